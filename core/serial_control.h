@@ -1,0 +1,67 @@
+// What the panel uses of a serial port. Bytes are single-byte characters in a
+// std::string, passed unchanged both ways: no encoding conversion, no CR added.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace kt {
+
+// Why the port failed, in terms the user can act on.
+enum class SerialFault {
+    None,
+    PortMissing,     // no such device
+    PortBusy,        // another program holds the port
+    NoPermission,    // the user may not open the device
+    OpenFailed,      // any other reason the port would not open
+    DeviceLost,      // the device vanished while open (adapter pulled, line closed)
+    WriteFailed,     // a command could not be handed to the line
+};
+
+class SerialControl {
+public:
+    virtual ~SerialControl() = default;
+
+    // Port number 1..5; takes effect at the next open.
+    virtual void SetCommPort(int16_t port) = 0;
+    virtual int16_t CommPort() const = 0;
+    // "9600,n,8,1" and the like; takes effect at the next open.
+    virtual void SetSettings(const std::string& settings) = 0;
+    virtual std::string Settings() const = 0;
+    // 0 = none, 1 = XON/XOFF.
+    virtual void SetHandshaking(int32_t mode) = 0;
+    virtual int32_t Handshaking() const = 0;
+    // Assert DTR while the port is open.
+    virtual void SetDTREnable(bool on) = 0;
+    virtual bool DTREnable() const = 0;
+
+    // true opens the port with the current port number and settings, false
+    // closes it. An open that fails leaves PortOpen() false and LastFault()
+    // and LastFaultText() telling why.
+    virtual void SetPortOpen(bool open) = 0;
+    virtual bool PortOpen() const = 0;
+
+    // Sends text. A failed write is reported through OnFault, never from
+    // inside this call.
+    virtual void Output(const std::string& text) = 0;
+    // Everything received since the last call; reading empties the buffer.
+    virtual std::string Input() = 0;
+    // State of the DSR input line.
+    virtual bool DSRHolding() const = 0;
+
+    // The device that the current port number opens ("/dev/ttyUSB0", "COM1").
+    virtual std::string DeviceName() const = 0;
+    // The fault of the last failed open or of the last OnFault.
+    virtual SerialFault LastFault() const = 0;
+    // Plain words about that fault, naming the port and the device.
+    virtual std::string LastFaultText() const = 0;
+
+    // Raised when characters arrive (and on other port events).
+    std::function<void()> OnComm;
+    // Raised, as an event of its own, when the open port fails (device lost,
+    // write failed). The port is closed by the time it is raised.
+    std::function<void(SerialFault, const std::string&)> OnFault;
+};
+
+}  // namespace kt

@@ -1,0 +1,266 @@
+// The logic of the soft front panel. Its data members are the panel's shared
+// state (timing, display state, the mirror of the counter's settings and menu
+// positions, the serial settings, the two editors); its member functions are
+// the panel's procedures and the window's event procedures, named after the
+// element and the event. Everything runs on the one event thread.
+//
+// Members are public on purpose: they are the module state that every
+// subsystem shares, and tests read them.
+//
+// The member functions are defined in the folder of their subsystem:
+//   core/      panel_state, serial_link, power, system_clock
+//   readings/  reading_display, editor_display
+//   menus/     menu_catalogue, menu_navigation, enter_key
+//   keys/      key_commands, key_actions, lamps
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/int16.h"
+#include "core/panel_view.h"
+#include "core/serial_control.h"
+#include "readings/int_editor.h"
+#include "readings/value_editor.h"
+
+namespace kt {
+
+// The five serial-settings menus of the menu bar.
+enum class SerialMenu : int16_t { Port, Baud, Parity, Swpace, DTR };
+
+class SoftPanel {
+public:
+    explicit SoftPanel(SerialControl& serial);
+    SoftPanel(const SoftPanel&) = delete;
+    SoftPanel& operator=(const SoftPanel&) = delete;
+
+    // ---------------------------------------------------------------- state
+    PanelView view;                  // the window's element model
+    SerialControl& mscSoftPanel;     // the serial line to the counter
+    std::string appPath;             // folder the picture files are loaded from
+
+    // Timing and display state
+    int16_t tickCount = 0;
+    Flag menuTimeoutArmed = kFalse;
+    int16_t menuTimeoutTick = 0;
+    Flag deferArmed = kFalse;
+    int16_t deferTick = 0;
+    Flag deferIsKey = kFalse;
+    int16_t deferKeyCode = 0;
+    Flag entryUnconfirmed = kFalse;
+    Flag moveLightBlinking = kFalse;
+    int16_t displayCode = 0;
+    Flag menuFirstPress = kFalse;
+    Flag running = kFalse;
+    Flag stopOnLimitFail = kFalse;
+    int16_t lastFunction = 0;
+    int16_t frequencyRange = 0;
+
+    // Mirror of the counter's settings and menu positions
+    int16_t measFunction = 0;
+    int16_t freqFuncItem = 0;
+    int16_t periodFuncItem = 0;
+    int16_t otherFuncItem = 0;
+    int16_t gateTimeIndex = 0;
+    int16_t trigMenuItem = 0;
+    int16_t limitValueItem = 0;
+    int16_t limitModeItem = 0;
+    int16_t mathMenuItem = 0;
+    int16_t statsMenuItem = 0;
+    Flag ch1Imp50Ohm = kFalse;
+    Flag ch1CouplingDC = kFalse;
+    Flag ch1AttenX10 = kFalse;
+    Flag ch1LowPassFilter = kFalse;
+    Flag trigSlopeNeg = kFalse;
+    int16_t trigLevel = 0;
+    Flag limitTestOn = kFalse;
+    Flag mathOn = kFalse;
+    Flag statsOn = kFalse;
+    int16_t statsShowItem = 0;
+    int16_t statsCount = 0;
+    double limitUpper = 0.0;
+    double limitLower = 0.0;
+    double mathScale = 0.0;
+    double mathOffset = 0.0;
+    double statsF0 = 0.0;
+    int16_t lastKey = 0;
+
+    // Serial settings (not touched by the power-on reset)
+    int16_t serialPortIndex = 0;
+    int16_t serialBaudIndex = 0;
+    int16_t serialParityIndex = 0;
+    int16_t serialXonPacing = 0;
+    int16_t serialDtrMode = 0;
+
+    // The two editors of numeric settings
+    IntEditor intEditor;
+    ValueEditor valueEditor;
+
+    // ------------------------------------------- panel state (core/panel_state.cpp)
+    void ResetPanelState();
+
+    // ---------------------------------------------- serial link (core/serial_link.cpp)
+    void SetSerialDefaults();
+    void ApplySerialSettings();
+    // The click of any item of the five serial-settings menus.
+    void SerialMenu_Click(SerialMenu menu, int16_t item);
+    void mscSoftPanel_OnComm();
+    // The serial control reports a fault of the open port.
+    void mscSoftPanel_OnFault(SerialFault fault, const std::string& text);
+    void Form_Unload();
+    // Writes one command followed by a line feed.
+    void SendCommand(const std::string& command);
+
+    // ------------------------------------- power switch and handshake (core/power.cpp)
+    void Form_Load();
+    void cmdPower_Click();
+    void PowerOn();
+    void EnableFrontPanel();
+    void PowerOff();
+    void timPowerOn_Timer();
+
+    // ------------------------------------------------ system clock (core/system_clock.cpp)
+    void timSystemClk_Timer();
+
+    // ---------------------------------------- reading display (readings/reading_display.cpp)
+    void ShowReading();
+
+    // ---------------------------------------- editors on the display (readings/editor_display.cpp)
+    void LoadValueEditor(double x);
+    void NormalizeValueEditor();
+    void ShowValueCursor();
+    double EditedValue() const;
+    void ShowEditedValue();
+    int16_t IncIntDigit(int16_t& v);
+    int16_t DecIntDigit(int16_t& v);
+    void IncValueDigit();
+    void DecValueDigit();
+    void ToggleValueSign();
+    void ValueCursorLeft();
+    void ValueCursorRight();
+    void cmdSign_Click();
+
+    // ------------------------------------------ menu catalogue (menus/menu_catalogue.cpp)
+    void HideUnitLabels();
+    void ShowFreqFuncItem();
+    void ShowPeriodFuncItem();
+    void ShowOtherFuncItem();
+    void ShowGateTime();
+    void ShowCh1Impedance();
+    void ShowCh1Coupling();
+    void ShowCh1Attenuation();
+    void ShowCh1Filter();
+    void ShowTriggerMenu();
+    void ShowLimitValueMenu();
+    void ShowLimitModeMenu();
+    void ShowMathMenu();
+    void ShowStatsMenu();
+    void ShowMenuMessage(int16_t index);
+    void ShowEditCursor();
+    // The integer editor's display texts: the level item and the N item.
+    void ShowLevelText();
+    void ShowCountText();
+
+    // ---------------------------------------- menu navigation (menus/menu_navigation.cpp)
+    void cmdUp_Click();
+    void cmdDown_Click();
+    void cmdLeft_Click();
+    void cmdRight_Click();
+    void StepFreqFuncForward();
+    void StepFreqFuncBack();
+    void StepPeriodFuncForward();
+    void StepPeriodFuncBack();
+    void StepOtherFuncForward();
+    void StepOtherFuncBack();
+    void StepGateForward();
+    void StepGateBack();
+    void ToggleCh1Impedance();
+    void ToggleCh1Coupling();
+    void ToggleCh1Attenuation();
+    void ToggleCh1Filter();
+    void ToggleTrigSlope();
+    void ToggleLimitTest();
+    void ToggleOnFail();
+    void ToggleMath();
+    void StepStatsShow();
+    void ToggleStats();
+    void MoveEditCursorLeft();
+    void MoveEditCursorRight();
+    void SkipUnofferedItemForward();
+    void SkipUnofferedItemBack();
+    // Arrow, sign and Enter keys on a message: drop it and free the display.
+    void DismissMessage();
+
+    // ------------------------------------------------------- Enter key (menus/enter_key.cpp)
+    void cmdEnter_Click();
+    void CommitEditedValue();
+
+    // --------------------------------------------------- key commands (keys/key_commands.cpp)
+    void cmdFrequency_Click();
+    void cmdOther_Click();
+    void cmdTime_Click();
+    void cmdArm_Click();
+    void cmdUpper_Click();
+    void cmdLimitMode_Click();
+    void cmdRun_Click();
+    void cmdScale_Click();
+    void cmdStats_Click();
+    void cmdStop_Click();
+    void cmdCh1Trig_Click();
+    void cmdCh1Imp_Click();
+    void cmdCh1Coup_Click();
+    void cmdCh1Att_Click();
+    void cmdCh1Filt_Click();
+    void cmdSpeedHigh_Click();
+    void cmdSpeedFast_Click();
+    void cmdSpeedMiddle_Click();
+    void cmdSpeedLow_Click();
+    // The click of a coded key, by its key-action code (1..19).
+    void ClickCodedKey(int16_t code);
+
+    // ---------------------------------------------------- key actions (keys/key_actions.cpp)
+    void RunKeyAction(int16_t code);
+    void ApplyFrequencyKey();
+    void ApplyTimeKey();
+    void ApplyOtherKey();
+    void ApplyArmKey();
+    void ApplyUpperKey();
+    void ApplyLimitModeKey();
+    void ApplyScaleKey();
+    void ApplyStatsKey();
+    void ApplyRunKey();
+    void ApplyStopKey();
+    void ApplyCh1TrigKey();
+    void ApplyCh1ImpKey();
+    void ApplyCh1CoupKey();
+    void ApplyCh1AttKey();
+    void ApplyCh1FiltKey();
+    void ApplySpeedHighKey();
+    void ApplySpeedFastKey();
+    void ApplySpeedMiddleKey();
+    void ApplySpeedLowKey();
+
+    // ------------------------------------------------------------ lamps (keys/lamps.cpp)
+    void RefreshFunctionLamps();
+    void RefreshFunctionKeyLamps();
+    void ShowRunStopLamps();
+    void RefreshChannelLamps();
+    void RefreshSpeedLamps();
+    void MoveLightOff();
+    void TrigLampOff();
+    void TrigLampOn();
+    void LimitLampOff();
+    void LimitLampOn();
+    void MathLampOff();
+    void MathLampOn();
+    void StatsLampOff();
+    void StatsLampOn();
+    void RefreshModeLamps();
+    // The full lamp refresh of a connect.
+    void RefreshAllLamps();
+
+    // ------------------------------------------------------- pictures (core/power.cpp)
+    void LoadPanelPictures();
+};
+
+}  // namespace kt

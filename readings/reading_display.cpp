@@ -1,0 +1,7 @@
+#include "core/soft_panel.h"
+
+namespace kt {
+
+void SoftPanel::ShowReading() {}
+
+}  // namespace kt
