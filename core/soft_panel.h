@@ -139,6 +139,10 @@ public:
     void ValueCursorLeft();
     void ValueCursorRight();
     void cmdSign_Click();
+    void ShowEditCursor();
+    // The integer editor's display texts: the level item and the N item.
+    void ShowLevelText();
+    void ShowCountText();
 
     // ------------------------------------------ menu catalogue (menus/menu_catalogue.cpp)
     void HideUnitLabels();
@@ -156,10 +160,6 @@ public:
     void ShowMathMenu();
     void ShowStatsMenu();
     void ShowMenuMessage(int16_t index);
-    void ShowEditCursor();
-    // The integer editor's display texts: the level item and the N item.
-    void ShowLevelText();
-    void ShowCountText();
 
     // ---------------------------------------- menu navigation (menus/menu_navigation.cpp)
     void cmdUp_Click();

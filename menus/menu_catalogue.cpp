@@ -17,8 +17,5 @@ void SoftPanel::ShowLimitModeMenu() {}
 void SoftPanel::ShowMathMenu() {}
 void SoftPanel::ShowStatsMenu() {}
 void SoftPanel::ShowMenuMessage(int16_t) {}
-void SoftPanel::ShowEditCursor() {}
-void SoftPanel::ShowLevelText() {}
-void SoftPanel::ShowCountText() {}
 
 }  // namespace kt

@@ -15,5 +15,8 @@ void SoftPanel::ToggleValueSign() {}
 void SoftPanel::ValueCursorLeft() {}
 void SoftPanel::ValueCursorRight() {}
 void SoftPanel::cmdSign_Click() {}
+void SoftPanel::ShowEditCursor() {}
+void SoftPanel::ShowLevelText() {}
+void SoftPanel::ShowCountText() {}
 
 }  // namespace kt

@@ -1,0 +1,12 @@
+// Runs the window tests inside one QApplication on the offscreen platform, so
+// no display is needed and no test ever opens a real port.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
