@@ -76,6 +76,14 @@ struct Timer {
     Timer(int32_t interval = 0, bool enabled = false) : Interval(interval), Enabled(enabled) {}
     int32_t Interval = 0;  // milliseconds
     bool Enabled = false;
+    // Counts the starts of the countdown: enabling a timer that is already
+    // enabled does not restart it, Start does.
+    uint32_t Starts = 0;
+    void Start(int32_t interval) {
+        Interval = interval;
+        Enabled = true;
+        ++Starts;
+    }
 };
 
 struct Window {

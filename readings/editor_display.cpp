@@ -1,22 +1,133 @@
+// The two editors of numeric settings on the display: the value editor's
+// text, prefix letter and cursor, the digit and sign steps of both editors,
+// and the sign key.
 #include "core/soft_panel.h"
 
 namespace kt {
 
-void SoftPanel::LoadValueEditor(double) {}
-void SoftPanel::NormalizeValueEditor() {}
-void SoftPanel::ShowValueCursor() {}
-double SoftPanel::EditedValue() const { return 0.0; }
-void SoftPanel::ShowEditedValue() {}
-int16_t SoftPanel::IncIntDigit(int16_t&) { return 0; }
-int16_t SoftPanel::DecIntDigit(int16_t&) { return 0; }
-void SoftPanel::IncValueDigit() {}
-void SoftPanel::DecValueDigit() {}
-void SoftPanel::ToggleValueSign() {}
-void SoftPanel::ValueCursorLeft() {}
-void SoftPanel::ValueCursorRight() {}
-void SoftPanel::cmdSign_Click() {}
-void SoftPanel::ShowEditCursor() {}
-void SoftPanel::ShowLevelText() {}
-void SoftPanel::ShowCountText() {}
+namespace {
+
+// Display codes of the settings edited here.
+constexpr int16_t kCodeLevel = 13;
+constexpr int16_t kCodeScale = 34;
+constexpr int16_t kCodeMessage = 42;
+
+bool IsValueSetting(int16_t code) { return code == 30 || code == 31 || code == 34 || code == 35 || code == 38; }
+
+}  // namespace
+
+void SoftPanel::LoadValueEditor(double x) { valueEditor.Load(x); }
+
+void SoftPanel::NormalizeValueEditor() { valueEditor.Normalize(); }
+
+void SoftPanel::ShowValueCursor() {
+    view.txtDisplay.SelStart = valueEditor.CursorPosition();
+    view.txtDisplay.SelLength = 1;
+}
+
+double SoftPanel::EditedValue() const { return valueEditor.Value(); }
+
+void SoftPanel::ShowEditedValue() {
+    view.txtDisplay.SetText(valueEditor.DisplayText(displayCode));
+    Label& pos = view.lblPosExp;
+    Label& neg = view.lblNegExp;
+    switch (valueEditor.editValuePrefix) {
+    case 6:
+        pos.Caption = "M";
+        pos.Visible = true;
+        neg.Visible = false;
+        break;
+    case 3:
+        pos.Caption = "k";
+        pos.Visible = true;
+        neg.Visible = false;
+        break;
+    case -3:
+        pos.Visible = false;
+        neg.Caption = "m";
+        neg.Visible = true;
+        break;
+    case -6:
+        pos.Visible = false;
+        neg.Caption = "u";
+        neg.Visible = true;
+        break;
+    default:  // no prefix
+        pos.Visible = false;
+        neg.Visible = false;
+        break;
+    }
+    ShowValueCursor();
+}
+
+int16_t SoftPanel::IncIntDigit(int16_t& v) {
+    intEditor.IncIntDigit(v);
+    entryUnconfirmed = kTrue;
+    return v;
+}
+
+int16_t SoftPanel::DecIntDigit(int16_t& v) {
+    intEditor.DecIntDigit(v);
+    entryUnconfirmed = kTrue;
+    return v;
+}
+
+void SoftPanel::IncValueDigit() {
+    entryUnconfirmed = kTrue;
+    valueEditor.IncDigit();
+    ShowEditedValue();
+}
+
+void SoftPanel::DecValueDigit() {
+    entryUnconfirmed = kTrue;
+    valueEditor.DecDigit();
+    ShowEditedValue();
+}
+
+void SoftPanel::ToggleValueSign() {
+    // A zero keeps its sign and its display, but counts as a change.
+    if (valueEditor.ToggleSign()) ShowEditedValue();
+    entryUnconfirmed = kTrue;
+}
+
+void SoftPanel::ValueCursorLeft() {
+    valueEditor.CursorLeft(displayCode != kCodeScale);
+    ShowEditedValue();
+}
+
+void SoftPanel::ValueCursorRight() {
+    valueEditor.CursorRight(displayCode != kCodeScale);
+    ShowEditedValue();
+}
+
+void SoftPanel::cmdSign_Click() {
+    if (displayCode == kCodeLevel) {
+        // Negation needs no clamp: the level range is symmetric.
+        intEditor.editInt = static_cast<int16_t>(-static_cast<int32_t>(intEditor.editInt));
+        entryUnconfirmed = kTrue;
+        ShowLevelText();
+    } else if (IsValueSetting(displayCode)) {
+        ToggleValueSign();
+    } else if (displayCode == kCodeMessage) {
+        DismissMessage();
+    }
+    SendCommand("SYST:KEY 29");
+}
+
+void SoftPanel::ShowEditCursor() {
+    view.txtDisplay.SelStart = intEditor.CursorPosition();
+    view.txtDisplay.SelLength = 1;
+}
+
+void SoftPanel::ShowLevelText() {
+    view.txtDisplay.SetText("LEVEL: " + FormatLevel(intEditor.editInt) + "V      ");
+    ShowEditCursor();
+}
+
+void SoftPanel::ShowCountText() {
+    view.txtDisplay.SetText("N:                " +
+                            FormatCount(intEditor.editInt, intEditor.editCursor, intEditor.editIntDigits) + " ");
+    ShowEditCursor();
+}
 
 }  // namespace kt

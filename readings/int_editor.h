@@ -20,12 +20,13 @@ struct IntEditor {
     // editIntMin..editIntMax; returns the new value, also stored in v.
     int16_t IncIntDigit(int16_t& v) const;
     int16_t DecIntDigit(int16_t& v) const;
-    // Zero-based display position of the cursor digit.
+    // Zero-based display position of the cursor digit: digits left of the
+    // decimal point sit one place further left, past the point.
     int16_t CursorPosition() const;
 };
 
 // The trigger level in hundredths of a volt as shown: a sign column, then the
-// number with two decimals (" 1.25", "-0.50").
+// number with two decimals (" 1.25", "-0.50", "-0.05").
 std::string FormatLevel(int16_t v);
 // The sample count right-aligned in a field of digits characters, with leading
 // zeros only up to the cursor digit.

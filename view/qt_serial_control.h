@@ -2,14 +2,14 @@
 // named for it on the command line, else the platform's usual device for N.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 
 #include <QObject>
+#include <QSerialPort>
 
 #include "core/serial_control.h"
-
-class QSerialPort;
 
 namespace kt {
 
@@ -45,8 +45,26 @@ public:
     std::string LastFaultText() const override;
 
 private:
+    void Open();
+    void Close();
+    // Lets go of the port at once, dropping whatever is still queued.
+    void Release();
+    void OnPortError(QSerialPort::SerialPortError error);
+    // Closes the port and raises OnFault from the event loop, once.
+    void FailWhileOpen(SerialFault fault, const std::string& text);
+    void ApplyDtr();
+
     std::map<int, std::string> portDevices_;
-    QSerialPort* port_ = nullptr;
+    QSerialPort* port_ = nullptr;  // exists only while the port is open
+    std::string openDevice_;       // the device port_ opened
+    int16_t openPortNumber_ = 0;   // the port number it opened as
+    // Errors raised while the adapter itself configures, probes or closes
+    // the port are not line failures: a pseudo-terminal, for one, refuses
+    // the modem-line calls. quiet_ counts such calls in progress.
+    mutable int quiet_ = 0;
+    // Counts opens, so that a fault report still queued from an earlier
+    // session is dropped once the port has been opened again.
+    uint32_t session_ = 0;
     int16_t commPort_ = 1;
     std::string settings_ = "9600,n,8,1";
     int32_t handshaking_ = 0;

@@ -1,0 +1,259 @@
+// Clicks on the coded keys: the bytes each one puts on the line, and the
+// "NOT ENTERED " deferral while an edited value is unconfirmed.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "core/soft_panel.h"
+#include "keys/key_table.h"
+#include "support/fake_serial.h"
+
+namespace {
+
+using kt::kFalse;
+using kt::kTrue;
+using kt::SoftPanel;
+using kt::test::FakeSerial;
+
+class KeyClick : public ::testing::Test {
+protected:
+    void SetUp() override {
+        serial.SetPortOpen(true);
+        panel.ResetPanelState();
+    }
+    void Tick(int n) {
+        for (int i = 0; i < n; ++i) panel.timSystemClk_Timer();
+    }
+    // An edit on the panel that Enter has not confirmed yet.
+    void LeaveEntryUnconfirmed() { panel.entryUnconfirmed = kTrue; }
+
+    FakeSerial serial;
+    SoftPanel panel{serial};
+};
+
+struct KeyExpectation {
+    void (SoftPanel::*click)();
+    const char* button;
+    int16_t code;
+    const char* bytes;
+};
+
+// What the counter receives for each key, as its front panel numbers them.
+const std::vector<KeyExpectation> kExpectedKeys = {
+    {&SoftPanel::cmdFrequency_Click, "cmdFrequency", 1, "SYST:KEY 1\n"},
+    {&SoftPanel::cmdOther_Click, "cmdOther", 3, "SYST:KEY 2\n"},
+    {&SoftPanel::cmdTime_Click, "cmdTime", 2, "SYST:KEY 4\n"},
+    {&SoftPanel::cmdArm_Click, "cmdArm", 4, "SYST:KEY 5\n"},
+    {&SoftPanel::cmdUpper_Click, "cmdUpper", 5, "SYST:KEY 7\n"},
+    {&SoftPanel::cmdLimitMode_Click, "cmdLimitMode", 6, "SYST:KEY 8\n"},
+    {&SoftPanel::cmdRun_Click, "cmdRun", 9, "SYST:KEY 9\n"},
+    {&SoftPanel::cmdScale_Click, "cmdScale", 7, "SYST:KEY 10\n"},
+    {&SoftPanel::cmdStats_Click, "cmdStats", 8, "SYST:KEY 11\n"},
+    {&SoftPanel::cmdStop_Click, "cmdStop", 10, "SYST:KEY 12\n"},
+    {&SoftPanel::cmdCh1Trig_Click, "cmdCh1Trig", 11, "SYST:KEY 13\n"},
+    {&SoftPanel::cmdCh1Imp_Click, "cmdCh1Imp", 12, "SYST:KEY 14\n"},
+    {&SoftPanel::cmdCh1Coup_Click, "cmdCh1Coup", 13, "SYST:KEY 15\n"},
+    {&SoftPanel::cmdCh1Att_Click, "cmdCh1Att", 14, "SYST:KEY 16\n"},
+    {&SoftPanel::cmdCh1Filt_Click, "cmdCh1Filt", 15, "SYST:KEY 17\n"},
+    {&SoftPanel::cmdSpeedHigh_Click, "cmdSpeedHigh", 16, "SYST:KEY 19\n"},
+    {&SoftPanel::cmdSpeedFast_Click, "cmdSpeedFast", 17, "SYST:KEY 20\n"},
+    {&SoftPanel::cmdSpeedMiddle_Click, "cmdSpeedMiddle", 18, "SYST:KEY 21\n"},
+    {&SoftPanel::cmdSpeedLow_Click, "cmdSpeedLow", 19, "SYST:KEY 22\n"},
+};
+
+TEST_F(KeyClick, EveryCodedKeySendsItsKeyNumberOnceWithOneLineFeed) {
+    ASSERT_EQ(kExpectedKeys.size(), kt::kCodedKeys.size());
+    for (const auto& k : kExpectedKeys) {
+        SCOPED_TRACE(k.button);
+        FakeSerial line;
+        line.SetPortOpen(true);
+        SoftPanel p(line);
+        p.ResetPanelState();
+        (p.*k.click)();
+        EXPECT_EQ(line.written, std::vector<std::string>{k.bytes});
+        EXPECT_EQ(p.deferIsKey, kFalse);
+
+        // The key table names the same key under the same code and number.
+        const kt::CodedKey* entry = kt::FindCodedKey(k.code);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_STREQ(entry->button, k.button);
+        EXPECT_EQ("SYST:KEY " + std::to_string(entry->keyNumber) + "\n", k.bytes);
+    }
+}
+
+TEST_F(KeyClick, DeferredKeysStillSendTheirCommandAtOnceAndStoreTheirCode) {
+    for (const auto& k : kExpectedKeys) {
+        SCOPED_TRACE(k.button);
+        FakeSerial line;
+        line.SetPortOpen(true);
+        SoftPanel p(line);
+        p.ResetPanelState();
+        p.entryUnconfirmed = kTrue;
+        (p.*k.click)();
+        EXPECT_EQ(line.written, std::vector<std::string>{k.bytes});
+        EXPECT_EQ(p.deferKeyCode, k.code);
+        EXPECT_EQ(p.deferIsKey, kTrue);
+        EXPECT_EQ(p.view.txtDisplay.Text(), "NOT ENTERED ");
+    }
+}
+
+TEST(KeyTable, NumbersAreDistinctAndSkipTheCounterKeysThePanelLacks) {
+    std::set<int16_t> numbers;
+    for (const auto& key : kt::kCodedKeys) {
+        EXPECT_TRUE(numbers.insert(key.keyNumber).second) << key.button;
+        EXPECT_GE(key.keyNumber, 1);
+        EXPECT_LE(key.keyNumber, 22);
+    }
+    for (int16_t missing : {3, 6, 18, 23, 24}) EXPECT_EQ(numbers.count(missing), 0u) << missing;
+    // The disabled keys have no code and never reach the table.
+    for (const auto& key : kt::kCodedKeys) {
+        EXPECT_STRNE(key.button, "cmdSave");
+        EXPECT_STRNE(key.button, "cmdUtility");
+        EXPECT_STRNE(key.button, "cmdKeyLock");
+    }
+    EXPECT_EQ(kt::FindCodedKey(0), nullptr);
+    EXPECT_EQ(kt::FindCodedKey(20), nullptr);
+}
+
+TEST_F(KeyClick, GateKeyActsAtOnceWhenNothingIsPending) {
+    panel.cmdArm_Click();
+    EXPECT_EQ(panel.displayCode, 4);
+    EXPECT_EQ(panel.view.txtDisplay.Text(), "GATE: 100mS      ");
+    EXPECT_EQ(panel.deferIsKey, kFalse);
+    EXPECT_EQ(panel.deferArmed, kFalse);
+    EXPECT_EQ(serial.AllWritten(), "SYST:KEY 5\n");
+}
+
+TEST_F(KeyClick, StatsKeyWithUnconfirmedEntryShowsNotEnteredAndWaits) {
+    panel.tickCount = 1234;
+    LeaveEntryUnconfirmed();
+    panel.cmdStats_Click();
+    EXPECT_EQ(panel.view.txtDisplay.Text(), "NOT ENTERED ");
+    EXPECT_EQ(panel.displayCode, 42);
+    EXPECT_EQ(panel.entryUnconfirmed, kFalse);
+    EXPECT_EQ(panel.deferArmed, kTrue);
+    EXPECT_EQ(panel.deferTick, 1246);
+    EXPECT_EQ(panel.deferIsKey, kTrue);
+    EXPECT_EQ(panel.deferKeyCode, 8);
+    // The statistics menu is not opened yet.
+    EXPECT_EQ(panel.lastKey, 0);
+    EXPECT_EQ(serial.AllWritten(), "SYST:KEY 11\n");
+}
+
+TEST_F(KeyClick, DeferredActionRunsTwelveTicksLaterExactlyOnce) {
+    panel.tickCount = 500;
+    LeaveEntryUnconfirmed();
+    panel.cmdCh1Imp_Click();  // toggles on each run: a second run would undo it
+    Tick(11);
+    EXPECT_EQ(panel.view.txtDisplay.Text(), "NOT ENTERED ");
+    EXPECT_EQ(panel.ch1Imp50Ohm, kFalse);
+    Tick(1);
+    EXPECT_EQ(panel.ch1Imp50Ohm, kTrue);
+    EXPECT_EQ(panel.displayCode, 5);
+    EXPECT_EQ(panel.view.txtDisplay.Text(), "CH 1: 50 OHM      ");
+    EXPECT_EQ(panel.deferArmed, kFalse);
+    EXPECT_EQ(panel.deferIsKey, kFalse);
+    Tick(65536);  // a whole turn of the counter: the old deadline never matches again
+    EXPECT_EQ(panel.ch1Imp50Ohm, kTrue);
+    EXPECT_EQ(serial.AllWritten(), "SYST:KEY 14\n");
+}
+
+TEST_F(KeyClick, DeferralDeadlineWrapsWithTheCounter) {
+    panel.tickCount = 32760;
+    LeaveEntryUnconfirmed();
+    panel.cmdCh1Coup_Click();
+    EXPECT_EQ(panel.deferTick, -32764);
+    Tick(11);
+    EXPECT_EQ(panel.ch1CouplingDC, kFalse);
+    Tick(1);
+    EXPECT_EQ(panel.ch1CouplingDC, kTrue);
+    EXPECT_EQ(panel.view.txtDisplay.Text(), "CH 1: DC              ");
+}
+
+TEST_F(KeyClick, NewerKeyDropsTheDeferredOneAndActsAtOnce) {
+    LeaveEntryUnconfirmed();
+    panel.cmdCh1Imp_Click();
+    Tick(5);
+    panel.cmdCh1Att_Click();  // entryUnconfirmed is already false: not deferred
+    EXPECT_EQ(panel.deferArmed, kFalse);
+    EXPECT_EQ(panel.ch1AttenX10, kTrue);
+    EXPECT_EQ(panel.displayCode, 9);
+    Tick(20);
+    EXPECT_EQ(panel.ch1Imp50Ohm, kFalse);
+    EXPECT_EQ(serial.AllWritten(), "SYST:KEY 14\nSYST:KEY 16\n");
+}
+
+TEST_F(KeyClick, SecondDeferralReplacesTheFirst) {
+    panel.tickCount = 0;
+    LeaveEntryUnconfirmed();
+    panel.cmdCh1Imp_Click();
+    Tick(4);
+    LeaveEntryUnconfirmed();  // the user edited again in between
+    panel.cmdCh1Filt_Click();
+    EXPECT_EQ(panel.deferKeyCode, 15);
+    EXPECT_EQ(panel.deferTick, 16);
+    Tick(8);  // tick 12: the first deadline has gone
+    EXPECT_EQ(panel.ch1Imp50Ohm, kFalse);
+    EXPECT_EQ(panel.ch1LowPassFilter, kFalse);
+    Tick(4);
+    EXPECT_EQ(panel.ch1LowPassFilter, kTrue);
+    EXPECT_EQ(panel.ch1Imp50Ohm, kFalse);
+}
+
+TEST_F(KeyClick, MessageAfterADismissedDeferralOnlyClearsItself) {
+    // "NOT ENTERED " dismissed with an arrow leaves the stored key behind; a
+    // later "NO STAT MENU  " must clear itself without running that key.
+    panel.measFunction = 7;  // PERIOD 1: no statistics menu
+    LeaveEntryUnconfirmed();
+    panel.cmdCh1Imp_Click();
+    panel.cmdUp_Click();
+    panel.cmdCh1Att_Click();  // acts at once and forgets the dropped key
+    EXPECT_EQ(panel.deferIsKey, kFalse);
+    panel.cmdStats_Click();
+    EXPECT_EQ(panel.deferIsKey, kFalse);
+    EXPECT_EQ(panel.view.txtDisplay.Text(), "NO STAT MENU  ");
+    Tick(12);
+    EXPECT_EQ(panel.view.txtDisplay.Text(), "0 ");
+    EXPECT_EQ(panel.displayCode, 0);
+    EXPECT_EQ(panel.ch1Imp50Ohm, kFalse);
+    EXPECT_EQ(serial.AllWritten(), "SYST:KEY 14\nSYST:KEY 25\nSYST:KEY 16\nSYST:KEY 11\n");
+}
+
+struct DismissingKey {
+    const char* name;
+    void (SoftPanel::*click)();
+    const char* bytes;
+};
+void PrintTo(const DismissingKey& c, std::ostream* os) { *os << c.name; }
+
+class DismissNotEntered : public KeyClick, public ::testing::WithParamInterface<DismissingKey> {};
+
+TEST_P(DismissNotEntered, ArrowSignAndEnterDropTheDeferredKey) {
+    LeaveEntryUnconfirmed();
+    panel.cmdCh1Imp_Click();
+    serial.written.clear();
+    Tick(3);
+    (panel.*GetParam().click)();
+    EXPECT_EQ(panel.view.txtDisplay.Text(), "0 ");
+    EXPECT_EQ(panel.displayCode, 0);
+    EXPECT_EQ(panel.deferArmed, kFalse);
+    EXPECT_EQ(panel.menuFirstPress, kTrue);
+    EXPECT_EQ(serial.AllWritten(), GetParam().bytes);
+    Tick(20);
+    EXPECT_EQ(panel.ch1Imp50Ohm, kFalse);
+    EXPECT_EQ(panel.view.txtDisplay.Text(), "0 ");
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, DismissNotEntered,
+                         ::testing::Values(DismissingKey{"Up", &SoftPanel::cmdUp_Click, "SYST:KEY 25\n"},
+                                           DismissingKey{"Left", &SoftPanel::cmdLeft_Click, "SYST:KEY 26\n"},
+                                           DismissingKey{"Right", &SoftPanel::cmdRight_Click, "SYST:KEY 27\n"},
+                                           DismissingKey{"Down", &SoftPanel::cmdDown_Click, "SYST:KEY 28\n"},
+                                           DismissingKey{"Sign", &SoftPanel::cmdSign_Click, "SYST:KEY 29\n"},
+                                           DismissingKey{"Enter", &SoftPanel::cmdEnter_Click, "SYST:KEY 30\n"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

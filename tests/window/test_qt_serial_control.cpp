@@ -1,0 +1,426 @@
+// The serial control over a real port: how its settings become port
+// parameters, which device a port number opens, how a refused open is told
+// to the user, and the behaviour on a live line (a pseudo-terminal).
+#include <gtest/gtest.h>
+
+#include <termios.h>
+#include <unistd.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QElapsedTimer>
+
+#include "support/pty_line.h"
+#include "view/qt_serial_control.h"
+#include "view/serial_fault_text.h"
+#include "view/serial_port_setup.h"
+
+namespace kt {
+namespace {
+
+using test::PtyLine;
+using test::RunFor;
+using test::RunUntil;
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// ------------------------------------------------------------ settings text
+
+struct SettingsCase {
+    const char* text;
+    std::optional<PortFraming> framing;
+};
+
+TEST(PortSettingsText, MenuChoicesAndOtherWellFormedTextsGiveTheirFraming) {
+    const SettingsCase cases[] = {
+        {"9600,n,8,1", PortFraming{9600, QSerialPort::NoParity, QSerialPort::Data8, QSerialPort::OneStop}},
+        {"4800,e,7,1", PortFraming{4800, QSerialPort::EvenParity, QSerialPort::Data7, QSerialPort::OneStop}},
+        {"38400,o,7,1", PortFraming{38400, QSerialPort::OddParity, QSerialPort::Data7, QSerialPort::OneStop}},
+        {"2400,n,8,1", PortFraming{2400, QSerialPort::NoParity, QSerialPort::Data8, QSerialPort::OneStop}},
+        {"19200,E,7,2", PortFraming{19200, QSerialPort::EvenParity, QSerialPort::Data7, QSerialPort::TwoStop}},
+        {"1200,m,5,1.5", PortFraming{1200, QSerialPort::MarkParity, QSerialPort::Data5, QSerialPort::OneAndHalfStop}},
+        {"115200,s,6,1", PortFraming{115200, QSerialPort::SpaceParity, QSerialPort::Data6, QSerialPort::OneStop}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ParsePortSettings(c.text), c.framing) << c.text;
+}
+
+TEST(PortSettingsText, MalformedTextGivesNothing) {
+    const char* const cases[] = {
+        "",              "9600",          "9600,n,8",      "9600,n,8,1,",  "9600,n,8,1,1",
+        ",n,8,1",        "9600,,8,1",     "9600,n,,1",     "9600,n,8,",    "9600,x,8,1",
+        "9600,ne,8,1",   "9600,n,9,1",    "9600,n,4,1",    "9600,n,8,3",   "9600,n,8,1.0",
+        "0,n,8,1",       "-9600,n,8,1",   "+9600,n,8,1",   "96OO,n,8,1",   "9600 ,n,8,1",
+        " 9600,n,8,1",   "9600,n,8,1 ",   "9600;n;8;1",    "99999999999,n,8,1",
+    };
+    for (const char* text : cases) EXPECT_EQ(ParsePortSettings(text), std::nullopt) << '"' << text << '"';
+}
+
+TEST(PortSettingsText, HandshakingNumberChoosesFlowControl) {
+    EXPECT_EQ(FlowControlFor(0), QSerialPort::NoFlowControl);
+    EXPECT_EQ(FlowControlFor(1), QSerialPort::SoftwareControl);
+    EXPECT_EQ(FlowControlFor(2), QSerialPort::HardwareControl);
+    EXPECT_EQ(FlowControlFor(3), QSerialPort::HardwareControl);
+    EXPECT_EQ(FlowControlFor(-1), QSerialPort::NoFlowControl);
+    EXPECT_EQ(FlowControlFor(7), QSerialPort::NoFlowControl);
+}
+
+// ------------------------------------------------------ port number to device
+
+TEST(PortDevice, LinuxPrefersTheUsbAdapterOfTheSameNumber) {
+    const std::vector<std::string> present = {"/dev/ttyUSB0", "/dev/ttyUSB2"};
+    const auto exists = [&](const std::string& path) {
+        for (const auto& p : present)
+            if (p == path) return true;
+        return false;
+    };
+    EXPECT_EQ(LinuxDeviceForPort(1, exists), "/dev/ttyUSB0");
+    EXPECT_EQ(LinuxDeviceForPort(2, exists), "/dev/ttyS1");
+    EXPECT_EQ(LinuxDeviceForPort(3, exists), "/dev/ttyUSB2");
+    EXPECT_EQ(LinuxDeviceForPort(5, exists), "/dev/ttyS4");
+}
+
+TEST(PortDevice, CommandLineNamesOverrideAnyNumberAndTheRestKeepTheirDefault) {
+    QtSerialControl serial({{1, "/dev/pts/7"}, {4, "/dev/ttyACM0"}});
+    EXPECT_EQ(serial.DeviceForPort(1), "/dev/pts/7");
+    EXPECT_EQ(serial.DeviceForPort(4), "/dev/ttyACM0");
+    EXPECT_EQ(serial.DeviceForPort(2), DefaultDeviceForPort(2));
+    EXPECT_EQ(serial.DeviceName(), "/dev/pts/7");  // port 1 before any choice
+    serial.SetCommPort(4);
+    EXPECT_EQ(serial.DeviceName(), "/dev/ttyACM0");
+    serial.SetCommPort(3);
+    EXPECT_EQ(serial.DeviceName(), DefaultDeviceForPort(3));
+}
+
+TEST(PortDevice, DefaultsAreThoseOfTheMenuBeforeAnyChoice) {
+    QtSerialControl serial;
+    EXPECT_EQ(serial.CommPort(), 1);
+    EXPECT_EQ(serial.Settings(), "9600,n,8,1");
+    EXPECT_EQ(serial.Handshaking(), 0);
+    EXPECT_FALSE(serial.DTREnable());
+    EXPECT_FALSE(serial.PortOpen());
+#ifdef Q_OS_WIN
+    EXPECT_EQ(DefaultDeviceForPort(1), "COM1");
+#else
+    const std::string d = DefaultDeviceForPort(1);
+    EXPECT_TRUE(d == "/dev/ttyUSB0" || d == "/dev/ttyS0") << d;
+#endif
+}
+
+// ------------------------------------------------------------ refused opens
+
+TEST(OpenFailureText, EachCauseIsToldInWordsTheUserCanActOn) {
+    OpenFailure missing;
+    missing.port = 2;
+    missing.device = "/dev/ttyUSB1";
+    missing.error = QSerialPort::DeviceNotFoundError;
+    missing.exists = false;
+    const FaultReport m = ClassifyOpenFailure(missing);
+    EXPECT_EQ(m.fault, SerialFault::PortMissing);
+    EXPECT_TRUE(Contains(m.text, "Port 2 (/dev/ttyUSB1)")) << m.text;
+    EXPECT_TRUE(Contains(m.text, "no such device")) << m.text;
+
+    // Locked by another program: the user could open it otherwise.
+    OpenFailure busy;
+    busy.device = "/dev/ttyS0";
+    busy.error = QSerialPort::PermissionError;
+    busy.accessible = true;
+    busy.group = "dialout";
+    busy.holder = "minicom, process 812";
+    const FaultReport b = ClassifyOpenFailure(busy);
+    EXPECT_EQ(b.fault, SerialFault::PortBusy);
+    EXPECT_TRUE(Contains(b.text, "Port 1 (/dev/ttyS0) is in use by another program (minicom, process 812)")) << b.text;
+    EXPECT_FALSE(Contains(b.text, "dialout")) << b.text;
+
+    busy.holder.clear();
+    EXPECT_EQ(ClassifyOpenFailure(busy).text, "Port 1 (/dev/ttyS0) is in use by another program. Close that program and connect again.");
+
+    // The same driver error without read and write rights: a permission problem.
+    OpenFailure denied = busy;
+    denied.accessible = false;
+    const FaultReport d = ClassifyOpenFailure(denied);
+    EXPECT_EQ(d.fault, SerialFault::NoPermission);
+    EXPECT_TRUE(Contains(d.text, "permission denied")) << d.text;
+    EXPECT_TRUE(Contains(d.text, "Add yourself to the dialout group")) << d.text;
+
+    denied.group.clear();
+    EXPECT_TRUE(Contains(ClassifyOpenFailure(denied).text, "Add yourself to the group that owns /dev/ttyS0"));
+
+    OpenFailure other;
+    other.device = "/dev/ttyS3";
+    other.port = 4;
+    other.error = QSerialPort::UnsupportedOperationError;
+    other.reason = "Invalid argument";
+    const FaultReport o = ClassifyOpenFailure(other);
+    EXPECT_EQ(o.fault, SerialFault::OpenFailed);
+    EXPECT_EQ(o.text, "Port 4 (/dev/ttyS3) could not be opened: Invalid argument.");
+
+    // A device file that is gone counts as missing whatever the driver said.
+    other.exists = false;
+    EXPECT_EQ(ClassifyOpenFailure(other).fault, SerialFault::PortMissing);
+}
+
+// Counts the faults the control raises.
+struct FaultLog {
+    explicit FaultLog(SerialControl& serial) {
+        serial.OnFault = [this](SerialFault f, const std::string& text) {
+            faults.push_back(f);
+            texts.push_back(text);
+        };
+    }
+    std::vector<SerialFault> faults;
+    std::vector<std::string> texts;
+};
+
+TEST(SerialOpen, MissingDeviceStaysClosedAndSaysWhichDevice) {
+    QtSerialControl serial({{1, "/dev/kt46290-no-such-line"}});
+    FaultLog log(serial);
+    serial.SetPortOpen(true);
+    EXPECT_FALSE(serial.PortOpen());
+    EXPECT_EQ(serial.LastFault(), SerialFault::PortMissing);
+    EXPECT_TRUE(Contains(serial.LastFaultText(), "Port 1 (/dev/kt46290-no-such-line)")) << serial.LastFaultText();
+    RunFor(30);
+    EXPECT_TRUE(log.faults.empty());  // the caller reads PortOpen, no event follows
+}
+
+TEST(SerialOpen, BadSettingsTextRefusesToOpen) {
+    PtyLine line;
+    ASSERT_TRUE(line.ok());
+    QtSerialControl serial({{1, line.slavePath()}});
+    serial.SetSettings("9600,n,9,1");
+    serial.SetPortOpen(true);
+    EXPECT_FALSE(serial.PortOpen());
+    EXPECT_EQ(serial.LastFault(), SerialFault::OpenFailed);
+    EXPECT_TRUE(Contains(serial.LastFaultText(), "\"9600,n,9,1\"")) << serial.LastFaultText();
+}
+
+TEST(SerialOpen, PortHeldByAnotherControlIsBusy) {
+    PtyLine line;
+    ASSERT_TRUE(line.ok());
+    QtSerialControl first({{1, line.slavePath()}});
+    QtSerialControl second({{1, line.slavePath()}});
+    FaultLog log(second);
+    first.SetPortOpen(true);
+    ASSERT_TRUE(first.PortOpen()) << first.LastFaultText();
+    second.SetPortOpen(true);
+    EXPECT_FALSE(second.PortOpen());
+    EXPECT_EQ(second.LastFault(), SerialFault::PortBusy) << second.LastFaultText();
+    EXPECT_TRUE(Contains(second.LastFaultText(), "in use by another program")) << second.LastFaultText();
+    EXPECT_TRUE(Contains(second.LastFaultText(), line.slavePath())) << second.LastFaultText();
+    // The holder is named from the lock file the first control left.
+    EXPECT_TRUE(Contains(second.LastFaultText(), "process " + std::to_string(getpid()))) << second.LastFaultText();
+
+    // Once the first lets go, the second gets the line and the fault is cleared.
+    first.SetPortOpen(false);
+    second.SetPortOpen(true);
+    EXPECT_TRUE(second.PortOpen()) << second.LastFaultText();
+    EXPECT_EQ(second.LastFault(), SerialFault::None);
+    RunFor(20);
+    EXPECT_TRUE(log.faults.empty());
+}
+
+// --------------------------------------------------------------- live line
+
+TEST(SerialLine, BytesPassUnchangedBothWays) {
+    PtyLine line;
+    ASSERT_TRUE(line.ok());
+    QtSerialControl serial({{1, line.slavePath()}});
+    int events = 0;
+    std::string received;
+    serial.OnComm = [&] {
+        ++events;
+        received += serial.Input();
+    };
+    serial.SetPortOpen(true);
+    ASSERT_TRUE(serial.PortOpen()) << serial.LastFaultText();
+
+    // Line feeds stay line feeds, no CR is added, high Latin-1 bytes pass.
+    const std::string command = std::string("*IDN?\n") + "SYST:KEY 1\n";
+    serial.Output(command);
+    ASSERT_TRUE(RunUntil([&] { return line.Receive(), line.Collected().size() >= command.size(); }, 1000));
+    EXPECT_EQ(line.Collected(), command);
+
+    const std::string reading = std::string("10.000000000MHz\r\n") + "\xB5" + "s\xFF\n";
+    line.Send(reading);
+    ASSERT_TRUE(RunUntil([&] { return received.size() >= reading.size(); }, 1000));
+    EXPECT_EQ(received, reading);
+    EXPECT_GE(events, 1);
+    EXPECT_EQ(serial.Input(), "");  // reading empties the buffer
+}
+
+TEST(SerialLine, WhatSatOnTheLineBeforeOpeningIsDropped) {
+    PtyLine line;
+    ASSERT_TRUE(line.ok());
+    line.Send("stale reading\n");
+    RunFor(30);
+    QtSerialControl serial({{1, line.slavePath()}});
+    std::string received;
+    serial.OnComm = [&] { received += serial.Input(); };
+    serial.SetPortOpen(true);
+    ASSERT_TRUE(serial.PortOpen()) << serial.LastFaultText();
+    line.Send("fresh\n");
+    ASSERT_TRUE(RunUntil([&] { return received.size() >= 6; }, 1000));
+    EXPECT_EQ(received, "fresh\n");
+}
+
+TEST(SerialLine, SettingsReachThePortAndModemLinesAPtyLacksDoNotDisconnect) {
+    PtyLine line;
+    ASSERT_TRUE(line.ok());
+    QtSerialControl serial({{1, line.slavePath()}});
+    FaultLog log(serial);
+    serial.SetSettings("4800,e,7,1");
+    serial.SetHandshaking(1);
+    serial.SetDTREnable(true);
+    serial.SetPortOpen(true);
+    ASSERT_TRUE(serial.PortOpen()) << serial.LastFaultText();
+
+    // The master side reads the terminal settings of the program's side.
+    termios tio{};
+    ASSERT_EQ(tcgetattr(line.masterFd(), &tio), 0);
+    EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B4800));
+    EXPECT_NE(tio.c_iflag & IXON, 0u);
+    EXPECT_NE(tio.c_iflag & IXOFF, 0u);
+
+    EXPECT_FALSE(serial.DSRHolding());  // no modem lines on this line
+    serial.SetDTREnable(false);
+    serial.Output("*RST\n");
+    ASSERT_TRUE(RunUntil([&] { return line.Receive(), line.Collected() == "*RST\n"; }, 1000));
+    RunFor(20);
+    EXPECT_TRUE(serial.PortOpen());
+    EXPECT_TRUE(log.faults.empty());
+}
+
+TEST(SerialLine, DefaultPortHasNoFlowControl) {
+    PtyLine line;
+    ASSERT_TRUE(line.ok());
+    QtSerialControl serial({{1, line.slavePath()}});
+    serial.SetPortOpen(true);
+    ASSERT_TRUE(serial.PortOpen()) << serial.LastFaultText();
+    termios tio{};
+    ASSERT_EQ(tcgetattr(line.masterFd(), &tio), 0);
+    EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B9600));
+    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF), 0u);
+    EXPECT_EQ(tio.c_cflag & CRTSCTS, 0u);
+}
+
+TEST(SerialLine, OutputOnAClosedPortSendsNothing) {
+    PtyLine line;
+    ASSERT_TRUE(line.ok());
+    QtSerialControl serial({{1, line.slavePath()}});
+    FaultLog log(serial);
+    serial.Output("*IDN?\n");  // never opened
+    serial.SetPortOpen(true);
+    ASSERT_TRUE(serial.PortOpen());
+    serial.SetPortOpen(false);
+    serial.Output("SYST:KEY 1\n");  // closed again
+    EXPECT_EQ(serial.Input(), "");
+    RunFor(50);
+    EXPECT_EQ(line.Receive(), "");
+    EXPECT_TRUE(log.faults.empty());
+}
+
+TEST(SerialLine, CommandQueuedJustBeforeClosingStillLeaves) {
+    PtyLine line;
+    ASSERT_TRUE(line.ok());
+    QtSerialControl serial({{1, line.slavePath()}});
+    serial.SetPortOpen(true);
+    ASSERT_TRUE(serial.PortOpen());
+    serial.Output("SYST:LOC\n");
+    serial.SetPortOpen(false);  // no event loop turn in between
+    EXPECT_FALSE(serial.PortOpen());
+    RunUntil([&] { return line.Receive(), line.Collected().size() >= 9; }, 500);
+    EXPECT_EQ(line.Collected(), "SYST:LOC\n");
+}
+
+TEST(SerialLine, CounterHoldingTheLineWithXoffDelaysClosingOnlyBriefly) {
+    PtyLine line;
+    ASSERT_TRUE(line.ok());
+    QtSerialControl serial({{1, line.slavePath()}});
+    serial.SetHandshaking(1);
+    serial.SetPortOpen(true);
+    ASSERT_TRUE(serial.PortOpen());
+    line.Send("\x13");  // XOFF
+    RunFor(30);
+    // More than the line's buffers take while stopped.
+    serial.Output(std::string(64 * 1024, 'x') + "SYST:LOC\n");
+    QElapsedTimer closing;
+    closing.start();
+    serial.SetPortOpen(false);
+    EXPECT_LT(closing.elapsed(), 400);
+    EXPECT_FALSE(serial.PortOpen());
+}
+
+TEST(SerialLine, CounterSideClosingRaisesOneDeviceLostWithoutSpinning) {
+    PtyLine line;
+    ASSERT_TRUE(line.ok());
+    QtSerialControl serial({{1, line.slavePath()}});
+    FaultLog log(serial);
+    bool openWhenRaised = true;
+    serial.OnFault = [&](SerialFault f, const std::string& text) {
+        openWhenRaised = serial.PortOpen();
+        log.faults.push_back(f);
+        log.texts.push_back(text);
+    };
+    serial.SetPortOpen(true);
+    ASSERT_TRUE(serial.PortOpen());
+
+    line.CloseCounterSide();
+    const double cpuBefore = test::CpuMs();
+    RunFor(300);
+    const double cpuUsed = test::CpuMs() - cpuBefore;
+
+    ASSERT_EQ(log.faults.size(), 1u);
+    EXPECT_EQ(log.faults[0], SerialFault::DeviceLost);
+    EXPECT_FALSE(openWhenRaised);  // closed by the time the fault is told
+    EXPECT_FALSE(serial.PortOpen());
+    EXPECT_EQ(serial.LastFault(), SerialFault::DeviceLost);
+    EXPECT_TRUE(Contains(log.texts[0], line.slavePath())) << log.texts[0];
+    EXPECT_EQ(serial.LastFaultText(), log.texts[0]);
+    EXPECT_LT(cpuUsed, 150.0) << "the event loop kept spinning on the dead line";
+}
+
+TEST(SerialLine, FaultIsToldAfterTheCallThatMetItReturns) {
+    PtyLine line;
+    ASSERT_TRUE(line.ok());
+    QtSerialControl serial({{1, line.slavePath()}});
+    FaultLog log(serial);
+    serial.SetPortOpen(true);
+    ASSERT_TRUE(serial.PortOpen());
+    line.CloseCounterSide();
+    // Writing to a line whose far end is gone: whatever fails first, the
+    // panel hears of it once, and never from inside its own call.
+    for (int i = 0; i < 5; ++i) serial.Output("SYST:KEY 1\n");
+    EXPECT_TRUE(log.faults.empty());
+    RunFor(200);
+    ASSERT_EQ(log.faults.size(), 1u);
+    EXPECT_TRUE(log.faults[0] == SerialFault::DeviceLost || log.faults[0] == SerialFault::WriteFailed);
+    EXPECT_FALSE(serial.PortOpen());
+}
+
+TEST(SerialLine, ClosingAndReopeningInsideTheReceiveEventIsSafe) {
+    PtyLine line;
+    ASSERT_TRUE(line.ok());
+    QtSerialControl serial({{1, line.slavePath()}});
+    FaultLog log(serial);
+    serial.SetPortOpen(true);
+    ASSERT_TRUE(serial.PortOpen());
+    line.Send("x");
+    // The receive event closes and reopens the port at once, as a quick
+    // reconnect would; nothing may be reported against the new session.
+    bool reopened = false;
+    serial.OnComm = [&] {
+        (void)serial.Input();
+        if (reopened) return;
+        reopened = true;
+        serial.SetPortOpen(false);
+        serial.SetPortOpen(true);
+    };
+    ASSERT_TRUE(RunUntil([&] { return reopened; }, 1000));
+    RunFor(30);
+    EXPECT_TRUE(serial.PortOpen());
+    EXPECT_TRUE(log.faults.empty());
+}
+
+}  // namespace
+}  // namespace kt

@@ -1,0 +1,234 @@
+// Every element of the panel window: it exists under its name, stands at its
+// place, looks as designed before the first event, and shows what the element
+// model says.
+#include <set>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+
+#include "test_window_support.h"
+#include "view/display_widget.h"
+#include "view/element_table.h"
+#include "view/panel_widgets.h"
+
+namespace kt::test {
+namespace {
+
+using view::Element;
+using view::Kind;
+
+QString Name(const Element& e) { return QString::fromUtf8(e.name.data(), static_cast<qsizetype>(e.name.size())); }
+
+QRect DesignBox(const Element& e) {
+    return QRect(view::TwipsToPixels(e.rect.left), view::TwipsToPixels(e.rect.top),
+                 view::TwipsToPixels(e.rect.width), view::TwipsToPixels(e.rect.height));
+}
+
+TEST(ElementTable, NamesAreUniqueAndContainersComeFirst) {
+    std::set<std::string_view> seen;
+    for (const Element& e : view::ElementTable()) {
+        EXPECT_TRUE(seen.insert(e.name).second) << "twice: " << e.name;
+        if (!e.container.empty()) {
+            EXPECT_TRUE(seen.count(e.container)) << e.name << " before " << e.container;
+        }
+    }
+}
+
+TEST(ElementTable, KeysWithoutClickActionAreExactlyTheAlwaysDisabledOnes) {
+    std::set<std::string_view> silent;
+    for (const Element& e : view::ElementTable()) {
+        if (e.kind == Kind::Key && e.click == nullptr) silent.insert(e.name);
+    }
+    EXPECT_EQ(silent, (std::set<std::string_view>{"cmdKeyLock", "cmdSave", "cmdUtility"}));
+}
+
+TEST(ElementTable, EveryLampIsOneSizeAndEveryMenuHasItsItems) {
+    int items[5] = {};
+    for (const Element& e : view::ElementTable()) {
+        if (e.kind == Kind::Lamp) {
+            EXPECT_EQ(e.rect.width, view::kLampTwips) << e.name;
+            EXPECT_EQ(e.rect.height, view::kLampTwips) << e.name;
+        }
+        if (e.kind == Kind::MenuItem) {
+            const Element* menu = view::FindElement(e.container);
+            ASSERT_NE(menu, nullptr) << e.name;
+            EXPECT_EQ(menu->kind, Kind::Menu);
+            EXPECT_EQ(e.item, items[static_cast<int>(e.menu)]++) << e.name << " out of menu order";
+        }
+    }
+    EXPECT_EQ(items[0], 5);
+    EXPECT_EQ(items[1], 5);
+    EXPECT_EQ(items[2], 3);
+    EXPECT_EQ(items[3], 2);
+    EXPECT_EQ(items[4], 3);
+}
+
+TEST(PanelWindow, EveryElementExistsUnderItsNameAtItsPlace) {
+    PanelRig rig;
+    for (const Element& e : view::ElementTable()) {
+        SCOPED_TRACE(std::string(e.name));
+        const QString name = Name(e);
+        switch (e.kind) {
+            case Kind::Window:
+                EXPECT_EQ(rig.window.objectName(), name);
+                EXPECT_EQ(rig.window.centralWidget()->width(), view::TwipsToPixels(e.rect.width));
+                EXPECT_GE(rig.window.centralWidget()->height(), view::TwipsToPixels(e.rect.height));
+                break;
+            case Kind::Timer:
+                EXPECT_NE(rig.window.findChild<QTimer*>(name), nullptr);
+                break;
+            case Kind::Menu:
+                EXPECT_NE(rig.window.findChild<QMenu*>(name), nullptr);
+                break;
+            case Kind::MenuItem: {
+                auto* item = rig.window.findChild<QAction*>(name);
+                ASSERT_NE(item, nullptr);
+                EXPECT_TRUE(item->isCheckable());
+                EXPECT_EQ(item->text(), QString::fromUtf8(e.caption.data(), static_cast<qsizetype>(e.caption.size())));
+                auto* menu = rig.window.findChild<QMenu*>(
+                    QString::fromUtf8(e.container.data(), static_cast<qsizetype>(e.container.size())));
+                ASSERT_NE(menu, nullptr);
+                EXPECT_TRUE(menu->actions().contains(item));
+                break;
+            }
+            case Kind::HiddenText: {
+                auto* text = rig.window.findChild<QLineEdit*>(name);
+                ASSERT_NE(text, nullptr);
+                EXPECT_TRUE(text->isHidden());
+                break;
+            }
+            case Kind::Label: {
+                auto* label = rig.window.findChild<QLabel*>(name);
+                ASSERT_NE(label, nullptr);
+                // Labels keep their place and grow, never shrink, to fit their text.
+                EXPECT_EQ(label->pos(), DesignBox(e).topLeft());
+                EXPECT_GE(label->width(), DesignBox(e).width());
+                EXPECT_GE(label->height(), DesignBox(e).height());
+                break;
+            }
+            default: {
+                auto* widget = rig.window.findChild<QWidget*>(name);
+                ASSERT_NE(widget, nullptr);
+                EXPECT_EQ(widget->geometry(), DesignBox(e));
+                const QString container = e.container.empty()
+                                              ? rig.window.centralWidget()->objectName()
+                                              : QString::fromUtf8(e.container.data(),
+                                                                  static_cast<qsizetype>(e.container.size()));
+                EXPECT_EQ(widget->parentWidget()->objectName(), container);
+            }
+        }
+    }
+}
+
+TEST(PanelWindow, LooksAsDesignedBeforeTheFirstEvent) {
+    PanelRig rig;
+    EXPECT_EQ(rig.window.windowTitle(), QStringLiteral("KT46290软面板（RS232C串行接口）"));
+    EXPECT_EQ(rig.Find<QLabel>("lblTitle")->text(), QStringLiteral("KT46290型高精度频率计（Frequency Counter）"));
+    EXPECT_EQ(rig.Find<view::DisplayWidget>("txtDisplay")->text(), QStringLiteral("0 "));
+    EXPECT_EQ(rig.Find<QGroupBox>("fraMeasure")->title(), QStringLiteral("测量"));
+    EXPECT_EQ(rig.Find<QLabel>("lblCh1Imp")->text(), QStringLiteral("1MΩ50Ω"));
+    EXPECT_TRUE(rig.Find<QAction>("mnuPortComm1")->isChecked());
+    EXPECT_TRUE(rig.Find<QAction>("mnuBaud9600")->isChecked());
+    EXPECT_FALSE(rig.Find<QAction>("mnuBaud4800")->isChecked());
+    EXPECT_TRUE(rig.Find<QAction>("mnuDTRHigh")->isChecked());
+
+    for (const Element& e : view::ElementTable()) {
+        SCOPED_TRACE(std::string(e.name));
+        if (e.kind == Kind::Key) {
+            EXPECT_EQ(rig.window.findChild<QPushButton*>(Name(e))->isEnabled(), e.name == "cmdPower");
+        } else if (e.kind == Kind::Lamp) {
+            EXPECT_EQ(rig.window.findChild<view::LampWidget*>(Name(e))->color(), QColor(128, 128, 128));
+        } else if (e.kind == Kind::Label && e.container == "picDisplay") {
+            EXPECT_FALSE(rig.window.findChild<QLabel*>(Name(e))->isHidden());
+        }
+    }
+    EXPECT_FALSE(rig.window.formLoaded());
+    EXPECT_TRUE(rig.serial.written.empty());
+}
+
+TEST(PanelWindow, KeyLegendsAreDrawnOnTwoLinesWhileTheModelKeepsTheBlank) {
+    PanelRig rig;
+    EXPECT_EQ(rig.Key("cmdFrequency")->text(), QStringLiteral("频率\n频率比"));
+    EXPECT_EQ(rig.panel.view.cmdFrequency.Caption, "频率 频率比");
+    EXPECT_EQ(rig.Key("cmdRun")->text(), QStringLiteral("运行"));
+    EXPECT_EQ(rig.Key("cmdSign")->text(), QStringLiteral("+/-"));
+}
+
+TEST(PanelWindow, FontsResolveToInstalledFamiliesWithChineseGlyphs) {
+    PanelRig rig;
+    const struct {
+        const char* element;
+        const char* family;
+    } cases[] = {
+        {"txtDisplay", "Liberation Sans"},   {"lblTitle", "Noto Sans CJK SC"}, {"lblFreq", "Liberation Serif"},
+        {"lblTrig", "Noto Serif CJK SC"},    {"cmdEnter", "Noto Serif CJK SC"}, {"cmdFrequency", "Noto Serif CJK SC"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.element);
+        auto* widget = rig.Find<QWidget>(c.element);
+        ASSERT_NE(widget, nullptr);
+        EXPECT_EQ(QFontInfo(widget->font()).family(), QString::fromLatin1(c.family));
+    }
+    const QFont display = rig.Find<QWidget>("txtDisplay")->font();
+    EXPECT_EQ(display.pointSizeF(), 42.0);
+    EXPECT_EQ(display.weight(), QFont::Bold);
+    EXPECT_EQ(rig.Find<QWidget>("cmdEnter")->font().pointSizeF(), 7.5);
+}
+
+// Changes every model-bound element and checks that its widget follows.
+TEST(PanelWindow, EveryModelElementIsShownOnItsWidget) {
+    PanelRig rig;
+    PanelView& v = rig.panel.view;
+    int n = 0;
+    for (const Element& e : view::ElementTable()) {
+        ++n;
+        if (const auto* m = std::get_if<Label PanelView::*>(&e.model)) {
+            (v.**m).Caption = "x" + std::to_string(n);
+            (v.**m).Visible = !(v.**m).Visible;
+        } else if (const auto* m = std::get_if<CommandButton PanelView::*>(&e.model)) {
+            (v.**m).Enabled = !(v.**m).Enabled;
+            (v.**m).Caption = "k " + std::to_string(n);
+        } else if (const auto* m = std::get_if<Lamp PanelView::*>(&e.model)) {
+            (v.**m).BackColor = Rgb(static_cast<unsigned>(n), 255, 0);
+        } else if (const auto* m = std::get_if<MenuItem PanelView::*>(&e.model)) {
+            (v.**m).Checked = !(v.**m).Checked;
+        }
+    }
+    v.frmSoftPanel.Caption = "KT46290A  -3GHz";
+    v.txtString.SetText("1.000\n");
+    rig.window.SyncFromModel();
+
+    n = 0;
+    EXPECT_EQ(rig.window.windowTitle(), QStringLiteral("KT46290A  -3GHz"));
+    EXPECT_EQ(rig.Find<QLineEdit>("txtString")->text(), QStringLiteral("1.000\n"));
+    for (const Element& e : view::ElementTable()) {
+        ++n;
+        SCOPED_TRACE(std::string(e.name));
+        const QString name = Name(e);
+        if (const auto* m = std::get_if<Label PanelView::*>(&e.model)) {
+            auto* label = rig.window.findChild<QLabel*>(name);
+            EXPECT_EQ(label->text(), QStringLiteral("x%1").arg(n));
+            EXPECT_EQ(label->isHidden(), !(v.**m).Visible);
+        } else if (const auto* m = std::get_if<CommandButton PanelView::*>(&e.model)) {
+            auto* key = rig.window.findChild<QPushButton*>(name);
+            EXPECT_EQ(key->isEnabled(), (v.**m).Enabled);
+            EXPECT_EQ(key->text(), QStringLiteral("k\n%1").arg(n));
+        } else if (std::get_if<Lamp PanelView::*>(&e.model)) {
+            EXPECT_EQ(rig.window.findChild<view::LampWidget*>(name)->color(), QColor(n, 255, 0));
+        } else if (const auto* m = std::get_if<MenuItem PanelView::*>(&e.model)) {
+            EXPECT_EQ(rig.window.findChild<QAction*>(name)->isChecked(), (v.**m).Checked);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kt::test

@@ -1,0 +1,96 @@
+#include "view/display_widget.h"
+
+#include <algorithm>
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+namespace kt::view {
+namespace {
+
+constexpr int kMargin = 2;
+
+}  // namespace
+
+const QColor DisplayWidget::kTextColor(0, 192, 192);
+const QColor DisplayWidget::kBackColor(0, 0, 0);
+
+DisplayWidget::DisplayWidget(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void DisplayWidget::setText(const QString& text) {
+    if (text == text_) return;
+    text_ = text;
+    update();
+}
+
+void DisplayWidget::setSelection(int start, int length) {
+    if (start == selStart_ && length == selLength_) return;
+    selStart_ = start;
+    selLength_ = length;
+    update();
+}
+
+QString DisplayWidget::shownText() const {
+    QString shown = text_;
+    for (QChar& c : shown) {
+        if (c.category() == QChar::Other_Control) c = QLatin1Char(' ');
+    }
+    return shown;
+}
+
+int DisplayWidget::highlightedFirst() const {
+    return std::clamp(selStart_, 0, static_cast<int>(text_.size()));
+}
+
+int DisplayWidget::highlightedCount() const {
+    const int first = highlightedFirst();
+    return std::clamp(selLength_, 0, static_cast<int>(text_.size()) - first);
+}
+
+int DisplayWidget::textRoom() const { return std::max(1, width() - 2 * kMargin); }
+
+double DisplayWidget::textScale() const {
+    const double natural = QFontMetricsF(font()).horizontalAdvance(shownText());
+    if (natural <= textRoom()) return 1.0;
+    return textRoom() / natural;
+}
+
+double DisplayWidget::shownTextWidth() const {
+    return QFontMetricsF(font()).horizontalAdvance(shownText()) * textScale();
+}
+
+void DisplayWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), kBackColor);
+
+    const QString shown = shownText();
+    if (shown.isEmpty()) return;
+    const QFontMetricsF metrics(font());
+    const double scale = textScale();
+    const double natural = metrics.horizontalAdvance(shown);
+
+    // Right-aligned, centred on the line's height.
+    const double left = width() - kMargin - natural * scale;
+    const double top = (height() - metrics.height() * scale) / 2.0;
+    painter.translate(left, top);
+    painter.scale(scale, scale);
+    painter.setFont(font());
+    painter.setPen(kTextColor);
+    const double baseline = metrics.ascent();
+    painter.drawText(QPointF(0, baseline), shown);
+
+    const int first = highlightedFirst();
+    const int count = highlightedCount();
+    if (count <= 0) return;
+    const double x = metrics.horizontalAdvance(shown.left(first));
+    const QString marked = shown.mid(first, count);
+    const double w = metrics.horizontalAdvance(marked);
+    painter.fillRect(QRectF(x, 0, w, metrics.height()), kTextColor);
+    painter.setPen(kBackColor);
+    painter.drawText(QPointF(x, baseline), marked);
+}
+
+}  // namespace kt::view

@@ -1,0 +1,50 @@
+// The value line of the display: right-aligned text in the display colour on
+// black, with the editor cursor (a selection of one character) drawn in
+// inverse video whether or not the widget has the focus. Text that is wider
+// than the line is scaled down to fit; control characters are drawn as one
+// blank each.
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QWidget>
+
+namespace kt::view {
+
+class DisplayWidget : public QWidget {
+    Q_OBJECT
+public:
+    explicit DisplayWidget(QWidget* parent = nullptr);
+
+    void setText(const QString& text);
+    QString text() const { return text_; }
+    // Selection as the logic writes it; out-of-range values are clipped when drawn.
+    void setSelection(int start, int length);
+    int selectionStart() const { return selStart_; }
+    int selectionLength() const { return selLength_; }
+
+    // The text as drawn: every control character replaced by one blank.
+    QString shownText() const;
+    // The characters drawn highlighted (clipped to the text), as [first, first + count).
+    int highlightedFirst() const;
+    int highlightedCount() const;
+    // The factor (at most 1) the text is drawn at so that it fits the line.
+    double textScale() const;
+    // Width of the shown text at that scale, in pixels.
+    double shownTextWidth() const;
+    // Room for the text between the margins, in pixels.
+    int textRoom() const;
+
+    static const QColor kTextColor;
+    static const QColor kBackColor;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString text_;
+    int selStart_ = 0;
+    int selLength_ = 0;
+};
+
+}  // namespace kt::view

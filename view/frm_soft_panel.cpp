@@ -1,0 +1,336 @@
+#include "view/frm_soft_panel.h"
+
+#include <algorithm>
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFrame>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QShowEvent>
+#include <QTimer>
+
+#include "view/display_widget.h"
+#include "view/element_table.h"
+#include "view/fonts.h"
+#include "view/panel_widgets.h"
+
+namespace kt {
+namespace {
+
+using view::Element;
+using view::Kind;
+using view::TwipsToPixels;
+
+QString Utf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString Latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+QString Utf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+QRect PixelRect(const view::TwipsRect& r) {
+    return QRect(TwipsToPixels(r.left), TwipsToPixels(r.top), TwipsToPixels(r.width), TwipsToPixels(r.height));
+}
+
+QColor ToQColor(Color c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+// A key's two legends are stored with one blank between them and drawn on two lines.
+QString KeyCaption(const std::string& caption) { return Utf8(caption).replace(QLatin1Char(' '), QLatin1Char('\n')); }
+
+void SetColors(QWidget* w, const QColor& text, const QColor& back) {
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::WindowText, text);
+    pal.setColor(QPalette::Window, back);
+    w->setPalette(pal);
+    w->setAutoFillBackground(true);
+}
+
+// A label is never smaller than its text: the design boxes of a few legends
+// are narrower than one line of their font.
+void FitLabel(QLabel* label, const QRect& designBox) {
+    const QSize hint = label->sizeHint();
+    label->setGeometry(designBox.x(), designBox.y(), std::max(designBox.width(), hint.width()),
+                       std::max(designBox.height(), hint.height()));
+}
+
+constexpr QColor kDisplayText(0, 192, 192);
+constexpr QColor kDisplayBack(0, 0, 0);
+constexpr QColor kTitleText(255, 255, 255);
+
+}  // namespace
+
+frmSoftPanel::frmSoftPanel(SoftPanel& panel, QWidget* parent)
+    : QMainWindow(parent), panel_(panel), shown_(panel.view) {
+    setObjectName(QStringLiteral("frmSoftPanel"));
+    Build();
+    Apply(true);
+
+    const QString icon = Utf8(panel_.appPath) + QStringLiteral("/kt46290-panel.png");
+    if (!panel_.appPath.empty() && QFile::exists(icon)) setWindowIcon(QIcon(icon));
+
+    panel_.mscSoftPanel.OnComm = [this] { Event([this] { panel_.mscSoftPanel_OnComm(); }); };
+    panel_.mscSoftPanel.OnFault = [this](SerialFault fault, const std::string& text) {
+        Event([this, fault, &text] { panel_.mscSoftPanel_OnFault(fault, text); });
+    };
+}
+
+frmSoftPanel::~frmSoftPanel() {
+    panel_.mscSoftPanel.OnComm = nullptr;
+    panel_.mscSoftPanel.OnFault = nullptr;
+}
+
+template <typename F>
+void frmSoftPanel::Event(F&& procedure) {
+    procedure();
+    SyncFromModel();
+}
+
+QWidget* frmSoftPanel::Container(std::string_view name) const {
+    if (name.empty()) return centralWidget();
+    const auto table = view::ElementTable();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        if (table[i].name == name) return qobject_cast<QWidget*>(objects_[i]);
+    }
+    return centralWidget();
+}
+
+void frmSoftPanel::Build() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("panelClient"));
+    client->setFont(view::PanelFont(view::FontRole::Default));
+    client->setFixedSize(TwipsToPixels(view::kPanelWidthTwips),
+                         TwipsToPixels(view::kPanelHeightTwips + view::kMessageLineTwips));
+    setCentralWidget(client);
+    menuBar()->setFont(view::PanelFont(view::FontRole::Default));
+
+    const auto table = view::ElementTable();
+    objects_.assign(table.size(), nullptr);
+    std::vector<std::pair<std::string_view, QMenu*>> menus;
+
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const Element& e = table[i];
+        const QString name = Utf8(e.name);
+        const QString caption = Utf8(e.caption);
+        QWidget* parent = Container(e.container);
+        const QRect box = PixelRect(e.rect);
+        QObject* object = nullptr;
+
+        switch (e.kind) {
+            case Kind::Window:
+                setWindowTitle(caption);
+                object = this;
+                break;
+            case Kind::DisplayArea: {
+                auto* area = new QFrame(parent);
+                area->setFrameShape(QFrame::NoFrame);
+                SetColors(area, kDisplayText, kDisplayBack);
+                area->setGeometry(box);
+                object = area;
+                break;
+            }
+            case Kind::Display: {
+                auto* display = new view::DisplayWidget(parent);
+                display->setFont(view::PanelFont(e.font));
+                display->setGeometry(box);
+                display->setText(caption);
+                object = display;
+                break;
+            }
+            case Kind::Frame: {
+                auto* frame = new QGroupBox(caption, parent);
+                frame->setGeometry(box);
+                object = frame;
+                break;
+            }
+            case Kind::Label: {
+                auto* label = new QLabel(caption, parent);
+                label->setFont(view::PanelFont(e.font));
+                label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+                if (e.container == "picDisplay") {
+                    if (e.name == "lblLimit") {
+                        SetColors(label, kDisplayBack, kDisplayText);
+                    } else if (e.name == "lblTitle") {
+                        SetColors(label, kTitleText, kDisplayBack);
+                    } else {
+                        SetColors(label, kDisplayText, kDisplayBack);
+                    }
+                }
+                FitLabel(label, box);
+                object = label;
+                break;
+            }
+            case Kind::Key: {
+                auto* key = new view::KeyButton(parent);
+                key->setFont(view::PanelFont(e.font));
+                key->setGeometry(box);
+                key->setText(KeyCaption(std::string(e.caption)));
+                if (e.click != nullptr) {
+                    const auto click = e.click;
+                    connect(key, &QPushButton::clicked, this, [this, click] { Event([this, click] { (panel_.*click)(); }); });
+                }
+                object = key;
+                break;
+            }
+            case Kind::Lamp: {
+                auto* lamp = new view::LampWidget(parent);
+                lamp->setGeometry(box);
+                object = lamp;
+                break;
+            }
+            case Kind::Image: {
+                auto* image = new view::ImageBox(parent);
+                image->setGeometry(box);
+                object = image;
+                break;
+            }
+            case Kind::HiddenText: {
+                auto* text = new QLineEdit(parent);
+                text->setReadOnly(true);
+                text->hide();
+                object = text;
+                break;
+            }
+            case Kind::Timer: {
+                auto* timer = new QTimer(this);
+                object = timer;
+                if (e.name == "timPowerOn") {
+                    timer->setSingleShot(true);
+                    timPowerOn_ = timer;
+                    connect(timer, &QTimer::timeout, this, [this] { Event([this] { panel_.timPowerOn_Timer(); }); });
+                } else {
+                    timSystemClk_ = timer;
+                    connect(timer, &QTimer::timeout, this, [this] { Event([this] { panel_.timSystemClk_Timer(); }); });
+                }
+                break;
+            }
+            case Kind::Menu: {
+                QMenu* menu = menuBar()->addMenu(caption);
+                menu->setFont(view::PanelFont(view::FontRole::Default));
+                menu->setToolTipsVisible(true);
+                menus.emplace_back(e.name, menu);
+                object = menu;
+                break;
+            }
+            case Kind::MenuItem: {
+                QMenu* menu = nullptr;
+                for (const auto& [menuName, m] : menus) {
+                    if (menuName == e.container) menu = m;
+                }
+                if (menu == nullptr) break;
+                QAction* action = menu->addAction(caption);
+                action->setCheckable(true);
+                const SerialMenu which = e.menu;
+                const int16_t item = e.item;
+                connect(action, &QAction::triggered, this,
+                        [this, which, item] { Event([this, which, item] { panel_.SerialMenu_Click(which, item); }); });
+                object = action;
+                break;
+            }
+        }
+        if (object != nullptr && object != this) object->setObjectName(name);
+        objects_[i] = object;
+    }
+}
+
+void frmSoftPanel::SyncFromModel() { Apply(false); }
+
+void frmSoftPanel::Apply(bool force) {
+    const PanelView& now = panel_.view;
+    const auto table = view::ElementTable();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const Element& e = table[i];
+        QObject* object = objects_[i];
+        if (object == nullptr) continue;
+
+        if (const auto* m = std::get_if<Window PanelView::*>(&e.model)) {
+            if (force || (now.**m).Caption != (shown_.**m).Caption) setWindowTitle(Utf8((now.**m).Caption));
+        } else if (const auto* m = std::get_if<Label PanelView::*>(&e.model)) {
+            auto* label = static_cast<QLabel*>(object);
+            const Label& is = now.**m;
+            const Label& was = shown_.**m;
+            if (force || is.Caption != was.Caption) {
+                label->setText(Utf8(is.Caption));
+                FitLabel(label, PixelRect(e.rect));
+            }
+            if (force || is.Visible != was.Visible) label->setVisible(is.Visible);
+        } else if (const auto* m = std::get_if<CommandButton PanelView::*>(&e.model)) {
+            auto* key = static_cast<view::KeyButton*>(object);
+            const CommandButton& is = now.**m;
+            const CommandButton& was = shown_.**m;
+            if (force || is.Caption != was.Caption) key->setText(KeyCaption(is.Caption));
+            if (force || is.Enabled != was.Enabled) key->setEnabled(is.Enabled);
+            if (force || is.Picture != was.Picture) key->setPicture(Utf8(is.Picture));
+        } else if (const auto* m = std::get_if<Lamp PanelView::*>(&e.model)) {
+            if (force || (now.**m).BackColor != (shown_.**m).BackColor)
+                static_cast<view::LampWidget*>(object)->setColor(ToQColor((now.**m).BackColor));
+        } else if (const auto* m = std::get_if<Image PanelView::*>(&e.model)) {
+            if (force || (now.**m).Picture != (shown_.**m).Picture)
+                static_cast<view::ImageBox*>(object)->setPicture(Utf8((now.**m).Picture));
+        } else if (const auto* m = std::get_if<TextBox PanelView::*>(&e.model)) {
+            const TextBox& is = now.**m;
+            const TextBox& was = shown_.**m;
+            if (auto* display = qobject_cast<view::DisplayWidget*>(object)) {
+                if (force || is.Text() != was.Text()) display->setText(Latin1(is.Text()));
+                display->setSelection(is.SelStart, is.SelLength);
+            } else if (force || is.Text() != was.Text()) {
+                static_cast<QLineEdit*>(object)->setText(Latin1(is.Text()));
+            }
+        } else if (const auto* m = std::get_if<MenuItem PanelView::*>(&e.model)) {
+            // Compared with the action itself: the menu toggles its check mark on
+            // a click before the panel decides what the marks are.
+            auto* action = static_cast<QAction*>(object);
+            const MenuItem& is = now.**m;
+            if (force || is.Caption != (shown_.**m).Caption) action->setText(Utf8(is.Caption));
+            if (action->isChecked() != is.Checked) action->setChecked(is.Checked);
+        }
+    }
+    shown_ = now;
+    DriveTimers();
+}
+
+// A timer runs while the model enables it with a positive interval. A timer
+// that has fired and is still enabled runs again, as a repeating timer would.
+void frmSoftPanel::DriveTimers() {
+    if (!loaded_ || unloaded_) return;
+    const auto drive = [](QTimer* timer, const Timer& model, uint32_t& starts) {
+        if (timer == nullptr) return;
+        if (!model.Enabled || model.Interval <= 0) {
+            timer->stop();
+        } else if (!timer->isActive() || timer->interval() != model.Interval || starts != model.Starts) {
+            timer->start(model.Interval);
+        }
+        starts = model.Starts;
+    };
+    drive(timPowerOn_, panel_.view.timPowerOn, timPowerOnStarts_);
+    drive(timSystemClk_, panel_.view.timSystemClk, timSystemClkStarts_);
+}
+
+void frmSoftPanel::RunFormLoad() {
+    if (loaded_) return;
+    loaded_ = true;
+    Event([this] { panel_.Form_Load(); });
+}
+
+void frmSoftPanel::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (loadScheduled_) return;
+    loadScheduled_ = true;
+    // From the running event loop, so the identification window is not spent
+    // on start-up.
+    QTimer::singleShot(0, this, &frmSoftPanel::RunFormLoad);
+}
+
+void frmSoftPanel::closeEvent(QCloseEvent* event) {
+    if (!unloaded_) {
+        Event([this] { panel_.Form_Unload(); });
+        unloaded_ = true;
+        if (timPowerOn_ != nullptr) timPowerOn_->stop();
+        if (timSystemClk_ != nullptr) timSystemClk_->stop();
+    }
+    event->accept();
+}
+
+}  // namespace kt

@@ -1,0 +1,120 @@
+// kt46290-panel: the soft front panel of the KT46290 frequency counter.
+//
+//   kt46290-panel [--port N=DEVICE]... [--screenshot FILE]
+//
+// --port names the device that port number N (1..5) of the port menu opens;
+// ports not named open the platform's usual device. --screenshot shows the
+// window, lets two seconds of events run, saves a picture of the window,
+// closes it as the user would and exits.
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include <QAction>
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QTimer>
+
+#include "core/soft_panel.h"
+#include "view/app_paths.h"
+#include "view/frm_soft_panel.h"
+#include "view/qt_serial_control.h"
+
+namespace {
+
+constexpr int kUsageError = 2;
+constexpr int kScreenshotDelayMs = 2000;
+
+// "N=DEVICE" with N from 1 to 5.
+bool ParsePortOption(const QString& value, std::map<int, std::string>& ports) {
+    const qsizetype eq = value.indexOf(QLatin1Char('='));
+    if (eq <= 0 || eq == value.size() - 1) return false;
+    bool ok = false;
+    const int n = value.left(eq).toInt(&ok);
+    if (!ok || n < 1 || n > 5) return false;
+    ports[n] = value.mid(eq + 1).toStdString();
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication::setApplicationName(QStringLiteral("kt46290-panel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KT_PANEL_VERSION));
+
+    // The command line is read before the window system is asked for, so that
+    // --help and --version work without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Soft front panel of the KT46290 frequency counter."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    const QCommandLineOption portOption(
+        QStringLiteral("port"),
+        QStringLiteral("Port number N (1-5) of the port menu opens DEVICE, e.g. 1=/dev/ttyUSB0. Repeatable."),
+        QStringLiteral("N=DEVICE"));
+    const QCommandLineOption screenshotOption(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Show the window, let 2 s of events run, save a PNG picture of it to FILE, close and exit."),
+        QStringLiteral("FILE"));
+    parser.addOption(portOption);
+    parser.addOption(screenshotOption);
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "kt46290-panel: %s\n", qPrintable(parser.errorText()));
+        return kUsageError;
+    }
+    if (parser.isSet(helpOption)) {
+        QString help = parser.helpText();
+        help.replace(QStringLiteral("<executable_name>"), QStringLiteral("kt46290-panel"));
+        std::fputs(qPrintable(help), stdout);
+        return 0;
+    }
+    if (parser.isSet(versionOption)) {
+        std::printf("kt46290-panel %s\n", KT_PANEL_VERSION);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "kt46290-panel: unexpected argument '%s'\n",
+                     qPrintable(parser.positionalArguments().constFirst()));
+        return kUsageError;
+    }
+
+    std::map<int, std::string> portDevices;
+    for (const QString& value : parser.values(portOption)) {
+        if (!ParsePortOption(value, portDevices)) {
+            std::fprintf(stderr, "kt46290-panel: --port wants N=DEVICE with N from 1 to 5, not '%s'\n",
+                         qPrintable(value));
+            return kUsageError;
+        }
+    }
+
+    QApplication app(argc, argv);
+    kt::QtSerialControl serial(portDevices);
+    kt::SoftPanel panel(serial);
+    panel.appPath = kt::view::PictureFolder(QCoreApplication::applicationDirPath()).toStdString();
+    frmSoftPanel window(panel);
+
+    // Each port item tells which device it opens.
+    for (int n = 1; n <= 5; ++n) {
+        if (auto* item = window.findChild<QAction*>(QStringLiteral("mnuPortComm%1").arg(n)))
+            item->setToolTip(QString::fromStdString(serial.DeviceForPort(n)));
+    }
+
+    window.show();
+
+    int exitCode = 0;
+    if (parser.isSet(screenshotOption)) {
+        const QString file = parser.value(screenshotOption);
+        QTimer::singleShot(kScreenshotDelayMs, &window, [&window, &exitCode, file] {
+            if (!window.grab().save(file, "PNG")) {
+                std::fprintf(stderr, "kt46290-panel: cannot write the picture to '%s'\n", qPrintable(file));
+                exitCode = 1;
+            }
+            window.close();
+            QCoreApplication::quit();
+        });
+    }
+    const int loopCode = app.exec();
+    return exitCode != 0 ? exitCode : loopCode;
+}
