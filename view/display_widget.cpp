@@ -69,8 +69,10 @@ void DisplayWidget::paintEvent(QPaintEvent*) {
     const QString shown = shownText();
     if (shown.isEmpty()) return;
     const QFontMetricsF metrics(font());
-    const double scale = textScale();
+    // Measured once: several lines that arrived together make a long text,
+    // and measuring it costs as much as drawing it.
     const double natural = metrics.horizontalAdvance(shown);
+    const double scale = natural <= textRoom() ? 1.0 : textRoom() / natural;
 
     // Right-aligned, centred on the line's height.
     const double left = width() - kMargin - natural * scale;

@@ -1,6 +1,7 @@
 #include "view/frm_soft_panel.h"
 
 #include <algorithm>
+#include <functional>
 
 #include <QAction>
 #include <QCloseEvent>
@@ -168,8 +169,11 @@ void frmSoftPanel::Build() {
                 key->setGeometry(box);
                 key->setText(KeyCaption(std::string(e.caption)));
                 if (e.click != nullptr) {
-                    const auto click = e.click;
-                    connect(key, &QPushButton::clicked, this, [this, click] { Event([this, click] { (panel_.*click)(); }); });
+                    // The entry lives in the static element table; the handler is
+                    // read from it at each click.
+                    const Element* entry = &e;
+                    connect(key, &QPushButton::clicked, this,
+                            [this, entry] { Event([this, entry] { std::invoke(entry->click, panel_); }); });
                 }
                 object = key;
                 break;
@@ -189,6 +193,10 @@ void frmSoftPanel::Build() {
             case Kind::HiddenText: {
                 auto* text = new QLineEdit(parent);
                 text->setReadOnly(true);
+                // Never drawn: without an echo the box keeps its text but does
+                // not lay it out, which a flood of readings would pay for on
+                // every receive event.
+                text->setEchoMode(QLineEdit::NoEcho);
                 text->hide();
                 object = text;
                 break;

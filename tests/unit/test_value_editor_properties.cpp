@@ -70,9 +70,9 @@ std::string Describe(const ValueEditor& e, const std::string& shown) {
 // the prefixes; often all nines (carries) or a one and zeros (borrows), now
 // and then one of the awkward ones.
 double RandomStoredValue(std::mt19937_64& rng) {
-    static const double specials[] = {0.0, 1.0, 1e7, 9999999e6, 999.9999, 999.9999e-6, 1e-12, 1e13, -1e13, 9.9999999999};
+    static const double awkward[] = {0.0, 1.0, 1e7, 9999999e6, 999.9999, 999.9999e-6, 1e-12, 1e13, -1e13, 9.9999999999};
     std::uniform_int_distribution<int> pick(0, 9);
-    if (pick(rng) == 0) return specials[pick(rng)];
+    if (pick(rng) == 0) return awkward[pick(rng)];
     std::uniform_int_distribution<int> digitsCount(1, 11);
     std::uniform_int_distribution<int> digit(0, 9);
     std::uniform_int_distribution<int> exponent(-14, 13);

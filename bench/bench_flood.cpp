@@ -1,0 +1,307 @@
+// The real window, offscreen, connected to the counter simulator over a
+// pseudo-terminal: how many readings it absorbs, what that costs in CPU time
+// and memory, and whether it keeps repainting and answering clicks meanwhile.
+//
+//   bench_flood [--mode flood|pace|idle] [--seconds S] [--warmup S] [--sim PATH]
+//
+// flood  the simulator streams as fast as the line takes readings (--flood);
+//        a key (run) is clicked every 100 ms and the simulator's log shows how
+//        many of those commands arrived. Afterwards the same stream is read by
+//        `cat` into /dev/null for the same time, as the floor. Default 10 s.
+// pace   readings back to back at the real line rate of 38400 baud; the
+//        panel's CPU share. Default 30 s.
+// idle   connected, the counter measuring with a 60 s gate, so nothing
+//        arrives; the panel's CPU share. Default 30 s.
+//
+// Readings are counted as line feeds in what the serial control's Input()
+// returns, which is one std::count over bytes the panel reads anyway.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <thread>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "bench/bench_common.h"
+#include "core/soft_panel.h"
+#include "view/display_widget.h"
+#include "view/frm_soft_panel.h"
+#include "view/qt_serial_control.h"
+
+namespace {
+
+using ktbench::CpuSeconds;
+using ktbench::NowSeconds;
+using ktbench::ResidentKiB;
+
+// The real serial control, counting what passes through Input().
+class CountingSerial : public kt::QtSerialControl {
+public:
+    using kt::QtSerialControl::QtSerialControl;
+    std::string Input() override {
+        std::string bytes = kt::QtSerialControl::Input();
+        ++events;
+        this->bytes += static_cast<long long>(bytes.size());
+        lines += std::count(bytes.begin(), bytes.end(), '\n');
+        return bytes;
+    }
+    long long events = 0;
+    long long bytes = 0;
+    long long lines = 0;
+};
+
+// Counts paint events of one widget.
+class PaintCounter : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+    long long paints = 0;
+};
+
+struct Options {
+    std::string mode = "flood";
+    double seconds = 0;  // 0: the mode's default
+    double warmup = 2;
+    QString sim = QStringLiteral(KT_SIM_PATH);
+};
+
+bool Parse(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasNext = i + 1 < argc;
+        if (a == "--mode" && hasNext) {
+            o.mode = argv[++i];
+        } else if (a == "--seconds" && hasNext) {
+            o.seconds = std::atof(argv[++i]);
+        } else if (a == "--warmup" && hasNext) {
+            o.warmup = std::atof(argv[++i]);
+        } else if (a == "--sim" && hasNext) {
+            o.sim = QString::fromLocal8Bit(argv[++i]);
+        } else {
+            return false;
+        }
+    }
+    if (o.mode != "flood" && o.mode != "pace" && o.mode != "idle") return false;
+    if (o.seconds <= 0) o.seconds = o.mode == "flood" ? 10 : 30;
+    return true;
+}
+
+// Starts the simulator and returns the path of its terminal end, or "".
+QString StartSimulator(QProcess& sim, const QString& program, const QStringList& args, const QString& stderrFile) {
+    if (stderrFile.isEmpty()) {
+        sim.setStandardErrorFile(QProcess::nullDevice());
+    } else {
+        sim.setStandardErrorFile(stderrFile);
+    }
+    sim.start(program, args);
+    if (!sim.waitForStarted(5000)) return {};
+    QElapsedTimer waited;
+    waited.start();
+    while (!sim.canReadLine() && waited.elapsed() < 5000) sim.waitForReadyRead(100);
+    return QString::fromLocal8Bit(sim.readLine()).trimmed();
+}
+
+void StopProcess(QProcess& p) {
+    if (p.state() == QProcess::NotRunning) return;
+    p.terminate();
+    if (!p.waitForFinished(3000)) {
+        p.kill();
+        p.waitForFinished(1000);
+    }
+}
+
+long long CountInFile(const QString& path, const QByteArray& needle) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    long long n = 0;
+    while (!f.atEnd()) {
+        if (f.readLine().contains(needle)) ++n;
+    }
+    return n;
+}
+
+// What one measured stretch saw.
+struct Window {
+    double wall = 0, cpu = 0;
+    long long lines = 0, bytes = 0, events = 0, paints = 0;
+    long rssStart = 0, rssEnd = 0, rssMax = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    if (!Parse(argc, argv, o)) {
+        std::fprintf(stderr, "usage: bench_flood [--mode flood|pace|idle] [--seconds S] [--warmup S] [--sim PATH]\n");
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir temp;
+
+    QStringList simArgs;
+    const bool flood = o.mode == "flood";
+    if (flood) simArgs << QStringLiteral("--flood") << QStringLiteral("--verbose");
+    if (o.mode == "pace") simArgs << QStringLiteral("--pace") << QStringLiteral("38400");
+    if (o.mode == "idle") simArgs << QStringLiteral("--min-period") << QStringLiteral("60000");
+    const QString simLog = flood ? temp.filePath(QStringLiteral("sim.log")) : QString();
+
+    QProcess sim;
+    const QString slave = StartSimulator(sim, o.sim, simArgs, simLog);
+    if (slave.isEmpty()) {
+        std::fprintf(stderr, "bench_flood: the simulator %s did not start\n", qPrintable(o.sim));
+        return 1;
+    }
+
+    const long rssBeforeWindow = ResidentKiB();
+    CountingSerial serial({{1, slave.toStdString()}});
+    kt::SoftPanel panel(serial);
+    kt::frmSoftPanel window(panel);
+    PaintCounter paintCounter;
+    auto* display = window.findChild<kt::view::DisplayWidget*>(QStringLiteral("txtDisplay"));
+    auto* runKey = window.findChild<QAbstractButton*>(QStringLiteral("cmdRun"));
+    if (display == nullptr || runKey == nullptr) {
+        std::fprintf(stderr, "bench_flood: the window has no txtDisplay or cmdRun\n");
+        return 1;
+    }
+    display->installEventFilter(&paintCounter);
+    window.show();
+
+    // Phases: wait until the keys are enabled (identified), warm up, measure.
+    Window w;
+    long long clicks = 0;
+    double readyAt = 0, startAt = 0;
+    double cpu0 = 0;
+    long long lines0 = 0, bytes0 = 0, events0 = 0, paints0 = 0;
+    bool failed = false;
+    const double launched = NowSeconds();
+
+    QTimer clicker;
+    clicker.setInterval(100);
+    QObject::connect(&clicker, &QTimer::timeout, [&] {
+        if (flood && runKey->isEnabled()) {
+            runKey->click();
+            ++clicks;
+        }
+    });
+    QTimer phase;
+    phase.setInterval(20);
+    QObject::connect(&phase, &QTimer::timeout, [&] {
+        const double now = NowSeconds();
+        if (readyAt == 0) {
+            // Identified: the one-shot power-on timer has run and left the
+            // port open and the keys enabled.
+            if (window.formLoaded() && !panel.view.timPowerOn.Enabled && serial.PortOpen() && runKey->isEnabled()) {
+                readyAt = now;
+                clicker.start();
+            } else if (now - launched > 10) {
+                std::fprintf(stderr, "bench_flood: the panel did not connect to %s\n", qPrintable(slave));
+                failed = true;
+                app.quit();
+            }
+            return;
+        }
+        if (startAt == 0) {
+            if (now - readyAt < o.warmup) return;
+            startAt = now;
+            cpu0 = CpuSeconds();
+            lines0 = serial.lines;
+            bytes0 = serial.bytes;
+            events0 = serial.events;
+            paints0 = paintCounter.paints;
+            w.rssStart = w.rssMax = ResidentKiB();
+            return;
+        }
+        w.rssMax = std::max(w.rssMax, ResidentKiB());
+        if (!serial.PortOpen()) {
+            std::fprintf(stderr, "bench_flood: the panel disconnected during the run\n");
+            failed = true;
+            app.quit();
+            return;
+        }
+        if (now - startAt < o.seconds) return;
+        w.wall = now - startAt;
+        w.cpu = CpuSeconds() - cpu0;
+        w.lines = serial.lines - lines0;
+        w.bytes = serial.bytes - bytes0;
+        w.events = serial.events - events0;
+        w.paints = paintCounter.paints - paints0;
+        w.rssEnd = ResidentKiB();
+        phase.stop();
+        clicker.stop();
+        window.close();  // sends SYST:LOC and closes the port, as the user would
+        app.quit();
+    });
+    phase.start();
+    app.exec();
+    const bool stillOpen = serial.PortOpen();
+    StopProcess(sim);
+    if (failed) return 1;
+
+    std::printf("mode %s, %.1f s measured after %.1f s warm-up\n", o.mode.c_str(), w.wall, o.warmup);
+    std::printf("  readings absorbed      %lld (%.0f per second), %.1f bytes each\n", w.lines, w.lines / w.wall,
+                w.lines > 0 ? static_cast<double>(w.bytes) / static_cast<double>(w.lines) : 0.0);
+    std::printf("  receive events         %lld (%.0f per second, %.1f readings each)\n", w.events,
+                w.events / w.wall, w.events > 0 ? static_cast<double>(w.lines) / static_cast<double>(w.events) : 0.0);
+    std::printf("  display paints         %lld (%.1f per second)\n", w.paints, w.paints / w.wall);
+    std::printf("  panel CPU              %.3f s = %.2f %% of one core", w.cpu, 100.0 * w.cpu / w.wall);
+    if (w.lines > 0) std::printf(", %.3f s per 10,000 readings", w.cpu * 10000.0 / static_cast<double>(w.lines));
+    std::printf("\n");
+    std::printf("  resident memory        %ld KiB before the window, %ld KiB at start, %ld KiB at end "
+                "(max %ld, growth %+ld KiB)\n",
+                rssBeforeWindow, w.rssStart, w.rssEnd, w.rssMax, w.rssEnd - w.rssStart);
+    if (stillOpen) std::printf("  WARNING: the port was still open after closing the window\n");
+
+    if (!flood) return 0;
+
+    const long long keyCommands = CountInFile(simLog, QByteArrayLiteral("cmd \"SYST:KEY 9\""));
+    std::printf("  clicks on the run key  %lld, \"SYST:KEY 9\" received by the simulator %lld\n", clicks, keyCommands);
+
+    // The floor: the same stream, read by cat into /dev/null for as long.
+    QProcess floorSim;
+    const QString floorSlave = StartSimulator(
+        floorSim, o.sim, {QStringLiteral("--flood"), QStringLiteral("--verbose"), QStringLiteral("--stream-through-idn")},
+        temp.filePath(QStringLiteral("floor.log")));
+    if (floorSlave.isEmpty()) {
+        std::fprintf(stderr, "bench_flood: the floor simulator did not start\n");
+        return 1;
+    }
+    QProcess cat;
+    cat.setStandardOutputFile(QProcess::nullDevice());
+    cat.start(QStringLiteral("cat"), {floorSlave});
+    if (!cat.waitForStarted(5000)) {
+        std::fprintf(stderr, "bench_flood: cat did not start\n");
+        StopProcess(floorSim);
+        return 1;
+    }
+    const long catPid = static_cast<long>(cat.processId());
+    std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int>(o.warmup * 1000)));
+    const double f0 = NowSeconds();
+    const long long r0 = ktbench::ProcessBytesRead(catPid);
+    const double c0 = ktbench::ProcessCpuSeconds(catPid);
+    std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int>(o.seconds * 1000)));
+    const double fWall = NowSeconds() - f0;
+    const long long fBytes = ktbench::ProcessBytesRead(catPid) - r0;
+    const double fCpu = ktbench::ProcessCpuSeconds(catPid) - c0;
+    StopProcess(cat);
+    StopProcess(floorSim);
+
+    const double bytesPerReading = w.lines > 0 ? static_cast<double>(w.bytes) / static_cast<double>(w.lines) : 16.0;
+    const double floorRate = static_cast<double>(fBytes) / bytesPerReading / fWall;
+    const double panelRate = static_cast<double>(w.lines) / w.wall;
+    std::printf("floor: cat into /dev/null, %.1f s\n", fWall);
+    std::printf("  readings read          %.0f per second (%.2f MB/s), cat CPU %.2f %% of one core\n", floorRate,
+                static_cast<double>(fBytes) / fWall / 1e6, 100.0 * fCpu / fWall);
+    std::printf("  panel / floor          %.2f\n", floorRate > 0 ? panelRate / floorRate : 0.0);
+    return 0;
+}
