@@ -32,6 +32,13 @@ inline double CpuSeconds() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
+// System (kernel) part of that CPU time, in seconds.
+inline double SystemCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_stime.tv_sec) + usage.ru_stime.tv_usec / 1e6;
+}
+
 // Resident memory of this process in KiB, from /proc/self/statm.
 inline long ResidentKiB() {
     std::ifstream statm("/proc/self/statm");

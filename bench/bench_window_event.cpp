@@ -3,13 +3,16 @@
 // follows, without the operating system's line. A flooded line delivers many
 // readings per event, so this is timed for several chunk sizes.
 //
-//   bench_window_event [EVENTS]     (default 2000 events per chunk size)
+//   bench_window_event [EVENTS [IDLE_MS]]   (defaults 2000 events per chunk
+//                                            size, 2000 ms idle first)
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 
 #include "bench/bench_common.h"
 #include "core/soft_panel.h"
@@ -18,6 +21,7 @@
 
 int main(int argc, char** argv) {
     const int events = argc > 1 ? std::atoi(argv[1]) : 2000;
+    const int idleMs = argc > 2 ? std::atoi(argv[2]) : 2000;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     kt::test::FakeSerial serial;
@@ -32,6 +36,16 @@ int main(int argc, char** argv) {
     if (!serial.PortOpen() || !panel.view.cmdRun.Enabled) {
         std::fprintf(stderr, "bench_window_event: the panel did not connect\n");
         return 1;
+    }
+
+    // Connected and nothing arriving: the system clock's ticks alone.
+    {
+        const double cpu0 = ktbench::CpuSeconds();
+        QEventLoop loop;
+        QTimer::singleShot(idleMs, &loop, &QEventLoop::quit);
+        loop.exec();
+        const double cpu = ktbench::CpuSeconds() - cpu0;
+        std::printf("idle, %.1f s: %.3f s CPU = %.2f %% of one core\n", idleMs / 1000.0, cpu, cpu * 100000.0 / idleMs);
     }
 
     std::printf("%-22s %14s %14s\n", "readings per event", "us per event", "us per reading");

@@ -137,7 +137,10 @@ void SoftPanel::mscSoftPanel_OnComm() {
 
 // The open port failed (device gone, write refused); the serial control has
 // closed it already. The panel disconnects as for the "LOC" line and says why.
+// A line cut off by the failure can never be completed: it is dropped, or it
+// would be taken as the start of the next counter's identification reply.
 void SoftPanel::mscSoftPanel_OnFault(SerialFault, const std::string& text) {
+    view.txtReceive.SetText({});
     PowerOff();
     std::string message = text.empty() ? mscSoftPanel.LastFaultText() : text;
     if (message.empty()) message = "The connection on " + mscSoftPanel.DeviceName() + " failed.";

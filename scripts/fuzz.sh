@@ -10,5 +10,16 @@ CC=clang CXX=clang++ cmake -S "$top" -B "$build" -G Ninja -DKT_FUZZ=ON -DCMAKE_B
 cmake --build "$build" --target fuzz_panel
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp "$top"/fuzz/corpus/* "$work"/
-"$build/fuzz/fuzz_panel" -max_total_time="$seconds" -max_len=4096 -rss_limit_mb=2048 -print_final_stats=1 "$work" 2>&1 | tail -n 12
+mkdir -p "$work/corpus"
+cp "$top"/fuzz/corpus/* "$work/corpus"/
+log=$work/fuzz.log
+rc=0
+"$build/fuzz/fuzz_panel" -max_total_time="$seconds" -max_len=4096 -rss_limit_mb=2048 -print_final_stats=1 \
+  "$work/corpus" >"$log" 2>&1 || rc=$?
+# The start, the end (coverage and features) and the statistics; a finding in full.
+if [ "$rc" -ne 0 ]; then
+  tail -n 60 "$log"
+else
+  grep -E 'INITED|DONE|^stat::' "$log"
+fi
+exit "$rc"

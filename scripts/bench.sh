@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in ./build-bench and runs all of them, or the one named.
+#
+#   scripts/bench.sh [logic|window|flood|pace|idle|latency|startup]
+#
+# logic    time per reading through the receive event, fake serial control
+# window   one receive event in the real window (offscreen), fake serial control
+# flood    the window against the simulator flooding a pseudo-terminal, 10 s,
+#          with `cat` reading the same stream as the floor
+# pace     the window at the real line rate of 38400 baud, 30 s: CPU share
+# idle     the window connected, nothing arriving, 30 s: CPU share
+# latency  click to command readable on the line, 1,000 clicks
+# startup  process start to "*IDN?" on the line, warm and cold font cache
+#
+# All of them take about two and a half minutes. Results: docs/performance.md.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=$top/build-bench
+which=${1:-all}
+case "$which" in
+  all|logic|window|flood|pace|idle|latency|startup) ;;
+  *) echo "usage: scripts/bench.sh [logic|window|flood|pace|idle|latency|startup]" >&2; exit 2 ;;
+esac
+
+cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKT_BUILD_BENCH=ON -DKT_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" --target bench_logic bench_window_event bench_flood bench_latency bench_startup
+
+export QT_QPA_PLATFORM=offscreen
+bench=$build/bench
+echo "machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), Qt $(qtpaths6 --qt-version 2>/dev/null || echo '?'), load $(cut -d' ' -f1-3 /proc/loadavg), $(date -u '+%Y-%m-%d %H:%M UTC')"
+
+run() {  # name, command...
+  local name=$1
+  shift
+  if [[ "$which" == all || "$which" == "$name" ]]; then
+    echo
+    echo "== $name: $*"
+    "$@" 2> >(grep -v -e XDG_RUNTIME_DIR -e propagateSizeHints >&2)
+  fi
+}
+
+run logic "$bench/bench_logic" --benchmark_min_time=0.2
+run window "$bench/bench_window_event" 2000 2000
+run flood "$bench/bench_flood" --mode flood
+run pace "$bench/bench_flood" --mode pace
+run idle "$bench/bench_flood" --mode idle
+run latency "$bench/bench_latency" 1000
+run startup "$bench/bench_startup" --runs 10
+run startup "$bench/bench_startup" --runs 1 --cold
