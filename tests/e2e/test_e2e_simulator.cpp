@@ -1,5 +1,6 @@
 // The real window against the counter simulator on a pseudo-terminal: what
 // crosses the line, and what the panel shows.
+#include <cctype>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -197,6 +198,8 @@ struct ModelCase {
     bool nTypeCh2;
 };
 
+void PrintTo(const ModelCase& c, std::ostream* os) { *os << "model " << c.model << ", range " << c.range; }
+
 class PanelIdentifiesEachModel : public PanelOnSimulator, public ::testing::WithParamInterface<ModelCase> {};
 
 TEST_P(PanelIdentifiesEachModel, TitleKeysAndConnectors) {
@@ -225,7 +228,15 @@ INSTANTIATE_TEST_SUITE_P(
                       ModelCase{"A", "-1.5G", kTitleA + "  -1.5GHz", false, false, false},
                       ModelCase{"-", "-6G", kTitle + "  -6GHz", true, true, false},
                       ModelCase{"A", "-12.4G", kTitleA + "  -12.4GHz", false, true, true},
-                      ModelCase{"-", "none", kTitle, true, false, false}));
+                      ModelCase{"-", "none", kTitle, true, false, false}),
+    [](const ::testing::TestParamInfo<ModelCase>& info) {
+        // e.g. "Model_A_Range_12_4G": test names allow letters, digits and '_'.
+        std::string name = std::string("Model_") + (info.param.model[0] == '-' ? "Plain" : info.param.model) +
+                           "_Range_" + info.param.range;
+        for (char& ch : name)
+            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+        return name;
+    });
 
 TEST_F(PanelOnSimulator, ReadingsReachTheDisplayWithTheirAnnunciators) {
     OpenConnected();
