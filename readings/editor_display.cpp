@@ -2,6 +2,7 @@
 // text, prefix letter and cursor, the digit and sign steps of both editors,
 // and the sign key.
 #include "core/soft_panel.h"
+#include "menus/menu_texts.h"
 
 namespace kt {
 
@@ -120,13 +121,14 @@ void SoftPanel::ShowEditCursor() {
 }
 
 void SoftPanel::ShowLevelText() {
-    view.txtDisplay.SetText("LEVEL: " + FormatLevel(intEditor.editInt) + "V      ");
+    view.txtDisplay.SetText(std::string(menus::kLevelLabel) + FormatLevel(intEditor.editInt) + std::string(menus::kLevelUnit));
     ShowEditCursor();
 }
 
 void SoftPanel::ShowCountText() {
-    view.txtDisplay.SetText("N:                " +
-                            FormatCount(intEditor.editInt, intEditor.editCursor, intEditor.editIntDigits) + " ");
+    view.txtDisplay.SetText(std::string(menus::kCountLabel) +
+                            FormatCount(intEditor.editInt, intEditor.editCursor, intEditor.editIntDigits) +
+                            std::string(menus::kCountTail));
     ShowEditCursor();
 }
 
