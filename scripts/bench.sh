@@ -22,6 +22,7 @@ case "$which" in
   *) echo "usage: scripts/bench.sh [logic|window|flood|pace|idle|latency|startup]" >&2; exit 2 ;;
 esac
 
+bash "$top/scripts/setup.sh"
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKT_BUILD_BENCH=ON -DKT_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" --target bench_logic bench_window_event bench_flood bench_latency bench_startup
 

@@ -4,11 +4,14 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QTimer>
 
 namespace kt::view {
 namespace {
 
 constexpr int kMargin = 2;
+// The shortest time between two repaints of the display (50 frames a second).
+constexpr qint64 kFrameMs = 20;
 
 }  // namespace
 
@@ -23,14 +26,28 @@ DisplayWidget::DisplayWidget(QWidget* parent) : QWidget(parent) {
 void DisplayWidget::setText(const QString& text) {
     if (text == text_) return;
     text_ = text;
-    update();
+    RequestPaint();
 }
 
 void DisplayWidget::setSelection(int start, int length) {
     if (start == selStart_ && length == selLength_) return;
     selStart_ = start;
     selLength_ = length;
-    update();
+    RequestPaint();
+}
+
+void DisplayWidget::RequestPaint() {
+    if (paintPending_) return;
+    const qint64 since = sincePaint_.isValid() ? sincePaint_.elapsed() : kFrameMs;
+    if (since >= kFrameMs) {
+        update();
+        return;
+    }
+    paintPending_ = true;
+    QTimer::singleShot(static_cast<int>(kFrameMs - since), this, [this] {
+        paintPending_ = false;
+        update();
+    });
 }
 
 QString DisplayWidget::shownText() const {
@@ -63,6 +80,7 @@ double DisplayWidget::shownTextWidth() const {
 }
 
 void DisplayWidget::paintEvent(QPaintEvent*) {
+    sincePaint_.restart();
     QPainter painter(this);
     painter.fillRect(rect(), kBackColor);
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 
@@ -42,7 +43,14 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Asks for a repaint, at most one per display frame: a counter streaming
+    // hundreds of readings a second is drawn at the rate an eye can follow,
+    // and always ends showing the latest text.
+    void RequestPaint();
+
     QString text_;
+    QElapsedTimer sincePaint_;
+    bool paintPending_ = false;
     int selStart_ = 0;
     int selLength_ = 0;
 };

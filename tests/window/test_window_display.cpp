@@ -34,6 +34,43 @@ TEST(ValueLine, ShortTextIsDrawnAtFullSize) {
     EXPECT_EQ(line.widget.textScale(), 1.0);
 }
 
+// Counts its paints and remembers the text each one drew.
+class CountingLine : public DisplayWidget {
+public:
+    int paints = 0;
+    QString lastPainted;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        ++paints;
+        lastPainted = text();
+        DisplayWidget::paintEvent(event);
+    }
+};
+
+TEST(ValueLine, StreamOfReadingsIsDrawnAtFrameRateAndEndsOnTheLatest) {
+    // A counter at a short gate time sends hundreds of readings a second;
+    // the display draws at most one frame per 20 ms, and the last reading of
+    // a burst is always the one left on the display.
+    CountingLine line;
+    line.resize(457, 57);
+    line.show();
+    ASSERT_TRUE(WaitFor([&] { return line.paints > 0; }));
+    const int before = line.paints;
+    QElapsedTimer clock;
+    clock.start();
+    QString last;
+    for (int i = 0; i < 200; ++i) {
+        last = QStringLiteral("10.0000001%1 ").arg(i, 2, 10, QLatin1Char('0'));
+        line.setText(last);
+        QCoreApplication::processEvents();  // one receive event per reading
+    }
+    ASSERT_TRUE(WaitFor([&] { return line.lastPainted == last; }, 500));
+    const int frames = line.paints - before;
+    EXPECT_GE(frames, 1);
+    EXPECT_LE(frames, clock.elapsed() / 20 + 3) << "painted more often than once a frame";
+}
+
 TEST(ValueLine, WideMenuTextsAreScaledDownToFit) {
     Line line;
     for (const char* text : {"FREQUENCY 1    ", "NOT ENTERED ", "DTR: HIGH           ", "+1.2345678901234E+09"}) {
