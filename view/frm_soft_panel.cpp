@@ -317,7 +317,9 @@ void frmSoftPanel::DriveTimers() {
 }
 
 void frmSoftPanel::RunFormLoad() {
-    if (loaded_) return;
+    // A window closed before its start-up came round stays closed: connecting
+    // now would open the port behind a window that has already said goodbye.
+    if (loaded_ || unloaded_) return;
     loaded_ = true;
     Event([this] { panel_.Form_Load(); });
 }

@@ -159,11 +159,12 @@ TEST_F(ReceiveTest, LeftoverTextIsPrefixedToTheNextConnectsReply) {
 TEST_F(ReceiveTest, LimitIndicationFollowsDsrOnlyInLimitMode) {
     serial.dsr = true;
     panel.view.lblLimit.Visible = false;
-    serial.Receive("1");
+    serial.Receive("1\n");
     EXPECT_FALSE(panel.view.lblLimit.Visible);  // DTR high mode: DSR means nothing
 
     panel.SerialMenu_Click(SerialMenu::DTR, 1);
     Reconnect(kReplyFull);
+    ASSERT_TRUE(Connected());
     panel.running = kTrue;
     panel.ShowRunStopLamps();
     serial.Receive("2");

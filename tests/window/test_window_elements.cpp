@@ -155,6 +155,19 @@ TEST(PanelWindow, LooksAsDesignedBeforeTheFirstEvent) {
     EXPECT_TRUE(rig.serial.written.empty());
 }
 
+// A window closed before its start-up has run never connects afterwards: the
+// start-up scheduled by showing it must not open the port of a closed panel.
+TEST(PanelWindow, ClosedBeforeStartUpNeverOpensThePort) {
+    PanelRig rig;
+    rig.window.show();
+    rig.window.close();
+    WaitFor([] { return false; }, 50);
+    EXPECT_FALSE(rig.window.formLoaded());
+    EXPECT_FALSE(rig.serial.PortOpen());
+    EXPECT_TRUE(rig.serial.written.empty());
+    EXPECT_FALSE(rig.Find<QTimer>("timSystemClk")->isActive());
+}
+
 TEST(PanelWindow, KeyLegendsAreDrawnOnTwoLinesWhileTheModelKeepsTheBlank) {
     PanelRig rig;
     EXPECT_EQ(rig.Key("cmdFrequency")->text(), QStringLiteral("频率\n频率比"));
