@@ -2,9 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "core_test_panel.h"
+#include "support/connected_panel.h"
 
 namespace kt::test {
 namespace {
@@ -12,9 +13,7 @@ namespace {
 using LampRef = Lamp PanelView::*;
 using LabelRef = Label PanelView::*;
 
-bool Lit(const Lamp& l) { return l.BackColor == kLampLit; }
-
-using LampsTest = CorePanelTest;
+using LampsTest = PanelTest;
 
 TEST_F(LampsTest, FunctionAnnunciatorsFollowTheMeasuringFunction) {
     const std::vector<LabelRef> all = {&PanelView::lblAvg,  &PanelView::lblPeriod, &PanelView::lblFreq,
@@ -53,42 +52,39 @@ TEST_F(LampsTest, FunctionAnnunciatorsFollowTheMeasuringFunction) {
     }
 }
 
-TEST_F(LampsTest, ExactlyOneFunctionKeyLampIsLit) {
-    struct Case {
-        int16_t function;
-        LampRef lit;
+// A group of lamps of which the refresh lights exactly the one that matches
+// the setting (or none), whatever was lit before.
+TEST_F(LampsTest, FunctionKeyAndSpeedLampsLightOnlyTheMatchingOne) {
+    struct Group {
+        const char* what;
+        int16_t SoftPanel::*setting;
+        void (SoftPanel::*refresh)();
+        std::vector<LampRef> lamps;
+        std::vector<std::pair<int16_t, LampRef>> cases;  // setting, the lit lamp (nullptr: none)
     };
-    const std::vector<Case> cases = {
-        {0, &PanelView::shpFrequency}, {6, &PanelView::shpFrequency}, {-3, &PanelView::shpFrequency},
-        {7, &PanelView::shpTime},      {9, &PanelView::shpTime},      {10, &PanelView::shpOther},
-        {200, &PanelView::shpOther},
+    const Group groups[] = {
+        {"function",
+         &SoftPanel::measFunction,
+         &SoftPanel::RefreshFunctionKeyLamps,
+         {&PanelView::shpFrequency, &PanelView::shpTime, &PanelView::shpOther},
+         {{0, &PanelView::shpFrequency}, {6, &PanelView::shpFrequency}, {-3, &PanelView::shpFrequency},
+          {7, &PanelView::shpTime}, {9, &PanelView::shpTime}, {10, &PanelView::shpOther},
+          {200, &PanelView::shpOther}}},
+        // Only the gate times that have a speed key light a lamp.
+        {"gate",
+         &SoftPanel::gateTimeIndex,
+         &SoftPanel::RefreshSpeedLamps,
+         {&PanelView::shpSpeedHigh, &PanelView::shpSpeedFast, &PanelView::shpSpeedMiddle, &PanelView::shpSpeedLow},
+         {{5, &PanelView::shpSpeedHigh}, {8, &PanelView::shpSpeedFast}, {9, &PanelView::shpSpeedMiddle},
+          {11, &PanelView::shpSpeedLow}, {0, nullptr}, {6, nullptr}, {10, nullptr}, {17, nullptr}}},
     };
-    const LampRef lamps[] = {&PanelView::shpFrequency, &PanelView::shpTime, &PanelView::shpOther};
-    for (const auto& c : cases) {
-        for (LampRef l : lamps) (panel.view.*l).BackColor = kLampLit;
-        panel.measFunction = c.function;
-        panel.RefreshFunctionKeyLamps();
-        for (LampRef l : lamps) EXPECT_EQ(Lit(panel.view.*l), l == c.lit) << c.function;
-    }
-}
-
-TEST_F(LampsTest, SpeedLampsShowTheGateTimesThatHaveAKey) {
-    const LampRef lamps[] = {&PanelView::shpSpeedHigh, &PanelView::shpSpeedFast, &PanelView::shpSpeedMiddle,
-                             &PanelView::shpSpeedLow};
-    struct Case {
-        int16_t gate;
-        LampRef lit;  // nullptr: none
-    };
-    const std::vector<Case> cases = {
-        {5, &PanelView::shpSpeedHigh}, {8, &PanelView::shpSpeedFast}, {9, &PanelView::shpSpeedMiddle},
-        {11, &PanelView::shpSpeedLow}, {0, nullptr},                  {6, nullptr},
-        {10, nullptr},                 {17, nullptr},
-    };
-    for (const auto& c : cases) {
-        for (LampRef l : lamps) (panel.view.*l).BackColor = kLampLit;
-        panel.gateTimeIndex = c.gate;
-        panel.RefreshSpeedLamps();
-        for (LampRef l : lamps) EXPECT_EQ(Lit(panel.view.*l), l == c.lit) << c.gate;
+    for (const Group& g : groups) {
+        for (const auto& [value, lit] : g.cases) {
+            for (LampRef l : g.lamps) (panel.view.*l).BackColor = kLampLit;
+            panel.*g.setting = value;
+            (panel.*g.refresh)();
+            for (LampRef l : g.lamps) EXPECT_EQ(Lit(panel.view.*l), l == lit) << g.what << " " << value;
+        }
     }
 }
 

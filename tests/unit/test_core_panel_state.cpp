@@ -1,12 +1,12 @@
 // The power-on state of the panel and what the reset leaves alone.
 #include <gtest/gtest.h>
 
-#include "core_test_panel.h"
+#include "support/connected_panel.h"
 
 namespace kt::test {
 namespace {
 
-using PanelStateTest = CorePanelTest;
+using PanelStateTest = PanelTest;
 
 TEST_F(PanelStateTest, ResetRestoresEveryPowerOnValue) {
     // Scramble everything the reset owns.
@@ -86,7 +86,7 @@ TEST_F(PanelStateTest, ResetRestoresEveryPowerOnValue) {
 }
 
 TEST_F(PanelStateTest, ReconnectBringsBackThePowerOnValues) {
-    LoadAndIdentify();
+    Connect();
     panel.measFunction = 3;
     panel.entryUnconfirmed = kTrue;
     serial.Receive("LOC\n");  // disconnect without a reset

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core_test_panel.h"
+#include "support/connected_panel.h"
 
 namespace kt::test {
 namespace {
@@ -27,7 +27,7 @@ constexpr ButtonRef kNeverEnabled[] = {&PanelView::cmdKeyLock, &PanelView::cmdSa
 const std::string kTitleFull = "KT46290型高精度频率计（Frequency Counter）";
 const std::string kTitleA = "KT46290A型高精度频率计（Frequency Counter）";
 
-using PowerTest = CorePanelTest;
+using PowerTest = PanelTest;
 
 // Counts the keys of a group that are enabled.
 template <std::size_t N>
@@ -93,12 +93,10 @@ TEST_F(PowerTest, IdentificationSetsTitleRangeKeysAndConnectors) {
         {"1234567KT46290A-500M\n", kTitleA + "  -500MHz", 1, false, false, false},
     };
     for (const auto& c : cases) {
-        FakeSerial line;
-        SoftPanel p(line);
-        p.appPath = "/opt/kt";
-        p.Form_Load();
-        line.Receive(c.reply);
-        p.timPowerOn_Timer();
+        ConnectedPanel t;
+        t.Connect(c.reply);
+        const SoftPanel& p = t.panel;
+        const FakeSerial& line = t.serial;
         SCOPED_TRACE(c.reply);
         EXPECT_FALSE(p.view.timPowerOn.Enabled);
         EXPECT_EQ(p.view.lblTitle.Caption, c.title);
@@ -130,13 +128,13 @@ TEST_F(PowerTest, FailedIdentificationDisconnectsWithAHint) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reply);
-        FakeSerial line;
-        SoftPanel p(line);
+        ConnectedPanel t;
+        SoftPanel& p = t.panel;
+        const FakeSerial& line = t.serial;
         p.Form_Load();
         const std::string title = p.view.lblTitle.Caption;
         p.frequencyRange = 6;
-        if (!c.reply.empty()) line.Receive(c.reply);
-        p.timPowerOn_Timer();
+        t.Identify(c.reply);
         EXPECT_FALSE(line.PortOpen());
         EXPECT_EQ(p.view.cmdPower.Caption, "连接");
         EXPECT_FALSE(p.view.cmdFrequency.Enabled);
@@ -159,7 +157,7 @@ TEST_F(PowerTest, AReadingAfterTheReplyFailsTheModelTest) {
 }
 
 TEST_F(PowerTest, ReconnectBuildsTheTitleAfreshAndKeepsNTypeConnectors) {
-    LoadAndIdentify("VENDOR,KT46290-12.4G\n");
+    Connect("VENDOR,KT46290-12.4G\n");
     panel.cmdPower_Click();
     Reconnect("VENDOR,KT46290A-1.5G\n");
     EXPECT_EQ(panel.view.lblTitle.Caption, kTitleA + "  -1.5GHz");
@@ -179,7 +177,7 @@ TEST_F(PowerTest, ReconnectBuildsTheTitleAfreshAndKeepsNTypeConnectors) {
 }
 
 TEST_F(PowerTest, PowerKeyReturnsTheCounterToLocalAndResetsThePanel) {
-    LoadAndIdentify();
+    Connect();
     panel.measFunction = 7;
     panel.gateTimeIndex = 11;
     panel.displayCode = 3;
@@ -248,11 +246,11 @@ TEST_F(PowerTest, PortThatWillNotOpenLeavesThePanelDisconnectedAndSaysWhy) {
 
 TEST_F(PowerTest, LineFaultsDisconnectLikeTheLocLine) {
     for (SerialFault fault : {SerialFault::DeviceLost, SerialFault::WriteFailed}) {
-        FakeSerial line;
-        SoftPanel p(line);
+        ConnectedPanel t;
+        SoftPanel& p = t.panel;
+        FakeSerial& line = t.serial;
         p.Form_Load();
-        line.Receive(kReplyFull);
-        p.timPowerOn_Timer();
+        t.Identify(kReplyFull);
         const auto sent = line.written.size();
         line.Fail(fault, "the device /dev/ttyFAKE0 of port 1 went away");
         EXPECT_EQ(p.view.cmdPower.Caption, "连接");
@@ -278,7 +276,7 @@ TEST_F(PowerTest, FaultWhileConnectingKeepsItsOwnMessage) {
 }
 
 TEST_F(PowerTest, ClosingTheWindowReturnsTheCounterToLocalOnlyWhenConnected) {
-    LoadAndIdentify();
+    Connect();
     serial.written.clear();
     panel.Form_Unload();
     EXPECT_EQ(serial.written, std::vector<std::string>{"SYST:LOC\n"});

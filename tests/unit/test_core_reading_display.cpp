@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "core_test_panel.h"
 #include "readings/reading_parser.h"
+#include "support/connected_panel.h"
 
 namespace kt::test {
 namespace {
@@ -46,7 +46,7 @@ const std::vector<ReadingCase> kReadings = {
 
 TEST(ReadingParser, EmptyTextShowsOneBlank) { EXPECT_EQ(ParseReading("").display, " "); }
 
-using ReadingDisplayTest = CorePanelTest;
+using ReadingDisplayTest = PanelTest;
 
 TEST_F(ReadingDisplayTest, EachReadingSetsTheDisplayAndAllFourAnnunciators) {
     panel.view.lblTimeUnit.Visible = true;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/receive_text.h"
-#include "core_test_panel.h"
+#include "support/connected_panel.h"
 
 namespace kt::test {
 namespace {
@@ -49,9 +49,9 @@ TEST(ReceiveBuffer, KeepsOnlyTheNewestCharactersBeyondItsLimit) {
     EXPECT_TRUE(EndsWithLineFeed(fresh));
 }
 
-class ReceiveTest : public CorePanelTest {
+class ReceiveTest : public PanelTest {
 protected:
-    void SetUp() override { LoadAndIdentify(); }
+    void SetUp() override { Connect(); }
 };
 
 TEST_F(ReceiveTest, ReadingInPiecesIsShownOnceWhenItsLineFeedArrives) {

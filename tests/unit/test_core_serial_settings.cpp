@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core_test_panel.h"
+#include "support/connected_panel.h"
 
 namespace kt::test {
 namespace {
@@ -28,7 +28,7 @@ const std::vector<MenuItems> kMenus = {
     {SerialMenu::DTR, {&PanelView::mnuDTRHigh, &PanelView::mnuDTRLimit, &PanelView::mnuDTRHwpace}},
 };
 
-using SerialSettingsTest = CorePanelTest;
+using SerialSettingsTest = PanelTest;
 
 TEST_F(SerialSettingsTest, EachChoiceMovesTheCheckMarkAndStoresItsValue) {
     Load();
@@ -67,8 +67,9 @@ TEST_F(SerialSettingsTest, ChoicesSetThePortForTheNextConnect) {
         {{{SerialMenu::Port, 4}}, 5, "9600,n,8,1", 0, false},
     };
     for (const auto& c : cases) {
-        FakeSerial line;
-        SoftPanel p(line);
+        ConnectedPanel t;
+        SoftPanel& p = t.panel;
+        const FakeSerial& line = t.serial;
         p.Form_Load();
         for (const auto& [menu, item] : c.clicks) p.SerialMenu_Click(menu, item);
         EXPECT_EQ(line.CommPort(), c.port);
@@ -83,7 +84,7 @@ TEST_F(SerialSettingsTest, ChoicesSetThePortForTheNextConnect) {
 }
 
 TEST_F(SerialSettingsTest, AChangeDisconnectsSilentlyAndClearsTheDisplay) {
-    LoadAndIdentify();
+    Connect();
     panel.moveLightBlinking = kTrue;
     panel.view.shpMoveLight.BackColor = kLampLit;
     panel.view.txtDisplay.SetText("10.0 ");
@@ -101,7 +102,7 @@ TEST_F(SerialSettingsTest, AChangeDisconnectsSilentlyAndClearsTheDisplay) {
 }
 
 TEST_F(SerialSettingsTest, TheCheckedItemChangesNothing) {
-    LoadAndIdentify();
+    Connect();
     const int closes = serial.closes;
     for (const auto& m : kMenus) {
         for (std::size_t i = 0; i < m.items.size(); ++i) {
@@ -115,7 +116,7 @@ TEST_F(SerialSettingsTest, TheCheckedItemChangesNothing) {
 }
 
 TEST_F(SerialSettingsTest, AnItemOutsideItsMenuIsIgnored) {
-    LoadAndIdentify();
+    Connect();
     panel.SerialMenu_Click(SerialMenu::Parity, 3);
     panel.SerialMenu_Click(SerialMenu::Swpace, -1);
     EXPECT_TRUE(Connected());

@@ -5,20 +5,15 @@
 
 #include <string>
 
-#include "core/soft_panel.h"
-#include "support/fake_serial.h"
+#include "support/connected_panel.h"
 
 namespace {
 
 using kt::kFalse;
 using kt::kTrue;
 
-class EditorDisplay : public ::testing::Test {
+class EditorDisplay : public kt::test::PanelTest {
 protected:
-    kt::test::FakeSerial serial;
-    kt::SoftPanel panel{serial};
-
-    const std::string& Display() const { return panel.view.txtDisplay.Text(); }
     int16_t SelStart() const { return panel.view.txtDisplay.SelStart; }
     char Selected() const {
         const int16_t pos = SelStart();
@@ -229,7 +224,7 @@ TEST_F(EditorDisplay, SignKeyOnCountOnlySendsTheKey) {
 
 TEST_F(EditorDisplay, SignKeyTogglesEveryValueSetting) {
     for (int16_t code : {30, 31, 34, 35, 38}) {
-        serial.written.clear();
+        ClearWritten();
         ShowValue(code, 7.0);
         panel.cmdSign_Click();
         EXPECT_EQ(panel.EditedValue(), -7.0) << code;

@@ -1,10 +1,11 @@
+// The Enter key: closing menus, committing edited values with their modes
+// and lamps, and dismissing messages.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "core/soft_panel.h"
-#include "support/fake_serial.h"
+#include "support/connected_panel.h"
 
 namespace {
 
@@ -13,19 +14,15 @@ using kt::kLampLit;
 using kt::kLampOff;
 using kt::kTrue;
 
-class EnterKey : public ::testing::Test {
+class EnterKey : public kt::test::PanelTest {
 protected:
     void SetUp() override { panel.ResetPanelState(); }
 
-    const std::string& Display() const { return panel.view.txtDisplay.Text(); }
     void Enter() {
-        serial.written.clear();
+        ClearWritten();
         panel.cmdEnter_Click();
         EXPECT_EQ(serial.written, std::vector<std::string>{"SYST:KEY 30\n"});
     }
-
-    kt::test::FakeSerial serial;
-    kt::SoftPanel panel{serial};
 };
 
 // Enter in a function or gate-time menu closes it and lets the counter run.
@@ -62,7 +59,7 @@ TEST_F(EnterKey, AfterClosingTheGateMenuAnArrowOnlySends) {
     panel.displayCode = 4;
     panel.StepGateForward();
     Enter();
-    serial.written.clear();
+    ClearWritten();
     panel.cmdUp_Click();
     EXPECT_EQ(panel.gateTimeIndex, 8);
     EXPECT_EQ(Display(), "0 ");

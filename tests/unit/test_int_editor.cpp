@@ -12,28 +12,16 @@ using kt::FormatCount;
 using kt::FormatLevel;
 using kt::IntEditor;
 
+// The trigger level: three digits, two of them decimals, -5.00 V to 5.00 V.
 IntEditor LevelEditor(int16_t value, int16_t cursor) {
-    IntEditor e;
-    e.editInt = value;
-    e.editIntLastPos = 11;
-    e.editCursor = cursor;
-    e.editIntDigits = 3;
-    e.editIntDecimals = 2;
-    e.editIntMax = 500;
-    e.editIntMin = -500;
-    return e;
+    return {.editInt = value, .editIntLastPos = 11, .editCursor = cursor, .editIntDigits = 3,
+            .editIntDecimals = 2, .editIntMax = 500, .editIntMin = -500};
 }
 
+// The sample count: four digits, 2 to 2000.
 IntEditor CountEditor(int16_t value, int16_t cursor) {
-    IntEditor e;
-    e.editInt = value;
-    e.editIntLastPos = 21;
-    e.editCursor = cursor;
-    e.editIntDigits = 4;
-    e.editIntDecimals = 13;
-    e.editIntMax = 2000;
-    e.editIntMin = 2;
-    return e;
+    return {.editInt = value, .editIntLastPos = 21, .editCursor = cursor, .editIntDigits = 4,
+            .editIntDecimals = 13, .editIntMax = 2000, .editIntMin = 2};
 }
 
 TEST(LevelFormat, SignColumnAndTwoDecimals) {

@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/soft_panel.h"
-#include "support/fake_serial.h"
+#include "support/connected_panel.h"
 
 namespace {
 
@@ -17,23 +16,13 @@ using kt::kLampLit;
 using kt::kLampOff;
 using kt::kTrue;
 using kt::SoftPanel;
-using kt::test::FakeSerial;
 
 using Action = void (SoftPanel::*)();
+using LampRef = kt::Lamp kt::PanelView::*;
 
-class KeyAction : public ::testing::Test {
+class KeyAction : public kt::test::PanelTest {
 protected:
-    void SetUp() override {
-        serial.SetPortOpen(true);
-        panel.ResetPanelState();
-    }
-    void Tick(int n) {
-        for (int i = 0; i < n; ++i) panel.timSystemClk_Timer();
-    }
-    const std::string& Display() const { return panel.view.txtDisplay.Text(); }
-
-    FakeSerial serial;
-    SoftPanel panel{serial};
+    void SetUp() override { OpenAndReset(); }
 };
 
 // ----------------------------------------------------------------- dispatcher
@@ -43,14 +32,14 @@ TEST_F(KeyAction, DispatcherRunsTheActionOfEachCodeWhichRecordsItsKeyNumber) {
     const int16_t keyNumberOfCode[20] = {0, 1, 4, 2, 5, 7, 8, 10, 11, 9, 12, 13, 14, 15, 16, 17, 19, 20, 21, 22};
     for (int16_t code = 1; code <= 19; ++code) {
         SCOPED_TRACE(code);
-        FakeSerial line;
-        SoftPanel p(line);
+        kt::test::ConnectedPanel fresh;
+        SoftPanel& p = fresh.panel;
         p.ResetPanelState();
         p.deferArmed = kTrue;  // a deferred action still pending
         p.RunKeyAction(code);
         EXPECT_EQ(p.lastKey, keyNumberOfCode[code]);
         EXPECT_EQ(p.deferArmed, kFalse);
-        EXPECT_TRUE(line.written.empty());  // actions never send
+        EXPECT_TRUE(fresh.serial.written.empty());  // actions never send
     }
 }
 
@@ -85,24 +74,30 @@ TEST_F(KeyAction, FrequencyKeyShowsTheCurrentItemFirstAndAdvancesWhenPressedAgai
 }
 
 TEST_F(KeyAction, AlternatingFunctionKeysNeverAdvance) {
+    struct Step {
+        Action key;
+        const char* text;
+        int16_t displayCode;
+        int16_t function;
+        LampRef lit;
+        LampRef dark;
+    };
+    // Pressed in turn: each key only shows its menu's current item.
+    const Step steps[] = {
+        {&SoftPanel::ApplyFrequencyKey, "FREQUENCY 1    ", 1, 0, &kt::PanelView::shpFrequency, &kt::PanelView::shpTime},
+        {&SoftPanel::ApplyTimeKey, "PERIOD 1            ", 2, 7, &kt::PanelView::shpTime, &kt::PanelView::shpFrequency},
+        {&SoftPanel::ApplyFrequencyKey, "FREQUENCY 1    ", 1, 0, &kt::PanelView::shpFrequency, &kt::PanelView::shpTime},
+        {&SoftPanel::ApplyOtherKey, "FREQ CHECK     ", 3, 10, &kt::PanelView::shpOther, &kt::PanelView::shpTime},
+    };
     panel.frequencyRange = 9;
-    panel.ApplyFrequencyKey();
-    EXPECT_EQ(Display(), "FREQUENCY 1    ");
-    panel.ApplyTimeKey();
-    EXPECT_EQ(Display(), "PERIOD 1            ");
-    EXPECT_EQ(panel.displayCode, 2);
-    EXPECT_EQ(panel.measFunction, 7);
-    EXPECT_EQ(panel.view.shpTime.BackColor, kLampLit);
-    EXPECT_EQ(panel.view.shpFrequency.BackColor, kLampOff);
-    panel.ApplyFrequencyKey();
-    EXPECT_EQ(Display(), "FREQUENCY 1    ");
-    EXPECT_EQ(panel.measFunction, 0);
-    panel.ApplyOtherKey();
-    EXPECT_EQ(Display(), "FREQ CHECK     ");
-    EXPECT_EQ(panel.displayCode, 3);
-    EXPECT_EQ(panel.measFunction, 10);
-    EXPECT_EQ(panel.view.shpOther.BackColor, kLampLit);
-    EXPECT_EQ(panel.view.shpTime.BackColor, kLampOff);
+    for (const Step& s : steps) {
+        (panel.*s.key)();
+        EXPECT_EQ(Display(), s.text);
+        EXPECT_EQ(panel.displayCode, s.displayCode) << s.text;
+        EXPECT_EQ(panel.measFunction, s.function) << s.text;
+        EXPECT_EQ((panel.view.*s.lit).BackColor, kLampLit) << s.text;
+        EXPECT_EQ((panel.view.*s.dark).BackColor, kLampOff) << s.text;
+    }
 }
 
 TEST_F(KeyAction, AfterATimeOutTheSameFunctionKeyOnlyShowsAgain) {

@@ -7,31 +7,21 @@
 #include <string>
 #include <vector>
 
-#include "core/soft_panel.h"
 #include "keys/key_table.h"
-#include "support/fake_serial.h"
+#include "support/connected_panel.h"
 
 namespace {
 
 using kt::kFalse;
 using kt::kTrue;
 using kt::SoftPanel;
-using kt::test::FakeSerial;
+using kt::test::ConnectedPanel;
 
-class KeyClick : public ::testing::Test {
+class KeyClick : public kt::test::PanelTest {
 protected:
-    void SetUp() override {
-        serial.SetPortOpen(true);
-        panel.ResetPanelState();
-    }
-    void Tick(int n) {
-        for (int i = 0; i < n; ++i) panel.timSystemClk_Timer();
-    }
+    void SetUp() override { OpenAndReset(); }
     // An edit on the panel that Enter has not confirmed yet.
     void LeaveEntryUnconfirmed() { panel.entryUnconfirmed = kTrue; }
-
-    FakeSerial serial;
-    SoftPanel panel{serial};
 };
 
 struct KeyExpectation {
@@ -68,12 +58,11 @@ TEST_F(KeyClick, EveryCodedKeySendsItsKeyNumberOnceWithOneLineFeed) {
     ASSERT_EQ(kExpectedKeys.size(), kt::kCodedKeys.size());
     for (const auto& k : kExpectedKeys) {
         SCOPED_TRACE(k.button);
-        FakeSerial line;
-        line.SetPortOpen(true);
-        SoftPanel p(line);
-        p.ResetPanelState();
+        ConnectedPanel fresh;
+        fresh.OpenAndReset();
+        SoftPanel& p = fresh.panel;
         (p.*k.click)();
-        EXPECT_EQ(line.written, std::vector<std::string>{k.bytes});
+        EXPECT_EQ(fresh.serial.written, std::vector<std::string>{k.bytes});
         EXPECT_EQ(p.deferIsKey, kFalse);
 
         // The key table names the same key under the same code and number.
@@ -87,13 +76,12 @@ TEST_F(KeyClick, EveryCodedKeySendsItsKeyNumberOnceWithOneLineFeed) {
 TEST_F(KeyClick, DeferredKeysStillSendTheirCommandAtOnceAndStoreTheirCode) {
     for (const auto& k : kExpectedKeys) {
         SCOPED_TRACE(k.button);
-        FakeSerial line;
-        line.SetPortOpen(true);
-        SoftPanel p(line);
-        p.ResetPanelState();
+        ConnectedPanel fresh;
+        fresh.OpenAndReset();
+        SoftPanel& p = fresh.panel;
         p.entryUnconfirmed = kTrue;
         (p.*k.click)();
-        EXPECT_EQ(line.written, std::vector<std::string>{k.bytes});
+        EXPECT_EQ(fresh.serial.written, std::vector<std::string>{k.bytes});
         EXPECT_EQ(p.deferKeyCode, k.code);
         EXPECT_EQ(p.deferIsKey, kTrue);
         EXPECT_EQ(p.view.txtDisplay.Text(), "NOT ENTERED ");
@@ -121,7 +109,7 @@ TEST(KeyTable, NumbersAreDistinctAndSkipTheCounterKeysThePanelLacks) {
 TEST_F(KeyClick, GateKeyActsAtOnceWhenNothingIsPending) {
     panel.cmdArm_Click();
     EXPECT_EQ(panel.displayCode, 4);
-    EXPECT_EQ(panel.view.txtDisplay.Text(), "GATE: 100mS      ");
+    EXPECT_EQ(Display(), "GATE: 100mS      ");
     EXPECT_EQ(panel.deferIsKey, kFalse);
     EXPECT_EQ(panel.deferArmed, kFalse);
     EXPECT_EQ(serial.AllWritten(), "SYST:KEY 5\n");
@@ -131,7 +119,7 @@ TEST_F(KeyClick, StatsKeyWithUnconfirmedEntryShowsNotEnteredAndWaits) {
     panel.tickCount = 1234;
     LeaveEntryUnconfirmed();
     panel.cmdStats_Click();
-    EXPECT_EQ(panel.view.txtDisplay.Text(), "NOT ENTERED ");
+    EXPECT_EQ(Display(), "NOT ENTERED ");
     EXPECT_EQ(panel.displayCode, 42);
     EXPECT_EQ(panel.entryUnconfirmed, kFalse);
     EXPECT_EQ(panel.deferArmed, kTrue);
@@ -144,33 +132,43 @@ TEST_F(KeyClick, StatsKeyWithUnconfirmedEntryShowsNotEnteredAndWaits) {
 }
 
 TEST_F(KeyClick, DeferredActionRunsTwelveTicksLaterExactlyOnce) {
-    panel.tickCount = 500;
-    LeaveEntryUnconfirmed();
-    panel.cmdCh1Imp_Click();  // toggles on each run: a second run would undo it
-    Tick(11);
-    EXPECT_EQ(panel.view.txtDisplay.Text(), "NOT ENTERED ");
-    EXPECT_EQ(panel.ch1Imp50Ohm, kFalse);
-    Tick(1);
-    EXPECT_EQ(panel.ch1Imp50Ohm, kTrue);
-    EXPECT_EQ(panel.displayCode, 5);
-    EXPECT_EQ(panel.view.txtDisplay.Text(), "CH 1: 50 OHM      ");
-    EXPECT_EQ(panel.deferArmed, kFalse);
-    EXPECT_EQ(panel.deferIsKey, kFalse);
-    Tick(65536);  // a whole turn of the counter: the old deadline never matches again
-    EXPECT_EQ(panel.ch1Imp50Ohm, kTrue);
-    EXPECT_EQ(serial.AllWritten(), "SYST:KEY 14\n");
-}
-
-TEST_F(KeyClick, DeferralDeadlineWrapsWithTheCounter) {
-    panel.tickCount = 32760;
-    LeaveEntryUnconfirmed();
-    panel.cmdCh1Coup_Click();
-    EXPECT_EQ(panel.deferTick, -32764);
-    Tick(11);
-    EXPECT_EQ(panel.ch1CouplingDC, kFalse);
-    Tick(1);
-    EXPECT_EQ(panel.ch1CouplingDC, kTrue);
-    EXPECT_EQ(panel.view.txtDisplay.Text(), "CH 1: DC              ");
+    struct Case {
+        int16_t start;  // the tick counter at the press
+        void (SoftPanel::*click)();
+        kt::Flag SoftPanel::*setting;  // toggles on each run: a second run would undo it
+        int16_t deadline;
+        int16_t displayCode;
+        const char* shown;
+        const char* bytes;
+    };
+    const Case cases[] = {
+        {500, &SoftPanel::cmdCh1Imp_Click, &SoftPanel::ch1Imp50Ohm, 512, 5, "CH 1: 50 OHM      ", "SYST:KEY 14\n"},
+        // The deadline wraps with the counter.
+        {32760, &SoftPanel::cmdCh1Coup_Click, &SoftPanel::ch1CouplingDC, -32764, 7, "CH 1: DC              ",
+         "SYST:KEY 15\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        ConnectedPanel fresh;
+        fresh.OpenAndReset();
+        SoftPanel& p = fresh.panel;
+        p.tickCount = c.start;
+        p.entryUnconfirmed = kTrue;
+        (p.*c.click)();
+        EXPECT_EQ(p.deferTick, c.deadline);
+        fresh.Tick(11);
+        EXPECT_EQ(fresh.Display(), "NOT ENTERED ");
+        EXPECT_EQ(p.*c.setting, kFalse);
+        fresh.Tick(1);
+        EXPECT_EQ(p.*c.setting, kTrue);
+        EXPECT_EQ(p.displayCode, c.displayCode);
+        EXPECT_EQ(fresh.Display(), c.shown);
+        EXPECT_EQ(p.deferArmed, kFalse);
+        EXPECT_EQ(p.deferIsKey, kFalse);
+        fresh.Tick(65536);  // a whole turn of the counter: the old deadline never matches again
+        EXPECT_EQ(p.*c.setting, kTrue);
+        EXPECT_EQ(fresh.serial.AllWritten(), c.bytes);
+    }
 }
 
 TEST_F(KeyClick, NewerKeyDropsTheDeferredOneAndActsAtOnce) {
@@ -214,9 +212,9 @@ TEST_F(KeyClick, MessageAfterADismissedDeferralOnlyClearsItself) {
     EXPECT_EQ(panel.deferIsKey, kFalse);
     panel.cmdStats_Click();
     EXPECT_EQ(panel.deferIsKey, kFalse);
-    EXPECT_EQ(panel.view.txtDisplay.Text(), "NO STAT MENU  ");
+    EXPECT_EQ(Display(), "NO STAT MENU  ");
     Tick(12);
-    EXPECT_EQ(panel.view.txtDisplay.Text(), "0 ");
+    EXPECT_EQ(Display(), "0 ");
     EXPECT_EQ(panel.displayCode, 0);
     EXPECT_EQ(panel.ch1Imp50Ohm, kFalse);
     EXPECT_EQ(serial.AllWritten(), "SYST:KEY 14\nSYST:KEY 25\nSYST:KEY 16\nSYST:KEY 11\n");
@@ -234,17 +232,17 @@ class DismissNotEntered : public KeyClick, public ::testing::WithParamInterface<
 TEST_P(DismissNotEntered, ArrowSignAndEnterDropTheDeferredKey) {
     LeaveEntryUnconfirmed();
     panel.cmdCh1Imp_Click();
-    serial.written.clear();
+    ClearWritten();
     Tick(3);
     (panel.*GetParam().click)();
-    EXPECT_EQ(panel.view.txtDisplay.Text(), "0 ");
+    EXPECT_EQ(Display(), "0 ");
     EXPECT_EQ(panel.displayCode, 0);
     EXPECT_EQ(panel.deferArmed, kFalse);
     EXPECT_EQ(panel.menuFirstPress, kTrue);
     EXPECT_EQ(serial.AllWritten(), GetParam().bytes);
     Tick(20);
     EXPECT_EQ(panel.ch1Imp50Ohm, kFalse);
-    EXPECT_EQ(panel.view.txtDisplay.Text(), "0 ");
+    EXPECT_EQ(Display(), "0 ");
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, DismissNotEntered,

@@ -1,10 +1,11 @@
+// What each menu shows on the display, with its lamps, unit labels and
+// editors, and what a position outside its menu leaves alone.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 
-#include "core/soft_panel.h"
-#include "support/fake_serial.h"
+#include "support/connected_panel.h"
 
 namespace {
 
@@ -13,18 +14,14 @@ using kt::kLampLit;
 using kt::kLampOff;
 using kt::kTrue;
 
-class MenuCatalogue : public ::testing::Test {
+class MenuCatalogue : public kt::test::PanelTest {
 protected:
     void SetUp() override { panel.ResetPanelState(); }
 
-    const std::string& Display() const { return panel.view.txtDisplay.Text(); }
     bool AnyUnitLabelVisible() const {
         const auto& v = panel.view;
         return v.lblFreqUnit.Visible || v.lblTimeUnit.Visible || v.lblPosExp.Visible || v.lblNegExp.Visible;
     }
-
-    kt::test::FakeSerial serial;
-    kt::SoftPanel panel{serial};
 };
 
 TEST_F(MenuCatalogue, PowerOnDefaultsAreShown) {
@@ -158,31 +155,34 @@ TEST_F(MenuCatalogue, FrequencySettingsShowOnlyTheHertzUnit) {
 
 // Showing a mode switch also sets the switch and its lamp to match.
 TEST_F(MenuCatalogue, ModeSwitchesShowTheirStateWithTheirLamp) {
-    panel.limitTestOn = kTrue;
-    panel.ShowLimitModeMenu();
-    EXPECT_EQ(panel.displayCode, 32);
-    EXPECT_EQ(Display(), "LIM TEST: ON      ");
-    EXPECT_EQ(panel.view.shpLimitMode.BackColor, kLampLit);
-
-    panel.mathMenuItem = 2;
-    panel.view.shpMathMode.BackColor = kLampLit;
-    panel.ShowMathMenu();
-    EXPECT_EQ(panel.displayCode, 36);
-    EXPECT_EQ(Display(), "MATH: OFF          ");
-    EXPECT_EQ(panel.view.shpMathMode.BackColor, kLampOff);
-
-    panel.statsMenuItem = 3;
-    panel.statsOn = kTrue;
-    panel.ShowStatsMenu();
-    EXPECT_EQ(panel.displayCode, 40);
-    EXPECT_EQ(Display(), "STATS: ON          ");
-    EXPECT_EQ(panel.view.shpStatsMode.BackColor, kLampLit);
-
-    panel.limitModeItem = 1;
-    panel.stopOnLimitFail = kFalse;
-    panel.ShowLimitModeMenu();
-    EXPECT_EQ(panel.displayCode, 33);
-    EXPECT_EQ(Display(), "ON FAIL:GO ON  ");
+    struct Case {
+        std::function<void(kt::SoftPanel&)> set;  // the switch and its item
+        void (kt::SoftPanel::*show)();
+        int16_t code;
+        const char* text;
+        kt::Lamp kt::PanelView::*lamp;  // nullptr: no lamp to check
+        kt::Color color;
+    };
+    // In turn, on one panel.
+    const Case cases[] = {
+        {[](auto& p) { p.limitTestOn = kTrue; }, &kt::SoftPanel::ShowLimitModeMenu, 32, "LIM TEST: ON      ",
+         &kt::PanelView::shpLimitMode, kLampLit},
+        {[](auto& p) { p.mathMenuItem = 2; p.view.shpMathMode.BackColor = kLampLit; }, &kt::SoftPanel::ShowMathMenu,
+         36, "MATH: OFF          ", &kt::PanelView::shpMathMode, kLampOff},
+        {[](auto& p) { p.statsMenuItem = 3; p.statsOn = kTrue; }, &kt::SoftPanel::ShowStatsMenu, 40,
+         "STATS: ON          ", &kt::PanelView::shpStatsMode, kLampLit},
+        {[](auto& p) { p.limitModeItem = 1; p.stopOnLimitFail = kFalse; }, &kt::SoftPanel::ShowLimitModeMenu, 33,
+         "ON FAIL:GO ON  ", nullptr, kLampOff},
+    };
+    for (const auto& c : cases) {
+        c.set(panel);
+        (panel.*c.show)();
+        EXPECT_EQ(panel.displayCode, c.code);
+        EXPECT_EQ(Display(), c.text);
+        if (c.lamp) {
+            EXPECT_EQ((panel.view.*c.lamp).BackColor, c.color) << c.text;
+        }
+    }
 }
 
 TEST_F(MenuCatalogue, MessagesLeaveUnitsAndMoveLightAlone) {

@@ -1,11 +1,12 @@
+// The arrow keys in the panel's menus: stepping function and gate menus,
+// toggling two-state settings, and the integer and value editors.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "core/soft_panel.h"
 #include "menus/menu_texts.h"
-#include "support/fake_serial.h"
+#include "support/connected_panel.h"
 
 namespace {
 
@@ -14,11 +15,9 @@ using kt::kLampLit;
 using kt::kLampOff;
 using kt::kTrue;
 
-class MenuNavigation : public ::testing::Test {
+class MenuNavigation : public kt::test::PanelTest {
 protected:
     void SetUp() override { panel.ResetPanelState(); }
-
-    const std::string& Display() const { return panel.view.txtDisplay.Text(); }
 
     // Opens a function or gate menu as its key does: a first press that only
     // shows the current item.
@@ -32,9 +31,6 @@ protected:
         default: FAIL() << "no such menu";
         }
     }
-
-    kt::test::FakeSerial serial;
-    kt::SoftPanel panel{serial};
 };
 
 // The items each model offers, stepped through with Up and with Down.
@@ -293,7 +289,7 @@ TEST_F(MenuNavigation, EveryArrowDismissesAMessageAndSendsItsKey) {
         panel.deferArmed = kTrue;
         panel.deferIsKey = kTrue;
         panel.menuFirstPress = kFalse;
-        serial.written.clear();
+        ClearWritten();
         (panel.*c.click)();
         EXPECT_EQ(panel.deferArmed, kFalse);
         EXPECT_EQ(Display(), "0 ");
@@ -308,7 +304,7 @@ TEST_F(MenuNavigation, ArrowsWithoutAMenuOnlySend) {
     for (int16_t code : {0, 6, 12, 14, 29, 41, 43, -1}) {
         panel.displayCode = code;
         panel.view.txtDisplay.SetText(" 10.000000");
-        serial.written.clear();
+        ClearWritten();
         panel.cmdUp_Click();
         panel.cmdDown_Click();
         panel.cmdLeft_Click();

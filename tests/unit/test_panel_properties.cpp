@@ -5,21 +5,20 @@
 #include <random>
 #include <vector>
 
-#include "core/soft_panel.h"
-#include "support/fake_serial.h"
+#include "support/connected_panel.h"
 #include "support/panel_driver.h"
 
 namespace {
 
 using kt::test::CheckInvariants;
-using kt::test::FakeSerial;
+using kt::test::ConnectedPanel;
 using kt::test::PanelDriver;
 
 void RunRandomSession(uint32_t seed, int steps) {
-    FakeSerial serial;
-    kt::SoftPanel panel(serial);
-    panel.Form_Load();
-    PanelDriver driver(panel, serial);
+    ConnectedPanel session;
+    const kt::SoftPanel& panel = session.panel;
+    session.panel.Form_Load();
+    PanelDriver driver(session.panel, session.serial);
     std::mt19937 rng(seed);
     std::vector<uint8_t> event(64);
     for (int i = 0; i < steps; ++i) {
@@ -37,11 +36,11 @@ TEST(RandomSessions, InvariantsHoldAfterEveryStep) {
 TEST(RandomSessions, ConnectedSessionKeepsEveryKeyPressOnTheLine) {
     // Once connected, every click of an enabled coded key puts exactly one
     // command on the line, whatever the panel shows at the time.
-    FakeSerial serial;
-    kt::SoftPanel panel(serial);
+    ConnectedPanel session;
+    kt::SoftPanel& panel = session.panel;
+    const kt::test::FakeSerial& serial = session.serial;
     panel.Form_Load();
-    serial.Receive("VENDOR,KT46290-16G,SN1,V1.0\n");
-    panel.timPowerOn_Timer();
+    session.Identify("VENDOR,KT46290-16G,SN1,V1.0\n");
     ASSERT_TRUE(serial.PortOpen());
     std::mt19937 rng(7);
     for (int i = 0; i < 5000; ++i) {

@@ -7,36 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "core/soft_panel.h"
-#include "support/fake_serial.h"
+#include "support/connected_panel.h"
 
 namespace {
 
 using kt::kFalse;
-using kt::kLampLit;
-using kt::kLampOff;
 using kt::kTrue;
-using kt::SoftPanel;
-using kt::test::FakeSerial;
 
-class PanelSession : public ::testing::Test {
-protected:
-    void Tick(int n = 1) {
-        for (int i = 0; i < n; ++i) panel.timSystemClk_Timer();
-    }
-    // The bytes written since the last call.
-    std::string Sent() {
-        std::string all;
-        for (const auto& w : serial.written) all += w;
-        serial.written.clear();
-        return all;
-    }
-    const std::string& Display() const { return panel.view.txtDisplay.Text(); }
-    bool Lit(const kt::Lamp& lamp) const { return lamp.BackColor == kLampLit; }
-
-    FakeSerial serial;
-    SoftPanel panel{serial};
-};
+using PanelSession = kt::test::PanelTest;
 
 TEST_F(PanelSession, AUserSetsUpAMeasurementFromConnectToRun) {
     const kt::PanelView& v = panel.view;
@@ -51,8 +29,7 @@ TEST_F(PanelSession, AUserSetsUpAMeasurementFromConnectToRun) {
     EXPECT_TRUE(Lit(v.shpSpeedFast));
     EXPECT_FALSE(Lit(v.shpRunning));
 
-    serial.Receive("VENDOR,KT46290-1.5G,SN1,V1.0\n");
-    panel.timPowerOn_Timer();
+    Identify("VENDOR,KT46290-1.5G,SN1,V1.0\n");
     EXPECT_EQ(Sent(), "*RST\n");
     EXPECT_EQ(v.lblTitle.Caption, "KT46290型高精度频率计（Frequency Counter）  -1.5GHz");
     EXPECT_EQ(panel.frequencyRange, 2);

@@ -5,8 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "core/soft_panel.h"
-#include "support/fake_serial.h"
+#include "support/connected_panel.h"
 
 namespace {
 
@@ -14,22 +13,10 @@ using kt::kFalse;
 using kt::kLampLit;
 using kt::kLampOff;
 using kt::kTrue;
-using kt::SoftPanel;
-using kt::test::FakeSerial;
 
-class SystemClock : public ::testing::Test {
+class SystemClock : public kt::test::PanelTest {
 protected:
-    void SetUp() override {
-        serial.SetPortOpen(true);
-        panel.ResetPanelState();
-    }
-    void Tick(int n = 1) {
-        for (int i = 0; i < n; ++i) panel.timSystemClk_Timer();
-    }
-    const std::string& Display() const { return panel.view.txtDisplay.Text(); }
-
-    FakeSerial serial;
-    SoftPanel panel{serial};
+    void SetUp() override { OpenAndReset(); }
 };
 
 TEST_F(SystemClock, MenuEndsThirtyThreeTicksAfterTheKeyPress) {

@@ -9,8 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "core/soft_panel.h"
-#include "support/fake_serial.h"
+#include "support/connected_panel.h"
 
 namespace {
 
@@ -158,8 +157,8 @@ bool AtTheTop(const ValueEditor& e) {
 }
 
 TEST(ValueEditorSessions, RandomKeySequencesKeepTheEditorsRules) {
-    kt::test::FakeSerial serial;
-    kt::SoftPanel panel(serial);
+    kt::test::ConnectedPanel session;
+    kt::SoftPanel& panel = session.panel;
     std::mt19937_64 rng(0x4629'0001);
     std::uniform_int_distribution<size_t> codePick(0, std::size(kCodes) - 1);
 
