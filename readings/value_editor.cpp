@@ -53,6 +53,10 @@ int64_t ReadMantissa(const std::string& text) {
     return (!text.empty() && text[0] == '-') ? -m : m;
 }
 
+// Whether a fixed-point magnitude, rounded to a whole number as the digits
+// show it, needs a twelfth digit.
+bool ShowsTwelveDigits(int64_t magnitude) { return RoundWhole(magnitude) >= kElevenDigits; }
+
 // The digits one place to the right: a zero enters at the left, the last
 // digit drops out.
 std::string ShiftedRight(const std::string& text) { return text.substr(0, 1) + "0" + text.substr(1, 10); }
@@ -188,16 +192,17 @@ void ValueEditor::Normalize() {
     const bool negative = editMantissa < 0;
     int64_t m = negative ? -editMantissa : editMantissa;
     const int16_t lastIndex = Add16(editValueDigits, -1);
-    // The carry and the leading zero are judged on the mantissa as its digits
-    // will show it, rounded to a whole number: a fraction kept from a Left
-    // shift can round 99999999999.5 up to a twelfth digit, and that must
-    // carry like any other twelfth digit.
-    const int64_t whole = RoundWhole(m);
-
+    // The digits are rebuilt from the mantissa rounded to a whole number, so
+    // a fraction kept from a Left shift can show a twelfth digit where the
+    // mantissa itself has none: 99999999999.5 shows as 100000000000. Such a
+    // mantissa carries like any other twelfth digit, and a leading zero is
+    // not shifted away when the shift itself would show twelve digits
+    // (9999999999.95 times ten); it then shows as 10000000000 instead. Every
+    // other mantissa is judged exactly as it is.
     if (editValueDecimals == Add16(editValueDigits, -7) && editValuePrefix == 6) {
         // Top of the range, seven integer digits at M: nothing above 9999999.
         if (m > kMantissaCap) m = kMantissaCap;
-    } else if (whole >= kElevenDigits) {
+    } else if (ShowsTwelveDigits(m)) {
         // A carry into a twelfth digit: one digit more left of the point.
         m = DivideByTen(m);
         if (editValueCursor != 0) editValueCursor = Add16(editValueCursor, -1);  // stays on its digit
@@ -209,7 +214,7 @@ void ValueEditor::Normalize() {
         } else {
             editValueDecimals = Add16(editValueDecimals, -1);
         }
-    } else if (whole < kTenDigits) {
+    } else if (m < kTenDigits * kMantissaUnit && !ShowsTwelveDigits(m * 10)) {
         // The first digit became zero: one digit less left of the point,
         // except at the smallest prefix, which keeps its leading zeros.
         if (editValueDecimals == lastIndex && editValuePrefix == -6) {
@@ -305,12 +310,13 @@ void ValueEditor::CursorLeft(bool allowEleven) {
 
 void ValueEditor::CursorRight(bool allowEleven) {
     const int64_t magnitude = editMantissa < 0 ? -editMantissa : editMantissa;
-    if (editValueText.size() > 1 && editValueText[1] == '0' && RoundWhole(magnitude) >= kTenDigits) {
-        // The text shows a leading zero that the mantissa no longer has: a
-        // Left shift rounded a run of nines up into the next digit
+    if (editValueText.size() > 1 && editValueText[1] == '0' && ShowsTwelveDigits(magnitude * 10)) {
+        // The text shows a leading zero that the mantissa, as its digits
+        // show it, no longer has: a Left shift rounded a run of nines up
         // (999999.99999 kept to four decimals is 1000000.0000). Narrowing
-        // would push the mantissa past eleven digits, so the digits are
+        // would give a mantissa of twelve shown digits, so the digits are
         // first rebuilt from the mantissa, which then has no leading zero.
+        // Below 9999999999.95 the zero is narrowed away as usual.
         editValueText = editValueText.substr(0, 1) + FormatWhole11(magnitude);
     }
     if (editValueText.size() > 1 && editValueText[1] == '0') {

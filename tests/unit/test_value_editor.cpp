@@ -434,6 +434,72 @@ TEST(ValueNormalise, RightAfterNinesRoundedUpKeepsElevenDigits) {
     EXPECT_EQ(e.DisplayText(kF0), " 10.100000000 ");
 }
 
+// Rounding to whole digits decides the carry and the leading zero only where
+// the plain rule would show twelve digits: from 9999999999.95 on (ten times
+// it rounds to 100000000000). Just below, Down shifts and Right narrows as
+// for any leading zero. Eleven digits shown, no prefix.
+TEST(ValueNormalise, TwelveDigitBandStartsAt9999999999_95) {
+    struct Case {
+        const char* what;
+        int64_t mantissa;  // fixed point, after the Down step or before Right
+        bool right;        // Right on a leading zero; else Down at index 0
+        const char* shown;
+        int16_t cursorAfter;
+    };
+    const Case cases[] = {
+        {"down to .4999 shifts", 99999999994999, false, " 9.9999999995 ", 1},
+        {"down to .5 shifts", 99999999995000, false, " 9.9999999995 ", 1},
+        {"down to .9499 shifts", 99999999999499, false, " 9.9999999999 ", 1},
+        {"down to .95 shows ten digits", 99999999999500, false, " 10.000000000 ", 0},
+        {"right on .5 narrows", 99999999995000, true, " 99.999999990 ", 10},
+        {"right on .9499 narrows", 99999999999499, true, " 99.999999990 ", 10},
+        {"right on .95 rebuilds and moves", 99999999999500, true, " 100.00000000 ", 9},
+    };
+    for (const Case& c : cases) {
+        ValueEditor e;
+        e.editValueDigits = 11;
+        e.editValueLastPos = 12;
+        e.editValuePrefix = 0;
+        if (c.right) {
+            e.editValueText = " 09999999999";
+            e.editValueDecimals = 8;
+            e.editValueCursor = 10;
+            e.editMantissa = c.mantissa;
+            e.CursorRight(true);
+        } else {
+            e.editValueDecimals = 9;
+            e.editValueCursor = 0;
+            e.editMantissa = c.mantissa + kt::kMantissaUnit;
+            e.DecDigit();
+        }
+        EXPECT_EQ(e.DisplayText(kUpper), c.shown) << c.what;
+        EXPECT_EQ(e.editValueCursor, c.cursorAfter) << c.what;
+    }
+}
+
+// Two sessions from stored values that reach the band's lower part.
+TEST(ValueNormalise, BelowTheBandNinesAreShiftedAndNarrowed) {
+    ValueEditor u = Loaded(99.999999999);
+    u.CursorLeft(true);  // eleven digits
+    u.CursorLeft(true);  // widen: the mantissa keeps 9999999999.9
+    EXPECT_EQ(u.DisplayText(kUpper), " 099.99999999 ");
+    u.CursorRight(true);
+    EXPECT_EQ(u.DisplayText(kUpper), " 99.999999990 ");
+    EXPECT_EQ(u.editValueCursor, 10);
+
+    ValueEditor d = Loaded(1.0000000006);
+    d.CursorLeft(true);
+    d.CursorLeft(true);  // 01.000000000, mantissa 1000000000.6
+    d.IncDigit();        // 11000000000.6
+    d.CursorRight(true);
+    d.DecDigit();  // 10000000000.6
+    CursorTo(d, 0, true);
+    d.DecDigit();  // 9999999999.6
+    EXPECT_EQ(d.DisplayText(kUpper), " 9.9999999996 ");
+    EXPECT_EQ(d.editValueDecimals, 10);
+    EXPECT_EQ(d.editValueCursor, 1);
+}
+
 TEST(ValueSign, ToggleNegatesNonZeroOnly) {
     ValueEditor e = Loaded(1e7);
     EXPECT_TRUE(e.ToggleSign());
