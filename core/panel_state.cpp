@@ -21,7 +21,7 @@ void SoftPanel::ResetPanelState() {
     deferKeyCode = 0;
     entryUnconfirmed = kFalse;
     moveLightBlinking = kFalse;
-    displayCode = 0;
+    displayCode = display::kReadings;
     menuFirstPress = kTrue;
     running = kFalse;
     stopOnLimitFail = kFalse;
@@ -32,7 +32,7 @@ void SoftPanel::ResetPanelState() {
     freqFuncItem = 0;
     periodFuncItem = 0;
     otherFuncItem = 0;
-    gateTimeIndex = 8;  // 100 ms
+    gateTimeIndex = gate::k100ms;
     trigMenuItem = 0;
     limitValueItem = 0;
     limitModeItem = 0;

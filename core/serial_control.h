@@ -25,37 +25,37 @@ public:
 
     // Port number 1..5; takes effect at the next open.
     virtual void SetCommPort(int16_t port) = 0;
-    virtual int16_t CommPort() const = 0;
+    [[nodiscard]] virtual int16_t CommPort() const = 0;
     // "9600,n,8,1" and the like; takes effect at the next open.
     virtual void SetSettings(const std::string& settings) = 0;
-    virtual std::string Settings() const = 0;
+    [[nodiscard]] virtual std::string Settings() const = 0;
     // 0 = none, 1 = XON/XOFF.
     virtual void SetHandshaking(int32_t mode) = 0;
-    virtual int32_t Handshaking() const = 0;
+    [[nodiscard]] virtual int32_t Handshaking() const = 0;
     // Assert DTR while the port is open.
     virtual void SetDTREnable(bool on) = 0;
-    virtual bool DTREnable() const = 0;
+    [[nodiscard]] virtual bool DTREnable() const = 0;
 
     // true opens the port with the current port number and settings, false
     // closes it. An open that fails leaves PortOpen() false and LastFault()
     // and LastFaultText() telling why.
     virtual void SetPortOpen(bool open) = 0;
-    virtual bool PortOpen() const = 0;
+    [[nodiscard]] virtual bool PortOpen() const = 0;
 
     // Sends text. A failed write is reported through OnFault, never from
     // inside this call.
     virtual void Output(const std::string& text) = 0;
     // Everything received since the last call; reading empties the buffer.
-    virtual std::string Input() = 0;
+    [[nodiscard]] virtual std::string Input() = 0;
     // State of the DSR input line.
-    virtual bool DSRHolding() const = 0;
+    [[nodiscard]] virtual bool DSRHolding() const = 0;
 
     // The device that the current port number opens ("/dev/ttyUSB0", "COM1").
-    virtual std::string DeviceName() const = 0;
+    [[nodiscard]] virtual std::string DeviceName() const = 0;
     // The fault of the last failed open or of the last OnFault.
-    virtual SerialFault LastFault() const = 0;
+    [[nodiscard]] virtual SerialFault LastFault() const = 0;
     // Plain words about that fault, naming the port and the device.
-    virtual std::string LastFaultText() const = 0;
+    [[nodiscard]] virtual std::string LastFaultText() const = 0;
 
     // Raised when characters arrive (and on other port events).
     std::function<void()> OnComm;

@@ -131,7 +131,7 @@ void SoftPanel::mscSoftPanel_OnComm() {
     case ReceivedKind::Reading:
         break;
     }
-    if (displayCode == 0) ShowReading();
+    if (displayCode == display::kReadings) ShowReading();
     view.lblGate.Visible = true;
 }
 

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "core/int16.h"
+#include "core/panel_codes.h"
 #include "core/panel_view.h"
 #include "core/serial_control.h"
 #include "readings/int_editor.h"
@@ -127,7 +128,6 @@ public:
 
     // ---------------------------------------- editors on the display (readings/editor_display.cpp)
     void LoadValueEditor(double x);
-    void NormalizeValueEditor();
     void ShowValueCursor();
     double EditedValue() const;
     void ShowEditedValue();
@@ -190,6 +190,9 @@ public:
     void SkipUnofferedItemBack();
     // Arrow, sign and Enter keys on a message: drop it and free the display.
     void DismissMessage();
+    // Clears the display to its idle text "0 " and gives it back to the
+    // readings (displayCode 0); the next key press is a first press.
+    void ReturnToReadings();
 
     // ------------------------------------------------------- Enter key (menus/enter_key.cpp)
     void cmdEnter_Click();

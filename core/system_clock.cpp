@@ -34,11 +34,8 @@ void SoftPanel::timSystemClk_Timer() {
     // step: back to readings.
     if (menuTimeoutArmed != kFalse && tickCount == menuTimeoutTick) {
         menuTimeoutArmed = kFalse;
-        moveLightBlinking = kFalse;
-        view.shpMoveLight.BackColor = kLampOff;
-        view.txtDisplay.SetText("0 ");
-        menuFirstPress = kTrue;
-        displayCode = 0;
+        MoveLightOff();
+        ReturnToReadings();
         RefreshModeLamps();
     }
 
@@ -50,8 +47,7 @@ void SoftPanel::timSystemClk_Timer() {
             deferIsKey = kFalse;
             RunKeyAction(deferKeyCode);
         } else {
-            view.txtDisplay.SetText("0 ");
-            displayCode = 0;
+            DismissMessage();
         }
     }
 

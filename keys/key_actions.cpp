@@ -17,9 +17,6 @@ namespace kt {
 namespace {
 
 constexpr int kMessageTicks = 12;        // a "NO ... MENU" message stays 1.2 s
-constexpr int16_t kNoTrigMenuMessage = 0;
-constexpr int16_t kFreqCheck = 10;       // measFunction of FREQ CHECK
-constexpr int16_t kLastModeMenuFunction = 3;  // RATIO 1 TO 2: the last with mode menus
 
 using Procedure = void (SoftPanel::*)();
 
@@ -42,13 +39,19 @@ bool IsRepeatedPress(SoftPanel& p, KeyAction key) {
     return p.menuFirstPress == kFalse;
 }
 
-// Shows a "NO ... MENU" message that clears itself after 1.2 s.
-void ShowNoMenuMessage(SoftPanel& p, int16_t message) {
+// A key whose menu the current function lacks: leaves any menu (no time-out,
+// move light dark, trigger lamp off) and shows a "NO ... MENU" message that
+// clears itself after 1.2 s.
+void ShowNoMenuMessage(SoftPanel& p, int16_t messageIndex) {
+    p.TrigLampOff();
+    p.menuFirstPress = kTrue;
+    p.menuTimeoutArmed = kFalse;
+    p.MoveLightOff();
     p.deferArmed = kTrue;
     p.deferTick = Add16(p.tickCount, kMessageTicks);
     // The deferral only clears the message; never a key action.
     p.deferIsKey = kFalse;
-    p.ShowMenuMessage(message);
+    p.ShowMenuMessage(messageIndex);
 }
 
 // Frequency, time/period and other-measurement keys.
@@ -97,12 +100,7 @@ struct ModeMenuKey {
 void RunModeMenuKey(SoftPanel& p, const ModeMenuKey& k) {
     p.deferArmed = kFalse;
     p.RefreshModeLamps();
-    if (p.measFunction > kLastModeMenuFunction) {
-        p.displayCode = 0;
-        p.TrigLampOff();
-        p.menuFirstPress = kTrue;
-        p.menuTimeoutArmed = kFalse;
-        p.MoveLightOff();
+    if (p.measFunction > function::kRatio1To2) {
         ShowNoMenuMessage(p, k.noMenuMessage);
         return;
     }
@@ -119,7 +117,7 @@ void RunModeMenuKey(SoftPanel& p, const ModeMenuKey& k) {
 // Run and stop: leave any menu and let the readings show.
 void RunRunStopKey(SoftPanel& p, KeyAction key, Flag run) {
     p.deferArmed = kFalse;
-    p.displayCode = 0;
+    p.displayCode = display::kReadings;
     MarkFirstPress(p, key);
     p.MoveLightOff();
     p.TrigLampOff();
@@ -139,7 +137,7 @@ struct SpeedKey {
 
 void RunSpeedKey(SoftPanel& p, const SpeedKey& k) {
     p.deferArmed = kFalse;
-    p.displayCode = 0;
+    p.displayCode = display::kReadings;
     MarkFirstPress(p, k.key);
     p.gateTimeIndex = k.gateTimeIndex;
     p.RefreshSpeedLamps();
@@ -151,26 +149,28 @@ void RunSpeedKey(SoftPanel& p, const SpeedKey& k) {
     p.RefreshModeLamps();
 }
 
-constexpr FunctionKey kFrequencyKey{KeyAction::Frequency, 1, &SoftPanel::StepFreqFuncForward};
-constexpr FunctionKey kTimeKey{KeyAction::Time, 2, &SoftPanel::StepPeriodFuncForward};
-constexpr FunctionKey kOtherKey{KeyAction::Other, 3, &SoftPanel::StepOtherFuncForward};
+constexpr FunctionKey kFrequencyKey{KeyAction::Frequency, display::kFreqFuncMenu, &SoftPanel::StepFreqFuncForward};
+constexpr FunctionKey kTimeKey{KeyAction::Time, display::kPeriodFuncMenu, &SoftPanel::StepPeriodFuncForward};
+constexpr FunctionKey kOtherKey{KeyAction::Other, display::kOtherFuncMenu, &SoftPanel::StepOtherFuncForward};
 
-constexpr ChannelKey kCh1ImpKey{KeyAction::Ch1Imp, 5, &SoftPanel::ToggleCh1Impedance};
-constexpr ChannelKey kCh1CoupKey{KeyAction::Ch1Coup, 7, &SoftPanel::ToggleCh1Coupling};
-constexpr ChannelKey kCh1AttKey{KeyAction::Ch1Att, 9, &SoftPanel::ToggleCh1Attenuation};
-constexpr ChannelKey kCh1FiltKey{KeyAction::Ch1Filt, 11, &SoftPanel::ToggleCh1Filter};
+constexpr ChannelKey kCh1ImpKey{KeyAction::Ch1Imp, display::kCh1ImpedanceMenu, &SoftPanel::ToggleCh1Impedance};
+constexpr ChannelKey kCh1CoupKey{KeyAction::Ch1Coup, display::kCh1CouplingMenu, &SoftPanel::ToggleCh1Coupling};
+constexpr ChannelKey kCh1AttKey{KeyAction::Ch1Att, display::kCh1AttenuatorMenu, &SoftPanel::ToggleCh1Attenuation};
+constexpr ChannelKey kCh1FiltKey{KeyAction::Ch1Filt, display::kCh1FilterMenu, &SoftPanel::ToggleCh1Filter};
 
-// Message indices: 1 "NO LIM MENU", 2 "NO MATH MENU", 3 "NO STAT MENU".
-constexpr ModeMenuKey kUpperKey{KeyAction::Upper, &SoftPanel::limitValueItem, 2, &SoftPanel::ShowLimitValueMenu, 1};
-constexpr ModeMenuKey kLimitModeKey{KeyAction::LimitMode, &SoftPanel::limitModeItem, 2, &SoftPanel::ShowLimitModeMenu, 1};
-constexpr ModeMenuKey kScaleKey{KeyAction::Scale, &SoftPanel::mathMenuItem, 3, &SoftPanel::ShowMathMenu, 2};
-constexpr ModeMenuKey kStatsKey{KeyAction::Stats, &SoftPanel::statsMenuItem, 4, &SoftPanel::ShowStatsMenu, 3};
+constexpr ModeMenuKey kUpperKey{KeyAction::Upper, &SoftPanel::limitValueItem, 2, &SoftPanel::ShowLimitValueMenu,
+                                message::kNoLimMenu};
+constexpr ModeMenuKey kLimitModeKey{KeyAction::LimitMode, &SoftPanel::limitModeItem, 2, &SoftPanel::ShowLimitModeMenu,
+                                    message::kNoLimMenu};
+constexpr ModeMenuKey kScaleKey{KeyAction::Scale, &SoftPanel::mathMenuItem, 3, &SoftPanel::ShowMathMenu,
+                                message::kNoMathMenu};
+constexpr ModeMenuKey kStatsKey{KeyAction::Stats, &SoftPanel::statsMenuItem, 4, &SoftPanel::ShowStatsMenu,
+                                message::kNoStatMenu};
 
-// Gate-time indices: 5 = 10 ms, 8 = 100 ms, 9 = 400 ms, 11 = 1 s.
-constexpr SpeedKey kSpeedHighKey{KeyAction::SpeedHigh, 5};
-constexpr SpeedKey kSpeedFastKey{KeyAction::SpeedFast, 8};
-constexpr SpeedKey kSpeedMiddleKey{KeyAction::SpeedMiddle, 9};
-constexpr SpeedKey kSpeedLowKey{KeyAction::SpeedLow, 11};
+constexpr SpeedKey kSpeedHighKey{KeyAction::SpeedHigh, gate::k10ms};
+constexpr SpeedKey kSpeedFastKey{KeyAction::SpeedFast, gate::k100ms};
+constexpr SpeedKey kSpeedMiddleKey{KeyAction::SpeedMiddle, gate::k400ms};
+constexpr SpeedKey kSpeedLowKey{KeyAction::SpeedLow, gate::k1s};
 
 }  // namespace
 
@@ -188,7 +188,7 @@ void SoftPanel::ApplyOtherKey() { RunFunctionKey(*this, kOtherKey); }
 void SoftPanel::ApplyArmKey() {
     deferArmed = kFalse;
     RefreshModeLamps();
-    displayCode = 4;
+    displayCode = display::kGateTimeMenu;
     MarkFirstPress(*this, KeyAction::Arm);
     StepGateForward();
     RefreshSpeedLamps();
@@ -212,12 +212,8 @@ void SoftPanel::ApplyCh1TrigKey() {
     if (IsRepeatedPress(*this, KeyAction::Ch1Trig)) trigMenuItem = Add16(trigMenuItem, 1);
     menuFirstPress = kFalse;
     menuTimeoutArmed = kFalse;
-    if (measFunction == kFreqCheck) {
-        displayCode = 0;
-        TrigLampOff();
-        menuFirstPress = kTrue;
-        MoveLightOff();
-        ShowNoMenuMessage(*this, kNoTrigMenuMessage);
+    if (measFunction == function::kFreqCheck) {
+        ShowNoMenuMessage(*this, message::kNoTrigMenu);
         return;
     }
     moveLightBlinking = kTrue;

@@ -14,7 +14,6 @@ namespace {
 
 // How long "NOT ENTERED " stays on the display before the key's action runs.
 constexpr int kNotEnteredTicks = 12;
-constexpr int16_t kNotEnteredMessage = 4;
 
 }  // namespace
 
@@ -49,7 +48,7 @@ void SoftPanel::ClickCodedKey(int16_t code) {
         entryUnconfirmed = kFalse;
         deferArmed = kTrue;
         deferTick = Add16(tickCount, kNotEnteredTicks);
-        ShowMenuMessage(kNotEnteredMessage);
+        ShowMenuMessage(message::kNotEntered);
         deferIsKey = kTrue;
         deferKeyCode = code;
     } else {

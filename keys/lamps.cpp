@@ -45,10 +45,10 @@ struct SpeedLamp {
     int16_t gateTimeIndex;
 };
 constexpr std::array<SpeedLamp, 4> kSpeedLamps = {{
-    {&PanelView::shpSpeedHigh, 5},    // 10 ms
-    {&PanelView::shpSpeedFast, 8},    // 100 ms
-    {&PanelView::shpSpeedMiddle, 9},  // 400 ms
-    {&PanelView::shpSpeedLow, 11},    // 1 s
+    {&PanelView::shpSpeedHigh, gate::k10ms},
+    {&PanelView::shpSpeedFast, gate::k100ms},
+    {&PanelView::shpSpeedMiddle, gate::k400ms},
+    {&PanelView::shpSpeedLow, gate::k1s},
 }};
 
 }  // namespace
@@ -64,9 +64,9 @@ void SoftPanel::RefreshFunctionKeyLamps() {
     Light(view.shpFrequency, false);
     Light(view.shpTime, false);
     Light(view.shpOther, false);
-    if (measFunction < 7) {
+    if (measFunction < function::kFirstPeriod) {
         Light(view.shpFrequency, true);
-    } else if (measFunction < 10) {
+    } else if (measFunction < function::kFreqCheck) {
         Light(view.shpTime, true);
     } else {
         Light(view.shpOther, true);

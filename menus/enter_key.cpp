@@ -8,14 +8,12 @@ namespace {
 
 // Enter in a function or gate-time menu: the menu closes and the counter runs.
 void CloseMenuAndRun(SoftPanel& p) {
-    p.displayCode = 0;
-    p.menuFirstPress = kTrue;
+    p.ReturnToReadings();
     p.MoveLightOff();
     p.TrigLampOff();
     p.running = kTrue;
     p.menuTimeoutArmed = kFalse;
     p.ShowRunStopLamps();
-    p.view.txtDisplay.SetText("0 ");
     p.RefreshModeLamps();
 }
 
@@ -31,36 +29,36 @@ void CommitEditedInt(SoftPanel& p, int16_t& setting) {
 
 void SoftPanel::cmdEnter_Click() {
     switch (displayCode) {
-    case 1:
-    case 2:
-    case 3:
-    case 4:
+    case display::kFreqFuncMenu:
+    case display::kPeriodFuncMenu:
+    case display::kOtherFuncMenu:
+    case display::kGateTimeMenu:
         CloseMenuAndRun(*this);
         break;
-    case 13:  // trigger level
+    case display::kTrigLevelEditor:
         CommitEditedInt(*this, trigLevel);
         ShowLevelText();
         break;
-    case 30:
-    case 31:  // upper, lower limit
+    case display::kUpperLimitEditor:
+    case display::kLowerLimitEditor:
         CommitEditedValue();
         ShowLimitValueMenu();
         break;
-    case 34:
-    case 35:  // math scale, offset
+    case display::kMathScaleEditor:
+    case display::kMathOffsetEditor:
         CommitEditedValue();
         ShowMathMenu();
         break;
-    case 38:  // statistics F0
+    case display::kStatsF0Editor:
         CommitEditedValue();
         ShowStatsMenu();
         break;
-    case 39:  // statistics N: confirming a count switches statistics on
+    case display::kStatsCountEditor:  // confirming a count switches statistics on
         CommitEditedInt(*this, statsCount);
         ShowCountText();
         StatsLampOn();
         break;
-    case 42:
+    case display::kMenuMessage:
         DismissMessage();
         break;
     default:  // the arrows already changed the setting; nothing to confirm here
@@ -75,23 +73,23 @@ void SoftPanel::CommitEditedValue() {
     entryUnconfirmed = kFalse;
     const double v = EditedValue();
     switch (displayCode) {
-    case 30:
+    case display::kUpperLimitEditor:
         limitUpper = v;
         LimitLampOn();
         break;
-    case 31:
+    case display::kLowerLimitEditor:
         limitLower = v;
         LimitLampOn();
         break;
-    case 34:
+    case display::kMathScaleEditor:
         mathScale = v;
         MathLampOn();
         break;
-    case 35:
+    case display::kMathOffsetEditor:
         mathOffset = v;
         MathLampOn();
         break;
-    case 38:
+    case display::kStatsF0Editor:
         statsF0 = v;
         StatsLampOn();
         break;

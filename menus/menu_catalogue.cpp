@@ -121,12 +121,12 @@ void SoftPanel::ShowTriggerMenu() {
     HideUnitLabels();
     switch (trigMenuItem) {
     case 0:  // the level, in hundredths of a volt, edited digit by digit
-        displayCode = 13;
+        displayCode = display::kTrigLevelEditor;
         LoadIntEditor(*this, trigLevel, 11, 3, 2, 500, -500);
         ShowLevelText();
         break;
     case 1:
-        displayCode = 15;
+        displayCode = display::kTrigSlopeMenu;
         ShowFlagText(*this, menus::kTrigSlopeTexts, trigSlopeNeg);
         break;
     default:
@@ -138,11 +138,11 @@ void SoftPanel::ShowLimitValueMenu() {
     ShowFrequencyUnitOnly(*this);
     switch (limitValueItem) {
     case 0:
-        displayCode = 30;
+        displayCode = display::kUpperLimitEditor;
         ShowValueItem(*this, limitUpper);
         break;
     case 1:
-        displayCode = 31;
+        displayCode = display::kLowerLimitEditor;
         ShowValueItem(*this, limitLower);
         break;
     default:
@@ -154,11 +154,11 @@ void SoftPanel::ShowLimitModeMenu() {
     HideUnitLabels();
     switch (limitModeItem) {
     case 0:
-        displayCode = 32;
+        displayCode = display::kLimitTestMenu;
         ShowModeSwitch(*this, menus::kLimitTestTexts, limitTestOn, &SoftPanel::LimitLampOn, &SoftPanel::LimitLampOff);
         break;
     case 1:
-        displayCode = 33;
+        displayCode = display::kOnFailMenu;
         ShowFlagText(*this, menus::kOnFailTexts, stopOnLimitFail);
         break;
     default:
@@ -170,15 +170,15 @@ void SoftPanel::ShowMathMenu() {
     HideUnitLabels();
     switch (mathMenuItem) {
     case 0:
-        displayCode = 34;
+        displayCode = display::kMathScaleEditor;
         ShowValueItem(*this, mathScale);
         break;
     case 1:
-        displayCode = 35;
+        displayCode = display::kMathOffsetEditor;
         ShowValueItem(*this, mathOffset);
         break;
     case 2:
-        displayCode = 36;
+        displayCode = display::kMathOnOffMenu;
         ShowModeSwitch(*this, menus::kMathOnTexts, mathOn, &SoftPanel::MathLampOn, &SoftPanel::MathLampOff);
         break;
     default:
@@ -190,21 +190,21 @@ void SoftPanel::ShowStatsMenu() {
     HideUnitLabels();
     switch (statsMenuItem) {
     case 0:
-        displayCode = 37;
+        displayCode = display::kStatsShowMenu;
         ShowListText(*this, menus::kStatsShowTexts, statsShowItem);
         break;
     case 1:
-        displayCode = 38;
+        displayCode = display::kStatsF0Editor;
         ShowFrequencyUnitOnly(*this);
         ShowValueItem(*this, statsF0);
         break;
     case 2:  // N: four digits, no decimal point for the cursor to step over
-        displayCode = 39;
+        displayCode = display::kStatsCountEditor;
         LoadIntEditor(*this, statsCount, 21, 4, 13, 2000, 2);
         ShowCountText();
         break;
     case 3:
-        displayCode = 40;
+        displayCode = display::kStatsOnOffMenu;
         ShowModeSwitch(*this, menus::kStatsOnTexts, statsOn, &SoftPanel::StatsLampOn, &SoftPanel::StatsLampOff);
         break;
     default:
@@ -213,7 +213,7 @@ void SoftPanel::ShowStatsMenu() {
 }
 
 void SoftPanel::ShowMenuMessage(int16_t index) {
-    displayCode = 42;
+    displayCode = display::kMenuMessage;
     ShowListText(*this, menus::kMenuMessages, index);
 }
 

@@ -17,10 +17,6 @@ constexpr int16_t kMenuTimeoutTicks = 33;
 constexpr int16_t kGateTimes = static_cast<int16_t>(menus::kGateTimeTexts.size());
 constexpr int16_t kStatsShowItems = static_cast<int16_t>(menus::kStatsShowTexts.size());
 
-// Function codes of the first period and of the first other function.
-constexpr int16_t kFirstPeriodFunction = 7;
-constexpr int16_t kFirstOtherFunction = 10;
-
 // The item after `item` in a menu of `count` items, wrapping from the last to
 // the first; the item before it, wrapping from the first to the last.
 int16_t NextItem(int16_t item, int16_t count) {
@@ -64,7 +60,7 @@ void StepOtherFuncMenu(SoftPanel& p) {
     p.menuFirstPress = kFalse;
     ArmMenuTimeout(p);
     p.ShowOtherFuncItem();
-    p.measFunction = static_cast<int16_t>(p.otherFuncItem + kFirstOtherFunction);
+    p.measFunction = static_cast<int16_t>(p.otherFuncItem + function::kFreqCheck);
     p.RefreshFunctionLamps();
 }
 
@@ -86,7 +82,7 @@ int16_t Skip(const std::array<int16_t, N>& map, int16_t item) {
 
 // The integer editor's display after a change: the level or the count text.
 void RedrawIntEditor(SoftPanel& p) {
-    if (p.displayCode == 13) {
+    if (p.displayCode == display::kTrigLevelEditor) {
         p.ShowLevelText();
     } else {
         p.ShowCountText();
@@ -140,29 +136,29 @@ constexpr std::array<ArrowAction, 4> kValueEditorKeys{&Call<&SoftPanel::IncValue
                                                       &Call<&SoftPanel::ValueCursorRight>};
 
 constexpr ArrowRow kArrowTable[] = {
-    {1, Stepping<&SoftPanel::StepFreqFuncForward, &SoftPanel::StepFreqFuncBack>()},
-    {2, Stepping<&SoftPanel::StepPeriodFuncForward, &SoftPanel::StepPeriodFuncBack>()},
-    {3, Stepping<&SoftPanel::StepOtherFuncForward, &SoftPanel::StepOtherFuncBack>()},
-    {4, Stepping<&SoftPanel::StepGateForward, &SoftPanel::StepGateBack>()},
-    {5, AllKeys<&SoftPanel::ToggleCh1Impedance>()},
-    {7, AllKeys<&SoftPanel::ToggleCh1Coupling>()},
-    {9, AllKeys<&SoftPanel::ToggleCh1Attenuation>()},
-    {11, AllKeys<&SoftPanel::ToggleCh1Filter>()},
-    {13, kIntEditorKeys},
-    {15, AllKeys<&SoftPanel::ToggleTrigSlope>()},
-    {30, kValueEditorKeys},
-    {31, kValueEditorKeys},
-    {32, AllKeys<&SoftPanel::ToggleLimitTest>()},
-    {33, AllKeys<&SoftPanel::ToggleOnFail>()},
-    {34, kValueEditorKeys},
-    {35, kValueEditorKeys},
-    {36, AllKeys<&SoftPanel::ToggleMath>()},
-    {37, AllKeys<&SoftPanel::StepStatsShow>()},
-    {38, kValueEditorKeys},
-    {39, kIntEditorKeys},
-    {40, AllKeys<&SoftPanel::ToggleStats>()},
-    {42, AllKeys<&SoftPanel::DismissMessage>()},
-    // Codes without a row (0 and the free codes) do nothing locally.
+    {display::kFreqFuncMenu, Stepping<&SoftPanel::StepFreqFuncForward, &SoftPanel::StepFreqFuncBack>()},
+    {display::kPeriodFuncMenu, Stepping<&SoftPanel::StepPeriodFuncForward, &SoftPanel::StepPeriodFuncBack>()},
+    {display::kOtherFuncMenu, Stepping<&SoftPanel::StepOtherFuncForward, &SoftPanel::StepOtherFuncBack>()},
+    {display::kGateTimeMenu, Stepping<&SoftPanel::StepGateForward, &SoftPanel::StepGateBack>()},
+    {display::kCh1ImpedanceMenu, AllKeys<&SoftPanel::ToggleCh1Impedance>()},
+    {display::kCh1CouplingMenu, AllKeys<&SoftPanel::ToggleCh1Coupling>()},
+    {display::kCh1AttenuatorMenu, AllKeys<&SoftPanel::ToggleCh1Attenuation>()},
+    {display::kCh1FilterMenu, AllKeys<&SoftPanel::ToggleCh1Filter>()},
+    {display::kTrigLevelEditor, kIntEditorKeys},
+    {display::kTrigSlopeMenu, AllKeys<&SoftPanel::ToggleTrigSlope>()},
+    {display::kUpperLimitEditor, kValueEditorKeys},
+    {display::kLowerLimitEditor, kValueEditorKeys},
+    {display::kLimitTestMenu, AllKeys<&SoftPanel::ToggleLimitTest>()},
+    {display::kOnFailMenu, AllKeys<&SoftPanel::ToggleOnFail>()},
+    {display::kMathScaleEditor, kValueEditorKeys},
+    {display::kMathOffsetEditor, kValueEditorKeys},
+    {display::kMathOnOffMenu, AllKeys<&SoftPanel::ToggleMath>()},
+    {display::kStatsShowMenu, AllKeys<&SoftPanel::StepStatsShow>()},
+    {display::kStatsF0Editor, kValueEditorKeys},
+    {display::kStatsCountEditor, kIntEditorKeys},
+    {display::kStatsOnOffMenu, AllKeys<&SoftPanel::ToggleStats>()},
+    {display::kMenuMessage, AllKeys<&SoftPanel::DismissMessage>()},
+    // Codes without a row (readings and the free codes) do nothing locally.
 };
 
 // The counter's key numbers of the arrow keys.
@@ -188,18 +184,18 @@ void SoftPanel::cmdRight_Click() { PressArrow(*this, kRight); }
 // --------------------------------------------------------- function menus
 
 void SoftPanel::StepFreqFuncForward() {
-    StepFunctionMenu(*this, freqFuncItem, menus::kFreqFuncItems, true, &SoftPanel::ShowFreqFuncItem, 0);
+    StepFunctionMenu(*this, freqFuncItem, menus::kFreqFuncItems, true, &SoftPanel::ShowFreqFuncItem, function::kFrequency1);
 }
 void SoftPanel::StepFreqFuncBack() {
-    StepFunctionMenu(*this, freqFuncItem, menus::kFreqFuncItems, false, &SoftPanel::ShowFreqFuncItem, 0);
+    StepFunctionMenu(*this, freqFuncItem, menus::kFreqFuncItems, false, &SoftPanel::ShowFreqFuncItem, function::kFrequency1);
 }
 void SoftPanel::StepPeriodFuncForward() {
     StepFunctionMenu(*this, periodFuncItem, menus::kPeriodFuncItems, true, &SoftPanel::ShowPeriodFuncItem,
-                     kFirstPeriodFunction);
+                     function::kFirstPeriod);
 }
 void SoftPanel::StepPeriodFuncBack() {
     StepFunctionMenu(*this, periodFuncItem, menus::kPeriodFuncItems, false, &SoftPanel::ShowPeriodFuncItem,
-                     kFirstPeriodFunction);
+                     function::kFirstPeriod);
 }
 void SoftPanel::StepOtherFuncForward() { StepOtherFuncMenu(*this); }
 void SoftPanel::StepOtherFuncBack() { StepOtherFuncMenu(*this); }
@@ -278,19 +274,19 @@ void SoftPanel::MoveEditCursorRight() {
 
 void SoftPanel::SkipUnofferedItemForward() {
     const menus::OfferRow& row = menus::OfferRowFor(frequencyRange);
-    if (displayCode == 1) {
+    if (displayCode == display::kFreqFuncMenu) {
         // Past item 6 the frequency/ratio menu wraps to item 0.
         freqFuncItem = static_cast<int16_t>(Skip(row.freqForward, freqFuncItem) % menus::kFreqFuncItems);
-    } else if (displayCode == 2) {
+    } else if (displayCode == display::kPeriodFuncMenu) {
         periodFuncItem = Skip(row.periodForward, periodFuncItem);
     }
 }
 
 void SoftPanel::SkipUnofferedItemBack() {
     const menus::OfferRow& row = menus::OfferRowFor(frequencyRange);
-    if (displayCode == 1) {
+    if (displayCode == display::kFreqFuncMenu) {
         freqFuncItem = Skip(row.freqBack, freqFuncItem);
-    } else if (displayCode == 2) {
+    } else if (displayCode == display::kPeriodFuncMenu) {
         periodFuncItem = Skip(row.periodBack, periodFuncItem);
     }
 }
@@ -299,9 +295,13 @@ void SoftPanel::SkipUnofferedItemBack() {
 
 void SoftPanel::DismissMessage() {
     deferArmed = kFalse;  // drops the pending clearing or deferred key action
+    ReturnToReadings();
+}
+
+void SoftPanel::ReturnToReadings() {
     view.txtDisplay.SetText("0 ");
     menuFirstPress = kTrue;
-    displayCode = 0;
+    displayCode = display::kReadings;
 }
 
 }  // namespace kt

@@ -6,20 +6,7 @@
 
 namespace kt {
 
-namespace {
-
-// Display codes of the settings edited here.
-constexpr int16_t kCodeLevel = 13;
-constexpr int16_t kCodeScale = 34;
-constexpr int16_t kCodeMessage = 42;
-
-bool IsValueSetting(int16_t code) { return code == 30 || code == 31 || code == 34 || code == 35 || code == 38; }
-
-}  // namespace
-
 void SoftPanel::LoadValueEditor(double x) { valueEditor.Load(x); }
-
-void SoftPanel::NormalizeValueEditor() { valueEditor.Normalize(); }
 
 void SoftPanel::ShowValueCursor() {
     view.txtDisplay.SelStart = valueEditor.CursorPosition();
@@ -92,24 +79,24 @@ void SoftPanel::ToggleValueSign() {
 }
 
 void SoftPanel::ValueCursorLeft() {
-    valueEditor.CursorLeft(displayCode != kCodeScale);
+    valueEditor.CursorLeft(displayCode != display::kMathScaleEditor);
     ShowEditedValue();
 }
 
 void SoftPanel::ValueCursorRight() {
-    valueEditor.CursorRight(displayCode != kCodeScale);
+    valueEditor.CursorRight(displayCode != display::kMathScaleEditor);
     ShowEditedValue();
 }
 
 void SoftPanel::cmdSign_Click() {
-    if (displayCode == kCodeLevel) {
+    if (displayCode == display::kTrigLevelEditor) {
         // Negation needs no clamp: the level range is symmetric.
         intEditor.editInt = static_cast<int16_t>(-static_cast<int32_t>(intEditor.editInt));
         entryUnconfirmed = kTrue;
         ShowLevelText();
-    } else if (IsValueSetting(displayCode)) {
+    } else if (display::IsValueSetting(displayCode)) {
         ToggleValueSign();
-    } else if (displayCode == kCodeMessage) {
+    } else if (displayCode == display::kMenuMessage) {
         DismissMessage();
     }
     SendCommand("SYST:KEY 29");

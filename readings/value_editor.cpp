@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/int16.h"
+#include "core/panel_codes.h"
 
 namespace kt {
 
@@ -25,11 +26,11 @@ struct LabelEntry {
     std::string_view label;
 };
 constexpr std::array<LabelEntry, 5> kValueLabels = {{
-    {30, "UPPR:"},
-    {31, "LOWR:"},
-    {34, "SCAL:"},
-    {35, "OFFS:"},
-    {38, "F0:  "},
+    {display::kUpperLimitEditor, "UPPR:"},
+    {display::kLowerLimitEditor, "LOWR:"},
+    {display::kMathScaleEditor, "SCAL:"},
+    {display::kMathOffsetEditor, "OFFS:"},
+    {display::kStatsF0Editor, "F0:  "},
 }};
 
 // A fixed-point magnitude rounded half away from zero to a whole number.

@@ -51,7 +51,9 @@ struct ValueEditor {
     int16_t editValueLastPos = 13;   // display position of the rightmost shown digit
 
     void Load(double x);      // decomposes a stored value
-    void Normalize();         // keeps the mantissa at eleven digits after a step
+    // NormalizeValueEditor: keeps the mantissa at eleven digits after a digit
+    // step; IncDigit and DecDigit call it.
+    void Normalize();
     double Value() const;     // the number the editor stands for
     int16_t CursorPosition() const;  // zero-based display position of the cursor digit
 

@@ -35,10 +35,15 @@ constexpr Element Frame(std::string_view name, std::string_view caption, TwipsRe
     return E(name, Kind::Frame, "", caption, r);
 }
 
-// A label the logic writes (display annunciators, title, message line).
+constexpr std::string_view kDisp = "picDisplay";
+
+// A label the logic writes (display annunciators, title, message line); on
+// the display it takes the display's colours unless told otherwise.
 constexpr Element Lbl(std::string_view name, std::string_view container, std::string_view caption,
-                      TwipsRect r, FontRole font, Label PV::*model) {
-    return E(name, Kind::Label, container, caption, r, font, model);
+                      TwipsRect r, FontRole font, Label PV::*model, Look look = Look::Display) {
+    Element e = E(name, Kind::Label, container, caption, r, font, model);
+    e.look = container == kDisp ? look : Look::Window;
+    return e;
 }
 
 // A fixed legend beside or under a key: the logic never touches it.
@@ -65,8 +70,10 @@ constexpr Element Hidden(std::string_view name, TextBox PV::*model) {
     return E(name, Kind::HiddenText, "", "", {}, FontRole::Default, model);
 }
 
-constexpr Element Tim(std::string_view name, Timer PV::*model) {
-    return E(name, Kind::Timer, "", "", {}, FontRole::Default, model);
+constexpr Element Tim(std::string_view name, Timer PV::*model, ClickHandler tick, bool oneShot) {
+    Element e = E(name, Kind::Timer, "", "", {}, FontRole::Default, model, tick);
+    e.oneShot = oneShot;
+    return e;
 }
 
 constexpr Element Menu(std::string_view name, std::string_view caption) {
@@ -84,7 +91,6 @@ constexpr int LampBesideBigKey(int keyTop) { return keyTop + 180; }
 constexpr int LampBesideSmallKey(int keyTop) { return keyTop + 60; }
 
 constexpr FontRole kAnn = FontRole::Annunciator;
-constexpr std::string_view kDisp = "picDisplay";
 
 constexpr auto kElements = std::to_array<Element>({
     Win(),
@@ -93,7 +99,7 @@ constexpr auto kElements = std::to_array<Element>({
     E("picDisplay", Kind::DisplayArea, "", "", {120, 0, 8775, 2055}),
     E("txtDisplay", Kind::Display, kDisp, "0 ", {960, 600, 6855, 855}, FontRole::Display, &PV::txtDisplay),
     Lbl("lblTitle", kDisp, "KT46290型高精度频率计（Frequency Counter）", {600, 120, 7695, 255}, FontRole::Title,
-        &PV::lblTitle),
+        &PV::lblTitle, Look::DisplayTitle),
     Img("imgKT", kDisp, {120, 120, 375, 255}, &PV::imgKT),
     Lbl("lblPosExp", kDisp, "M", {7920, 720, 165, 270}, kAnn, &PV::lblPosExp),
     Lbl("lblNegExp", kDisp, "u", {7980, 960, 105, 270}, kAnn, &PV::lblNegExp),
@@ -112,7 +118,7 @@ constexpr auto kElements = std::to_array<Element>({
     Lbl("lblCh1", kDisp, "Ch1", {5400, 1560, 375, 255}, kAnn, &PV::lblCh1),
     Lbl("lblCh2", kDisp, "Ch2", {6000, 1560, 375, 255}, kAnn, &PV::lblCh2),
     Lbl("lblCh3", kDisp, "Ch3", {6600, 1560, 375, 255}, kAnn, &PV::lblCh3),
-    Lbl("lblLimit", kDisp, " Limit", {7200, 1560, 540, 255}, kAnn, &PV::lblLimit),
+    Lbl("lblLimit", kDisp, " Limit", {7200, 1560, 540, 255}, kAnn, &PV::lblLimit, Look::DisplayInverse),
 
     // Groups
     Frame("fraMeasure", "测量", {1200, 2160, 2655, 1883}),
@@ -224,8 +230,8 @@ constexpr auto kElements = std::to_array<Element>({
     // Elements without a place on the panel
     Hidden("txtReceive", &PV::txtReceive),
     Hidden("txtString", &PV::txtString),
-    Tim("timPowerOn", &PV::timPowerOn),
-    Tim("timSystemClk", &PV::timSystemClk),
+    Tim("timPowerOn", &PV::timPowerOn, &SP::timPowerOn_Timer, true),
+    Tim("timSystemClk", &PV::timSystemClk, &SP::timSystemClk_Timer, false),
 
     // Serial-settings menus
     Menu("mnuPort", "通讯端口"),

@@ -52,6 +52,15 @@ enum class FontRole {
     Small,        // SimSun 7.5 pt: small key captions and key legends
 };
 
+// How a label is coloured: as the window's text, or as part of the display
+// (display colours; the title in white; the limit annunciator inverted).
+enum class Look {
+    Window,
+    Display,
+    DisplayTitle,
+    DisplayInverse,
+};
+
 struct TwipsRect {
     int left = 0, top = 0, width = 0, height = 0;
 };
@@ -77,7 +86,9 @@ struct Element {
     TwipsRect rect;
     FontRole font = FontRole::Default;
     ModelRef model;
-    ClickHandler click = nullptr;              // keys
+    ClickHandler click = nullptr;              // keys: the click; timers: the tick
+    Look look = Look::Window;                  // labels
+    bool oneShot = false;                      // timers: stops after one tick
     SerialMenu menu = SerialMenu::Port;        // menu items: their menu
     int16_t item = 0;                          //   and their place in it
 };

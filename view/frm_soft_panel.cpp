@@ -57,8 +57,8 @@ void FitLabel(QLabel* label, const QRect& designBox) {
                        std::max(designBox.height(), hint.height()));
 }
 
-constexpr QColor kDisplayText(0, 192, 192);
-constexpr QColor kDisplayBack(0, 0, 0);
+const QColor& kDisplayText = view::DisplayWidget::kTextColor;
+const QColor& kDisplayBack = view::DisplayWidget::kBackColor;
 constexpr QColor kTitleText(255, 255, 255);
 
 }  // namespace
@@ -150,14 +150,18 @@ void frmSoftPanel::Build() {
                 auto* label = new QLabel(caption, parent);
                 label->setFont(view::PanelFont(e.font));
                 label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-                if (e.container == "picDisplay") {
-                    if (e.name == "lblLimit") {
-                        SetColors(label, kDisplayBack, kDisplayText);
-                    } else if (e.name == "lblTitle") {
-                        SetColors(label, kTitleText, kDisplayBack);
-                    } else {
+                switch (e.look) {
+                    case view::Look::Display:
                         SetColors(label, kDisplayText, kDisplayBack);
-                    }
+                        break;
+                    case view::Look::DisplayTitle:
+                        SetColors(label, kTitleText, kDisplayBack);
+                        break;
+                    case view::Look::DisplayInverse:
+                        SetColors(label, kDisplayBack, kDisplayText);
+                        break;
+                    case view::Look::Window:
+                        break;
                 }
                 FitLabel(label, box);
                 object = label;
@@ -204,14 +208,11 @@ void frmSoftPanel::Build() {
             case Kind::Timer: {
                 auto* timer = new QTimer(this);
                 object = timer;
-                if (e.name == "timPowerOn") {
-                    timer->setSingleShot(true);
-                    timPowerOn_ = timer;
-                    connect(timer, &QTimer::timeout, this, [this] { Event([this] { panel_.timPowerOn_Timer(); }); });
-                } else {
-                    timSystemClk_ = timer;
-                    connect(timer, &QTimer::timeout, this, [this] { Event([this] { panel_.timSystemClk_Timer(); }); });
-                }
+                timer->setSingleShot(e.oneShot);
+                // The one-shot timer is the power-on timer; the other the system clock.
+                (e.oneShot ? timPowerOn_ : timSystemClk_) = timer;
+                const view::ClickHandler tick = e.click;
+                connect(timer, &QTimer::timeout, this, [this, tick] { Event([this, tick] { (panel_.*tick)(); }); });
                 break;
             }
             case Kind::Menu: {

@@ -28,21 +28,21 @@ public:
     std::string DeviceForPort(int n) const;
 
     void SetCommPort(int16_t port) override;
-    int16_t CommPort() const override;
+    [[nodiscard]] int16_t CommPort() const override;
     void SetSettings(const std::string& settings) override;
-    std::string Settings() const override;
+    [[nodiscard]] std::string Settings() const override;
     void SetHandshaking(int32_t mode) override;
-    int32_t Handshaking() const override;
+    [[nodiscard]] int32_t Handshaking() const override;
     void SetDTREnable(bool on) override;
-    bool DTREnable() const override;
+    [[nodiscard]] bool DTREnable() const override;
     void SetPortOpen(bool open) override;
-    bool PortOpen() const override;
+    [[nodiscard]] bool PortOpen() const override;
     void Output(const std::string& text) override;
-    std::string Input() override;
-    bool DSRHolding() const override;
-    std::string DeviceName() const override;
-    SerialFault LastFault() const override;
-    std::string LastFaultText() const override;
+    [[nodiscard]] std::string Input() override;
+    [[nodiscard]] bool DSRHolding() const override;
+    [[nodiscard]] std::string DeviceName() const override;
+    [[nodiscard]] SerialFault LastFault() const override;
+    [[nodiscard]] std::string LastFaultText() const override;
 
 private:
     void Open();

@@ -12,13 +12,13 @@ namespace kt::test {
 class FakeSerial : public SerialControl {
 public:
     void SetCommPort(int16_t port) override { port_ = port; }
-    int16_t CommPort() const override { return port_; }
+    [[nodiscard]] int16_t CommPort() const override { return port_; }
     void SetSettings(const std::string& s) override { settings_ = s; }
-    std::string Settings() const override { return settings_; }
+    [[nodiscard]] std::string Settings() const override { return settings_; }
     void SetHandshaking(int32_t mode) override { handshaking_ = mode; }
-    int32_t Handshaking() const override { return handshaking_; }
+    [[nodiscard]] int32_t Handshaking() const override { return handshaking_; }
     void SetDTREnable(bool on) override { dtr_ = on; }
-    bool DTREnable() const override { return dtr_; }
+    [[nodiscard]] bool DTREnable() const override { return dtr_; }
 
     void SetPortOpen(bool open) override {
         if (open && !open_) {
@@ -33,17 +33,17 @@ public:
         if (!open && open_) ++closes;
         open_ = open;
     }
-    bool PortOpen() const override { return open_; }
+    [[nodiscard]] bool PortOpen() const override { return open_; }
 
     void Output(const std::string& text) override {
         written.push_back(text);
         writtenWhileClosed += open_ ? 0 : 1;
     }
-    std::string Input() override { return std::move(pending_); }
-    bool DSRHolding() const override { return dsr; }
-    std::string DeviceName() const override { return "/dev/ttyFAKE" + std::to_string(port_ - 1); }
-    SerialFault LastFault() const override { return fault_; }
-    std::string LastFaultText() const override { return faultText_; }
+    [[nodiscard]] std::string Input() override { return std::move(pending_); }
+    [[nodiscard]] bool DSRHolding() const override { return dsr; }
+    [[nodiscard]] std::string DeviceName() const override { return "/dev/ttyFAKE" + std::to_string(port_ - 1); }
+    [[nodiscard]] SerialFault LastFault() const override { return fault_; }
+    [[nodiscard]] std::string LastFaultText() const override { return faultText_; }
 
     // Delivers bytes from the counter and raises the receive event.
     void Receive(const std::string& bytes) {

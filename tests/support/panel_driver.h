@@ -134,8 +134,13 @@ inline std::string CheckInvariants(const SoftPanel& p) {
                           p.trigSlopeNeg, p.limitTestOn, p.mathOn, p.statsOn};
     for (Flag f : flags)
         if (!flag(f)) return "a flag holds " + std::to_string(f);
-    static constexpr int16_t kCodes[] = {0, 1, 2, 3, 4, 5, 7, 9, 11, 13, 15, 30, 31, 32,
-                                         33, 34, 35, 36, 37, 38, 39, 40, 42};
+    using namespace kt::display;
+    static constexpr int16_t kCodes[] = {
+        kReadings,        kFreqFuncMenu,     kPeriodFuncMenu,  kOtherFuncMenu,   kGateTimeMenu,
+        kCh1ImpedanceMenu, kCh1CouplingMenu, kCh1AttenuatorMenu, kCh1FilterMenu, kTrigLevelEditor,
+        kTrigSlopeMenu,   kUpperLimitEditor, kLowerLimitEditor, kLimitTestMenu,  kOnFailMenu,
+        kMathScaleEditor, kMathOffsetEditor, kMathOnOffMenu,   kStatsShowMenu,   kStatsF0Editor,
+        kStatsCountEditor, kStatsOnOffMenu,  kMenuMessage};
     bool known = false;
     for (int16_t c : kCodes) known = known || c == p.displayCode;
     if (!known) return "displayCode " + std::to_string(p.displayCode);
