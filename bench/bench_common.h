@@ -1,12 +1,10 @@
 // Small helpers shared by the benchmark programs: clocks, the process's own
-// CPU time and resident memory, a pseudo-terminal pair, and the lookup of the
-// programs built beside the benchmarks.
+// CPU time and resident memory, and percentiles. The pseudo-terminal line is
+// the tests' one (tests/support/pty_line.h).
 #pragma once
 
-#include <fcntl.h>
 #include <stdlib.h>
 #include <sys/resource.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -80,37 +78,6 @@ inline long long ProcessBytesRead(long pid) {
     }
     return -1;
 }
-
-// A pseudo-terminal: the master end this program reads and writes as the
-// counter would, the terminal end's path for the panel. Both raw, the master
-// non-blocking.
-struct PtyPair {
-    int master = -1;
-    std::string slavePath;
-    int slave = -1;  // kept open so the line never hangs up between opens
-
-    bool Open() {
-        master = posix_openpt(O_RDWR | O_NOCTTY);
-        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return false;
-        const char* name = ptsname(master);
-        if (name == nullptr) return false;
-        slavePath = name;
-        slave = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (slave < 0) return false;
-        termios tio{};
-        if (tcgetattr(slave, &tio) != 0) return false;
-        cfmakeraw(&tio);
-        tio.c_cflag |= CLOCAL | CREAD;
-        if (tcsetattr(slave, TCSANOW, &tio) != 0) return false;
-        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-        fcntl(master, F_SETFD, FD_CLOEXEC);
-        return true;
-    }
-    ~PtyPair() {
-        if (slave >= 0) close(slave);
-        if (master >= 0) close(master);
-    }
-};
 
 // The value below which the given share of the sorted samples lies.
 inline double Percentile(std::vector<double> samples, double share) {

@@ -20,6 +20,8 @@
 #include <QTimer>
 
 #include "bench/bench_common.h"
+#include "support/identity.h"
+#include "support/pty_line.h"
 #include "core/soft_panel.h"
 #include "view/frm_soft_panel.h"
 #include "view/qt_serial_control.h"
@@ -50,12 +52,12 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-    ktbench::PtyPair pty;
-    if (!pty.Open()) {
+    kt::test::PtyLine pty;
+    if (!pty.ok()) {
         std::perror("bench_latency: pseudo-terminal");
         return 1;
     }
-    kt::QtSerialControl serial({{1, pty.slavePath}});
+    kt::QtSerialControl serial({{1, pty.slavePath()}});
     kt::SoftPanel panel(serial);
     kt::frmSoftPanel window(panel);
     auto* arm = window.findChild<QAbstractButton*>(QStringLiteral("cmdArm"));
@@ -83,16 +85,16 @@ int main(int argc, char** argv) {
         });
     };
 
-    QSocketNotifier notifier(pty.master, QSocketNotifier::Read);
+    QSocketNotifier notifier(pty.masterFd(), QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
         const double now = ktbench::NowSeconds();
-        line += ReadAvailable(pty.master);
+        line += ReadAvailable(pty.masterFd());
         switch (phase) {
         case Phase::Identify:
             if (line.find("*IDN?\n") != std::string::npos) {
                 line.clear();
-                const std::string reply = "VENDOR,KT46290-1.5G,SN1,V1.0\n";
-                if (write(pty.master, reply.data(), reply.size()) != static_cast<ssize_t>(reply.size())) failed = true;
+                const std::string reply = kt::test::kIdentity;
+                if (write(pty.masterFd(), reply.data(), reply.size()) != static_cast<ssize_t>(reply.size())) failed = true;
                 phase = Phase::Reset;
             }
             break;

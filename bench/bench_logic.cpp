@@ -7,6 +7,7 @@
 
 #include "core/soft_panel.h"
 #include "support/fake_serial.h"
+#include "support/identity.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ struct ConnectedPanel {
     kt::SoftPanel panel{serial};
     ConnectedPanel() {
         panel.Form_Load();
-        serial.Receive("VENDOR,KT46290-1.5G,SN1,V1.0\n");
+        serial.Receive(kt::test::kIdentity);
         panel.timPowerOn_Timer();
     }
 };

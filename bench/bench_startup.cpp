@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "bench/bench_common.h"
+#include "support/pty_line.h"
 
 namespace {
 
@@ -41,9 +42,9 @@ std::string ColdFontConfig(const std::string& folder) {
 
 // One start; returns the milliseconds until "*IDN?\n", or a negative number.
 double OneStart(const std::string& panel, const std::string& fontConfig) {
-    ktbench::PtyPair pty;
-    if (!pty.Open()) return -1;
-    const std::string port = "1=" + pty.slavePath;
+    kt::test::PtyLine pty;
+    if (!pty.ok()) return -1;
+    const std::string port = "1=" + pty.slavePath();
     const double started = ktbench::NowSeconds();
     const pid_t pid = fork();
     if (pid < 0) return -1;
@@ -58,10 +59,10 @@ double OneStart(const std::string& panel, const std::string& fontConfig) {
     std::string seen;
     double ms = -1;
     while (ktbench::NowSeconds() - started < 20) {
-        pollfd fd{pty.master, POLLIN, 0};
+        pollfd fd{pty.masterFd(), POLLIN, 0};
         if (poll(&fd, 1, 100) <= 0) continue;
         char buffer[256];
-        const ssize_t n = read(pty.master, buffer, sizeof buffer);
+        const ssize_t n = read(pty.masterFd(), buffer, sizeof buffer);
         if (n > 0) seen.append(buffer, static_cast<std::size_t>(n));
         if (seen.find("*IDN?\n") != std::string::npos) {
             ms = (ktbench::NowSeconds() - started) * 1000;

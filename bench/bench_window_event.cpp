@@ -17,6 +17,7 @@
 #include "bench/bench_common.h"
 #include "core/soft_panel.h"
 #include "support/fake_serial.h"
+#include "support/identity.h"
 #include "view/frm_soft_panel.h"
 
 int main(int argc, char** argv) {
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
     kt::frmSoftPanel window(panel);
     window.show();
     window.RunFormLoad();
-    serial.Receive("VENDOR,KT46290-1.5G,SN1,V1.0\n");
+    serial.Receive(kt::test::kIdentity);
     QElapsedTimer waited;
     waited.start();
     while (panel.view.timPowerOn.Enabled && waited.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 10);

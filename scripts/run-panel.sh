@@ -4,7 +4,8 @@
 #
 #   scripts/run-panel.sh [BUILD_DIR] [PANEL ARGS...]
 #
-# BUILD_DIR (default ./build) must already hold a build; nothing is built here.
+# BUILD_DIR (default: build/ in the source tree, wherever this is run from)
+# must already hold a build; nothing is built here.
 # Without --port the simulator is started on a pseudo-terminal and the panel's
 # port 1 is connected to it; the simulator stops when the panel exits.
 #   scripts/run-panel.sh build --port 1=/dev/ttyUSB0    # a real counter, no simulator
@@ -12,8 +13,9 @@
 # offscreen and saves a picture of its window as panel-screenshot.png.
 # SIM_ARGS="--model A --range -6G" passes options to the simulator.
 set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
 
-build_dir=./build
+build_dir=$top/build
 if [[ $# -gt 0 && "$1" != -* ]]; then
     build_dir=$1
     shift

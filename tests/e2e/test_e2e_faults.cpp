@@ -32,92 +32,27 @@
 #include <QTimer>
 
 #include "core/soft_panel.h"
-#include "support/pty_line.h"
-#include "view/frm_soft_panel.h"
-#include "view/qt_serial_control.h"
+#include "support/panel_on_port.h"
 
 namespace kt {
 namespace {
 
 using test::PtyLine;
-using test::RunUntil;
+using test::WaitFor;
 
-constexpr char kIdentity[] = "VENDOR,KT46290-1.5G,SN1,V1.0\n";
-constexpr char kTitle[] = "KT46290型高精度频率计（Frequency Counter）  -1.5GHz";
+using test::kConnectedCaption;
+using test::kDisconnectedCaption;
+using test::kIdentity;
+using test::kIdentityTitle;
+using test::LineCounter;
 constexpr char kReading[] = "10.000000123MHz\n";
-constexpr char kConnected[] = "断开";
-constexpr char kDisconnected[] = "连接";
 constexpr char kXoff = '\x13';
 constexpr char kXon = '\x11';
 constexpr int kDeadlineMs = 2000;
 
-// The counter's side of the line: collects the command lines the panel sends,
-// answers "*IDN?" when told to, and can stream readings.
-class LineCounter {
-public:
-    explicit LineCounter(PtyLine& line) : line_(line) {
-        notifier_ = std::make_unique<QSocketNotifier>(line.masterFd(), QSocketNotifier::Read);
-        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { Read(); });
-        QObject::connect(&stream_, &QTimer::timeout, [this] {
-            line_.Send(kReading);
-            ++readingsSent;
-        });
-    }
-
-    bool answerIdentity = true;
-    int readingsSent = 0;
-
-    const std::vector<std::string>& lines() const { return lines_; }
-    int Count(const std::string& text) const {
-        int n = 0;
-        for (const auto& l : lines_) n += l == text;
-        return n;
-    }
-
-    void Send(const std::string& bytes) { line_.Send(bytes); }
-    void StreamReadings(int everyMs) { stream_.start(everyMs); }
-    void StopReadings() { stream_.stop(); }
-
-    // The counter is switched off or its cable pulled: its side closes.
-    void HangUp() {
-        stream_.stop();
-        notifier_.reset();
-        line_.CloseCounterSide();
-    }
-
-    void Read() {
-        pending_ += line_.Receive();
-        for (size_t lf; (lf = pending_.find('\n')) != std::string::npos;) {
-            lines_.push_back(pending_.substr(0, lf));
-            pending_.erase(0, lf + 1);
-            if (lines_.back() == "*IDN?" && answerIdentity) Send(kIdentity);
-        }
-    }
-
-private:
-    PtyLine& line_;
-    std::unique_ptr<QSocketNotifier> notifier_;
-    QTimer stream_;
-    std::vector<std::string> lines_;
-    std::string pending_;
-};
-
 class PortFaults : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(folder_.isValid());
-        device_ = folder_.filePath(QStringLiteral("ttyKT0")).toStdString();
-        serial_ = std::make_unique<QtSerialControl>(std::map<int, std::string>{{1, device_}});
-        panel_ = std::make_unique<SoftPanel>(*serial_);
-        window_ = std::make_unique<frmSoftPanel>(*panel_);
-    }
-    void TearDown() override {
-        window_.reset();
-        panel_.reset();
-        serial_.reset();
-        counter_.reset();
-        line_.reset();
-    }
+    void SetUp() override { ASSERT_TRUE(folder_.isValid()); }
 
     // A counter is plugged in: the device now leads to a fresh line.
     void PlugIn() {
@@ -126,31 +61,31 @@ protected:
         ASSERT_TRUE(line_->ok());
         QFile::remove(QString::fromStdString(device_));
         ASSERT_EQ(symlink(line_->slavePath().c_str(), device_.c_str()), 0);
-        counter_ = std::make_unique<LineCounter>(*line_);
+        counter_ = std::make_unique<LineCounter>(*line_, kReading);
     }
 
     // Runs Form_Load, which connects.
-    void Load() { window_->RunFormLoad(); }
+    void Load() { rig_.Load(); }
 
     // Waits until the counter is identified and reset, as many times as given.
     void ExpectConnected(int resets = 1) {
-        ASSERT_TRUE(RunUntil([&] { return counter_->Count("*RST") == resets && !view().timPowerOn.Enabled; },
+        ASSERT_TRUE(WaitFor([&] { return counter_->Count("*RST") == resets && !view().timPowerOn.Enabled; },
                              kDeadlineMs))
             << "panel message: " << view().lblMessage.Caption;
-        EXPECT_EQ(view().cmdPower.Caption, kConnected);
+        EXPECT_EQ(view().cmdPower.Caption, kConnectedCaption);
         EXPECT_TRUE(serial_->PortOpen());
-        EXPECT_EQ(view().lblTitle.Caption, kTitle);
+        EXPECT_EQ(view().lblTitle.Caption, kIdentityTitle);
         EXPECT_TRUE(view().lblMessage.Caption.empty()) << view().lblMessage.Caption;
         ASSERT_NE(Key("cmdFrequency"), nullptr);
         EXPECT_TRUE(Key("cmdFrequency")->isEnabled());
     }
 
-    bool Disconnected() { return view().cmdPower.Caption == kDisconnected && !serial_->PortOpen(); }
+    bool Disconnected() { return rig_.Disconnected(); }
 
     // Disconnected, keys disabled on the window too, and the message line
     // naming the device and containing the reason.
     void ExpectDisconnectedSaying(const std::vector<std::string>& reason) {
-        ASSERT_TRUE(RunUntil([&] { return Disconnected() && !view().lblMessage.Caption.empty(); }, kDeadlineMs))
+        ASSERT_TRUE(WaitFor([&] { return Disconnected() && !view().lblMessage.Caption.empty(); }, kDeadlineMs))
             << "caption " << view().cmdPower.Caption << ", message \"" << view().lblMessage.Caption << '"';
         for (const char* key : {"cmdFrequency", "cmdEnter", "cmdUp", "cmdSign", "cmdStop"}) {
             ASSERT_NE(Key(key), nullptr) << key;
@@ -168,7 +103,7 @@ protected:
         EXPECT_EQ(shown->text().toStdString(), message);
         auto* power = Key("cmdPower");
         ASSERT_NE(power, nullptr);
-        EXPECT_EQ(power->text().toStdString(), kDisconnected);
+        EXPECT_EQ(power->text().toStdString(), kDisconnectedCaption);
         EXPECT_TRUE(power->isEnabled());
     }
 
@@ -181,25 +116,27 @@ protected:
     // Clicks the key until its command no longer reaches the counter: the
     // line is held.
     bool Held(const char* key, const std::string& command) {
-        return RunUntil(
+        return WaitFor(
             [&] {
                 const int before = counter_->Count(command);
                 Key(key)->click();
-                return serial_->PortOpen() && !RunUntil([&] { return counter_->Count(command) > before; }, 30);
+                return serial_->PortOpen() && !WaitFor([&] { return counter_->Count(command) > before; }, 30);
             },
             kDeadlineMs);
     }
 
-    PanelView& view() { return panel_->view; }
-    QAbstractButton* Key(const char* name) { return window_->findChild<QAbstractButton*>(QString::fromLatin1(name)); }
+    PanelView& view() { return rig_.view(); }
+    QAbstractButton* Key(const char* name) { return rig_.Key(name); }
 
+    // The line and its counter outlive the program, which is closed first.
     QTemporaryDir folder_;
-    std::string device_;
+    std::string device_ = folder_.filePath(QStringLiteral("ttyKT0")).toStdString();
     std::unique_ptr<PtyLine> line_;
     std::unique_ptr<LineCounter> counter_;
-    std::unique_ptr<QtSerialControl> serial_;
-    std::unique_ptr<SoftPanel> panel_;
-    std::unique_ptr<frmSoftPanel> window_;
+    test::PanelOnPort rig_{device_};
+    QtSerialControl* serial_ = &rig_.serial;
+    SoftPanel* panel_ = &rig_.panel;
+    frmSoftPanel* window_ = &rig_.window;
 };
 
 TEST_F(PortFaults, MissingDeviceIsReportedAndThePowerKeyConnectsOnceItIsThere) {
@@ -209,7 +146,7 @@ TEST_F(PortFaults, MissingDeviceIsReportedAndThePowerKeyConnectsOnceItIsThere) {
     PlugIn();
     PowerKey();
     ExpectConnected();
-    EXPECT_EQ(counter_->lines(), (std::vector<std::string>{"*IDN?", "*RST"}));
+    EXPECT_EQ(counter_->texts(), (std::vector<std::string>{"*IDN?", "*RST"}));
 }
 
 TEST_F(PortFaults, PortHeldByAnotherProgramIsReportedAsBusyWithItsHolder) {
@@ -255,12 +192,12 @@ TEST_F(PortFaults, CounterLostInTheMiddleOfAReading) {
     Load();
     ExpectConnected();
     counter_->Send(kReading);
-    ASSERT_TRUE(RunUntil([&] { return view().txtDisplay.Text() == "10.000000123 "; }, kDeadlineMs))
+    ASSERT_TRUE(WaitFor([&] { return view().txtDisplay.Text() == "10.000000123 "; }, kDeadlineMs))
         << view().txtDisplay.Text();
 
     // Half a line reaches the panel, then the line goes.
     counter_->Send("9.99999");
-    ASSERT_TRUE(RunUntil([&] { return view().txtReceive.Text() == "9.99999"; }, kDeadlineMs));
+    ASSERT_TRUE(WaitFor([&] { return view().txtReceive.Text() == "9.99999"; }, kDeadlineMs));
     counter_->HangUp();
     ExpectDisconnectedSaying({"was lost"});
     EXPECT_EQ(serial_->LastFault(), SerialFault::DeviceLost);
@@ -271,7 +208,7 @@ TEST_F(PortFaults, CounterLostInTheMiddleOfAReading) {
     PowerKey();
     ExpectConnected();
     counter_->Send("5.000000000MHz\n");
-    EXPECT_TRUE(RunUntil([&] { return view().txtDisplay.Text() == "5.000000000 "; }, kDeadlineMs))
+    EXPECT_TRUE(WaitFor([&] { return view().txtDisplay.Text() == "5.000000000 "; }, kDeadlineMs))
         << view().txtDisplay.Text();
 }
 
@@ -279,18 +216,18 @@ TEST_F(PortFaults, CounterLostDuringTheIdentification) {
     PlugIn();
     counter_->answerIdentity = false;
     Load();
-    ASSERT_TRUE(RunUntil([&] { return counter_->Count("*IDN?") == 1; }, kDeadlineMs));
+    ASSERT_TRUE(WaitFor([&] { return counter_->Count("*IDN?") == 1; }, kDeadlineMs));
     ASSERT_TRUE(view().timPowerOn.Enabled) << "the identification step is still to come";
     const std::string half = std::string(kIdentity).substr(0, 12);
     counter_->Send(half);
-    ASSERT_TRUE(RunUntil([&] { return view().txtReceive.Text() == half; }, kDeadlineMs));
+    ASSERT_TRUE(WaitFor([&] { return view().txtReceive.Text() == half; }, kDeadlineMs));
     counter_->HangUp();
     ExpectDisconnectedSaying({"was lost"});
 
     // The identification step still comes, finds the port closed and leaves
     // the reason alone.
     const std::string lost = view().lblMessage.Caption;
-    ASSERT_TRUE(RunUntil([&] { return !view().timPowerOn.Enabled; }, kDeadlineMs));
+    ASSERT_TRUE(WaitFor([&] { return !view().timPowerOn.Enabled; }, kDeadlineMs));
     EXPECT_EQ(view().lblMessage.Caption, lost);
     EXPECT_TRUE(Disconnected());
 
@@ -400,16 +337,16 @@ TEST_F(PortFaults, TenThousandClicksReachTheCounterInOrderWhileReadingsStream) {
         QCoreApplication::processEvents();
         ASSERT_TRUE(serial_->PortOpen()) << view().lblMessage.Caption;
     }
-    ASSERT_TRUE(RunUntil([&] { return counter_->lines().size() >= expected.size(); }, 10000))
+    ASSERT_TRUE(WaitFor([&] { return counter_->lines().size() >= expected.size(); }, 10000))
         << counter_->lines().size() << " of " << expected.size() << " lines arrived";
     counter_->StopReadings();
     EXPECT_EQ(counter_->lines().size(), expected.size());
     // Compared line by line for a short report at the first difference.
     for (size_t i = 0; i < std::min(expected.size(), counter_->lines().size()); ++i) {
-        ASSERT_EQ(counter_->lines()[i], expected[i]) << "line " << i;
+        ASSERT_EQ(counter_->lines()[i].text, expected[i]) << "line " << i;
     }
     EXPECT_GE(counter_->readingsSent, 5) << "readings streamed throughout";
-    EXPECT_EQ(view().cmdPower.Caption, kConnected);
+    EXPECT_EQ(view().cmdPower.Caption, kConnectedCaption);
     EXPECT_TRUE(view().lblMessage.Caption.empty()) << view().lblMessage.Caption;
 }
 

@@ -14,179 +14,51 @@
 #include <QProcess>
 #include <QTimer>
 
-#include "core/soft_panel.h"
-#include "view/frm_soft_panel.h"
-#include "view/qt_serial_control.h"
-
-#ifndef KT_SIM_PATH
-#define KT_SIM_PATH ""
-#endif
+#include "support/panel_on_port.h"
+#include "support/simulator_process.h"
 
 namespace {
 
+using kt::test::RunFor;
+using kt::test::WaitFor;
+
 constexpr int kDeadlineMs = 3000;
-const std::string kConnected = "断开";
-const std::string kDisconnected = "连接";
 const std::string kTitle = "KT46290型高精度频率计（Frequency Counter）";
 const std::string kTitleA = "KT46290A型高精度频率计（Frequency Counter）";
-
-// Runs the event loop until pred() holds or the deadline passes.
-template <typename Pred>
-bool WaitFor(Pred pred, int timeoutMs = kDeadlineMs) {
-    if (pred()) return true;
-    QEventLoop loop;
-    QTimer poll;
-    QElapsedTimer clock;
-    clock.start();
-    bool held = false;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (pred()) {
-            held = true;
-            loop.quit();
-        } else if (clock.elapsed() > timeoutMs) {
-            loop.quit();
-        }
-    });
-    poll.start(5);
-    loop.exec();
-    return held;
-}
-
-// Lets the event loop run for a while (for checking that something does not happen).
-void RunFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 bool EndsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// Reverses the simulator's log escapes (\n, \r, \t, \\, \", \xNN).
-std::string Unescape(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 >= text.size()) {
-            out += text[i];
-            continue;
-        }
-        const char c = text[++i];
-        if (c == 'n') out += '\n';
-        else if (c == 'r') out += '\r';
-        else if (c == 't') out += '\t';
-        else if (c == 'x' && i + 2 < text.size()) {
-            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else out += c;
-    }
-    return out;
-}
-
-// The simulator as a child process, logging what it receives on stderr.
-class Simulator {
-public:
-    ~Simulator() {
-        if (process_.state() == QProcess::NotRunning) return;
-        process_.write("quit\n");
-        if (!process_.waitForFinished(2000)) {
-            process_.kill();
-            process_.waitForFinished(2000);
-        }
-    }
-
-    bool Start(const QStringList& options) {
-        process_.setProgram(QString::fromUtf8(KT_SIM_PATH));
-        process_.setArguments(QStringList(options) << QStringLiteral("--verbose"));
-        process_.start();
-        if (!process_.waitForStarted(kDeadlineMs)) return false;
-        QElapsedTimer clock;
-        clock.start();
-        while (!process_.canReadLine() && clock.elapsed() < kDeadlineMs) process_.waitForReadyRead(100);
-        if (!process_.canReadLine()) return false;
-        slave_ = process_.readLine().trimmed().toStdString();
-        return !slave_.empty();
-    }
-
-    const std::string& slave() const { return slave_; }
-    void Command(const std::string& line) { process_.write(QByteArray::fromStdString(line + "\n")); }
-
-    // Everything logged so far.
-    const std::string& Log() {
-        log_ += process_.readAllStandardError().toStdString();
-        return log_;
-    }
-    // Commands the simulator took from the line, in order.
-    std::vector<std::string> Commands() {
-        std::vector<std::string> commands;
-        const std::string& log = Log();
-        const std::string head = "cmd \"";
-        std::size_t at = 0;
-        while ((at = log.find(head, at)) != std::string::npos) {
-            const std::size_t end = log.find("\"\n", at);
-            if (end == std::string::npos) break;
-            commands.push_back(Unescape(log.substr(at + head.size(), end - at - head.size())));
-            at = end;
-        }
-        return commands;
-    }
-    // The bytes it received, exactly.
-    std::string Received() {
-        std::string bytes;
-        const std::string& log = Log();
-        const std::string head = "rx \"";
-        std::size_t at = 0;
-        while ((at = log.find(head, at)) != std::string::npos) {
-            const std::size_t end = log.find("\"\n", at);
-            if (end == std::string::npos) break;
-            bytes += Unescape(log.substr(at + head.size(), end - at - head.size()));
-            at = end;
-        }
-        return bytes;
-    }
-    int Count(const std::string& command) {
-        int n = 0;
-        for (const std::string& c : Commands()) n += c == command;
-        return n;
-    }
-
-private:
-    QProcess process_;
-    std::string slave_;
-    std::string log_;
-};
-
 class PanelOnSimulator : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (std::string(KT_SIM_PATH).empty()) GTEST_SKIP() << "the simulator was not built";
-    }
-
     // Starts the simulator and the window on it, and runs Form_Load.
     void Open(const QStringList& simOptions = {}) {
         ASSERT_TRUE(sim_.Start(simOptions)) << "the simulator named no terminal";
-        serial_ = std::make_unique<kt::QtSerialControl>(std::map<int, std::string>{{1, sim_.slave()}});
-        panel_ = std::make_unique<kt::SoftPanel>(*serial_);
-        window_ = std::make_unique<kt::frmSoftPanel>(*panel_);
-        window_->RunFormLoad();
+        rig_ = std::make_unique<kt::test::PanelOnPort>(sim_.slave());
+        serial_ = &rig_->serial;
+        panel_ = &rig_->panel;
+        window_ = &rig_->window;
+        rig_->Load();
     }
     // Open() and wait for the identification step to finish.
     void OpenConnected(const QStringList& simOptions = {}) {
         Open(simOptions);
         ASSERT_TRUE(WaitFor([&] { return sim_.Count("*RST") == 1 && !view().timPowerOn.Enabled; }))
             << sim_.Log();
-        ASSERT_EQ(view().cmdPower.Caption, kConnected);
+        ASSERT_EQ(view().cmdPower.Caption, kt::test::kConnectedCaption);
     }
 
     kt::PanelView& view() { return panel_->view; }
     kt::SoftPanel& panel() { return *panel_; }
-    QAbstractButton* Key(const char* name) { return window_->findChild<QAbstractButton*>(QString::fromLatin1(name)); }
-    bool Disconnected() { return view().cmdPower.Caption == kDisconnected && !serial_->PortOpen(); }
+    QAbstractButton* Key(const char* name) { return rig_->Key(name); }
+    bool Disconnected() { return rig_->Disconnected(); }
 
-    Simulator sim_;
-    std::unique_ptr<kt::QtSerialControl> serial_;
-    std::unique_ptr<kt::SoftPanel> panel_;
-    std::unique_ptr<kt::frmSoftPanel> window_;
+    kt::test::SimulatorProcess sim_;
+    std::unique_ptr<kt::test::PanelOnPort> rig_;
+    kt::QtSerialControl* serial_ = nullptr;
+    kt::SoftPanel* panel_ = nullptr;
+    kt::frmSoftPanel* window_ = nullptr;
 };
 
 struct ModelCase {
@@ -279,7 +151,7 @@ TEST_F(PanelOnSimulator, PowerKeyReturnsTheCounterToLocalAndClosesThePort) {
     // and it connects again on the same line
     Key("cmdPower")->click();
     EXPECT_TRUE(WaitFor([&] { return sim_.Count("*RST") == 2 && !view().timPowerOn.Enabled; }));
-    EXPECT_EQ(view().cmdPower.Caption, kConnected);
+    EXPECT_EQ(view().cmdPower.Caption, kt::test::kConnectedCaption);
     EXPECT_EQ(view().lblTitle.Caption, kTitle + "  -1.5GHz");
 }
 
@@ -318,7 +190,7 @@ TEST_F(PanelOnSimulator, LateReplyIsTooLate) {
     Open({QStringLiteral("--idn-delay"), QStringLiteral("400")});
     EXPECT_TRUE(WaitFor([&] { return Disconnected(); }));
     RunFor(450);
-    EXPECT_EQ(view().cmdPower.Caption, kDisconnected);
+    EXPECT_EQ(view().cmdPower.Caption, kt::test::kDisconnectedCaption);
     EXPECT_EQ(sim_.Count("*RST"), 0);
 }
 
@@ -342,7 +214,7 @@ TEST_F(PanelOnSimulator, SampleTextsAreNotShown) {
     sim_.Command("sample");
     RunFor(100);
     EXPECT_EQ(view().txtDisplay.Text().find("SAMPLE"), std::string::npos);
-    EXPECT_EQ(view().cmdPower.Caption, kConnected);
+    EXPECT_EQ(view().cmdPower.Caption, kt::test::kConnectedCaption);
 }
 
 TEST_F(PanelOnSimulator, ClosingTheWindowWhileConnectedSendsLocal) {

@@ -9,12 +9,13 @@
 
 #include "core/soft_panel.h"
 #include "support/fake_serial.h"
+#include "support/identity.h"
 
 namespace kt::test {
 
 // The identification replies of the two models.
-inline const std::string kReplyFull = "VENDOR,KT46290-1.5G,SN001,V1.0\n";
-inline const std::string kReplyA = "VENDOR,KT46290A-16G,SN002,V1.0\n";
+inline const std::string kReplyFull = kIdentity;
+inline const std::string kReplyA = kIdentityA;
 
 struct ConnectedPanel {
     FakeSerial serial;

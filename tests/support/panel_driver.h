@@ -11,6 +11,7 @@
 
 #include "core/soft_panel.h"
 #include "support/fake_serial.h"
+#include "support/identity.h"
 
 namespace kt::test {
 
@@ -52,8 +53,8 @@ inline constexpr size_t kClickableKeyCount = sizeof(kClickableKeys) / sizeof(kCl
 
 // Lines a counter sends, picked by the driver to reach the interesting paths.
 inline constexpr const char* kCannedLines[] = {
-    "VENDOR,KT46290-1.5G,SN1,V1.0\n",
-    "VENDOR,KT46290A-16G,SN1,V1.0\n",
+    kIdentity,
+    kIdentityA,
     "10.000000123MHz\n",
     "999.99999kHz\n",
     "1.23456789ms\n",

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string_view>
 #include <vector>
 
@@ -9,45 +10,43 @@ namespace {
 
 using namespace kt::menus;
 
-struct StatedText {
-    std::string_view text;
-    std::size_t length;
-};
-
-// Every text the counter shows in its menus, with the length its display
-// gives it, trailing blanks included.
-std::vector<StatedText> AllTextsWithLengths() {
-    std::vector<StatedText> all;
-    const std::size_t freq[] = {15, 15, 15, 18, 18, 18, 18};
-    for (std::size_t i = 0; i < kFreqFuncTexts.size(); ++i) all.push_back({kFreqFuncTexts[i], freq[i]});
-    for (auto t : kPeriodFuncTexts) all.push_back({t, 20});
-    all.push_back({kOtherFuncTexts[0], 15});
-    const std::size_t gate[] = {19, 18, 19, 19, 19, 18, 18, 18, 17, 17, 17, 21, 21, 21, 20, 19, 18, 14};
-    for (std::size_t i = 0; i < kGateTimeTexts.size(); ++i) all.push_back({kGateTimeTexts[i], gate[i]});
-    const std::size_t show[] = {16, 16, 17, 19, 15, 18, 17, 14, 14};
-    for (std::size_t i = 0; i < kStatsShowTexts.size(); ++i) all.push_back({kStatsShowTexts[i], show[i]});
-    const std::size_t message[] = {16, 16, 13, 14, 12};
-    for (std::size_t i = 0; i < kMenuMessages.size(); ++i) all.push_back({kMenuMessages[i], message[i]});
-    const std::pair<TwoStateTexts, std::pair<std::size_t, std::size_t>> twoState[] = {
-        {kCh1ImpedanceTexts, {18, 18}}, {kCh1CouplingTexts, {22, 22}}, {kCh1AttenuationTexts, {18, 19}},
-        {kCh1FilterTexts, {19, 19}},    {kTrigSlopeTexts, {17, 18}},   {kLimitTestTexts, {18, 17}},
-        {kOnFailTexts, {16, 15}},       {kMathOnTexts, {20, 19}},      {kStatsOnTexts, {19, 18}},
-    };
-    for (const auto& [texts, lengths] : twoState) {
-        all.push_back({texts.whenTrue, lengths.first});
-        all.push_back({texts.whenFalse, lengths.second});
-    }
-    all.push_back({kLevelLabel, 7});
-    all.push_back({kLevelUnit, 7});
-    all.push_back({kCountLabel, 18});
-    all.push_back({kCountTail, 1});
-    return all;
+// Every text the counter shows in its menus, as its display shows it,
+// trailing blanks included: typed here from the counter's menus, not from
+// the panel's tables, so that a changed character (not only a changed
+// length) is caught.
+template <std::size_t N>
+std::vector<std::string_view> Join(const std::array<std::string_view, N>& texts) {
+    return {texts.begin(), texts.end()};
 }
 
-TEST(MenuTexts, EveryTextHasTheLengthTheCounterShows) {
-    const auto all = AllTextsWithLengths();
-    EXPECT_EQ(all.size(), 7u + 3 + 1 + 18 + 9 + 5 + 18 + 4);
-    for (const auto& [text, length] : all) EXPECT_EQ(text.size(), length) << '"' << text << '"';
+TEST(MenuTexts, EveryTextReadsAsTheCounterShowsIt) {
+    struct Case {
+        const char* menu;
+        std::vector<std::string_view> panel;
+        std::vector<std::string_view> counter;
+    };
+    const Case lists[] = {
+        {"frequency/ratio", Join(kFreqFuncTexts), {"FREQUENCY 1    ", "FREQUENCY 2    ", "FREQUENCY 3    ", "RATIO 1 TO 2      ", "RATIO 1 TO 3      ", "RATIO 2 TO 1      ", "RATIO 3 TO 1      "}},
+        {"period", Join(kPeriodFuncTexts), {"PERIOD 1            ", "PERIOD 2            ", "PERIOD 3            "}},
+        {"other", Join(kOtherFuncTexts), {"FREQ CHECK     "}},
+        {"gate", Join(kGateTimeTexts), {"GATE: 10uS         ", "GATE: 100uS       ", "GATE: 1mS          ", "GATE: 4mS          ", "GATE: 7mS          ", "GATE: 10mS        ", "GATE: 40mS        ", "GATE: 70mS        ", "GATE: 100mS      ", "GATE: 400mS      ", "GATE: 700mS      ", "GATE: 1S             ", "GATE: 4S             ", "GATE: 7S             ", "GATE: 10S           ", "GATE: 100S         ", "GATE: 1000S       ", "GATE: EXTERNL "}},
+        {"show", Join(kStatsShowTexts), {"SHOW: MEAS      ", "SHOW: MEAN      ", "SHOW: MAX        ", "SHOW: MIN          ", "SHOW: DELTA    ", "SHOW: REL         ", "SHOW: PPM        ", "SHOW: STD DEV ", "SHOW: ALN AVR "}},
+        {"messages", Join(kMenuMessages), {"NO TRIG MENU    ", "NO LIM MENU     ", "NO MATH MENU ", "NO STAT MENU  ", "NOT ENTERED "}},
+        {"kCh1ImpedanceTexts", {kCh1ImpedanceTexts.whenTrue, kCh1ImpedanceTexts.whenFalse}, {"CH 1: 50 OHM      ", "CH 1: 1M OHM      "}},
+        {"kCh1CouplingTexts", {kCh1CouplingTexts.whenTrue, kCh1CouplingTexts.whenFalse}, {"CH 1: DC              ", "CH 1: AC              "}},
+        {"kCh1AttenuationTexts", {kCh1AttenuationTexts.whenTrue, kCh1AttenuationTexts.whenFalse}, {"CH 1: X10 ATT     ", "CH 1: X1  ATT      "}},
+        {"kCh1FilterTexts", {kCh1FilterTexts.whenTrue, kCh1FilterTexts.whenFalse}, {"CH 1: LP FILT      ", "CH 1: NO FILT      "}},
+        {"kTrigSlopeTexts", {kTrigSlopeTexts.whenTrue, kTrigSlopeTexts.whenFalse}, {"SLOPE: NEG       ", "SLOPE: POS        "}},
+        {"kLimitTestTexts", {kLimitTestTexts.whenTrue, kLimitTestTexts.whenFalse}, {"LIM TEST: ON      ", "LIM TEST: OFF    "}},
+        {"kOnFailTexts", {kOnFailTexts.whenTrue, kOnFailTexts.whenFalse}, {"ON FAIL: STOP   ", "ON FAIL:GO ON  "}},
+        {"kMathOnTexts", {kMathOnTexts.whenTrue, kMathOnTexts.whenFalse}, {"MATH: ON            ", "MATH: OFF          "}},
+        {"kStatsOnTexts", {kStatsOnTexts.whenTrue, kStatsOnTexts.whenFalse}, {"STATS: ON          ", "STATS: OFF        "}},
+    };
+    for (const Case& c : lists) EXPECT_EQ(c.panel, c.counter) << c.menu;
+    EXPECT_EQ(kLevelLabel, "LEVEL: ");
+    EXPECT_EQ(kLevelUnit, "V      ");
+    EXPECT_EQ(kCountLabel, "N:                ");
+    EXPECT_EQ(kCountTail, " ");
 }
 
 // Which range row a model falls into, and the items that row offers.

@@ -29,7 +29,7 @@ TEST_F(PanelSession, AUserSetsUpAMeasurementFromConnectToRun) {
     EXPECT_TRUE(Lit(v.shpSpeedFast));
     EXPECT_FALSE(Lit(v.shpRunning));
 
-    Identify("VENDOR,KT46290-1.5G,SN1,V1.0\n");
+    Identify(kt::test::kIdentity);
     EXPECT_EQ(Sent(), "*RST\n");
     EXPECT_EQ(v.lblTitle.Caption, "KT46290型高精度频率计（Frequency Counter）  -1.5GHz");
     EXPECT_EQ(panel.frequencyRange, 2);

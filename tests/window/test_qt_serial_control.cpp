@@ -6,12 +6,14 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include <QElapsedTimer>
 
+#include "support/event_loop.h"
 #include "support/pty_line.h"
 #include "view/qt_serial_control.h"
 #include "view/serial_fault_text.h"
@@ -22,7 +24,10 @@ namespace {
 
 using test::PtyLine;
 using test::RunFor;
-using test::RunUntil;
+using test::WaitFor;
+
+// Processor time this process has used so far, in milliseconds.
+double CpuMs() { return 1000.0 * static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
@@ -238,12 +243,12 @@ TEST(SerialLine, BytesPassUnchangedBothWays) {
     // Line feeds stay line feeds, no CR is added, high Latin-1 bytes pass.
     const std::string command = std::string("*IDN?\n") + "SYST:KEY 1\n";
     serial.Output(command);
-    ASSERT_TRUE(RunUntil([&] { return line.Receive(), line.Collected().size() >= command.size(); }, 1000));
+    ASSERT_TRUE(WaitFor([&] { return line.Receive(), line.Collected().size() >= command.size(); }, 1000));
     EXPECT_EQ(line.Collected(), command);
 
     const std::string reading = std::string("10.000000000MHz\r\n") + "\xB5" + "s\xFF\n";
     line.Send(reading);
-    ASSERT_TRUE(RunUntil([&] { return received.size() >= reading.size(); }, 1000));
+    ASSERT_TRUE(WaitFor([&] { return received.size() >= reading.size(); }, 1000));
     EXPECT_EQ(received, reading);
     EXPECT_GE(events, 1);
     EXPECT_EQ(serial.Input(), "");  // reading empties the buffer
@@ -260,7 +265,7 @@ TEST(SerialLine, WhatSatOnTheLineBeforeOpeningIsDropped) {
     serial.SetPortOpen(true);
     ASSERT_TRUE(serial.PortOpen()) << serial.LastFaultText();
     line.Send("fresh\n");
-    ASSERT_TRUE(RunUntil([&] { return received.size() >= 6; }, 1000));
+    ASSERT_TRUE(WaitFor([&] { return received.size() >= 6; }, 1000));
     EXPECT_EQ(received, "fresh\n");
 }
 
@@ -285,7 +290,7 @@ TEST(SerialLine, SettingsReachThePortAndModemLinesAPtyLacksDoNotDisconnect) {
     EXPECT_FALSE(serial.DSRHolding());  // no modem lines on this line
     serial.SetDTREnable(false);
     serial.Output("*RST\n");
-    ASSERT_TRUE(RunUntil([&] { return line.Receive(), line.Collected() == "*RST\n"; }, 1000));
+    ASSERT_TRUE(WaitFor([&] { return line.Receive(), line.Collected() == "*RST\n"; }, 1000));
     RunFor(20);
     EXPECT_TRUE(serial.PortOpen());
     EXPECT_TRUE(log.faults.empty());
@@ -329,7 +334,7 @@ TEST(SerialLine, CommandQueuedJustBeforeClosingStillLeaves) {
     serial.Output("SYST:LOC\n");
     serial.SetPortOpen(false);  // no event loop turn in between
     EXPECT_FALSE(serial.PortOpen());
-    RunUntil([&] { return line.Receive(), line.Collected().size() >= 9; }, 500);
+    WaitFor([&] { return line.Receive(), line.Collected().size() >= 9; }, 500);
     EXPECT_EQ(line.Collected(), "SYST:LOC\n");
 }
 
@@ -366,9 +371,9 @@ TEST(SerialLine, CounterSideClosingRaisesOneDeviceLostWithoutSpinning) {
     ASSERT_TRUE(serial.PortOpen());
 
     line.CloseCounterSide();
-    const double cpuBefore = test::CpuMs();
+    const double cpuBefore = CpuMs();
     RunFor(300);
-    const double cpuUsed = test::CpuMs() - cpuBefore;
+    const double cpuUsed = CpuMs() - cpuBefore;
 
     ASSERT_EQ(log.faults.size(), 1u);
     EXPECT_EQ(log.faults[0], SerialFault::DeviceLost);
@@ -416,7 +421,7 @@ TEST(SerialLine, ClosingAndReopeningInsideTheReceiveEventIsSafe) {
         serial.SetPortOpen(false);
         serial.SetPortOpen(true);
     };
-    ASSERT_TRUE(RunUntil([&] { return reopened; }, 1000));
+    ASSERT_TRUE(WaitFor([&] { return reopened; }, 1000));
     RunFor(30);
     EXPECT_TRUE(serial.PortOpen());
     EXPECT_TRUE(log.faults.empty());

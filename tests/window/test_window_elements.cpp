@@ -1,7 +1,9 @@
 // Every element of the panel window: it exists under its name, stands at its
 // place, looks as designed before the first event, and shows what the element
 // model says.
+#include <map>
 #include <set>
+#include <string_view>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -28,9 +30,52 @@ using view::Kind;
 
 QString Name(const Element& e) { return QString::fromUtf8(e.name.data(), static_cast<qsizetype>(e.name.size())); }
 
+// The places of the panel's elements in twips (left, top, width, height in
+// their container), typed from the panel's layout independently of the
+// element table. Lamps and key legends, placed by rule beside their keys,
+// are checked against the table.
+const std::map<std::string_view, view::TwipsRect>& LayoutTwips() {
+    static const std::map<std::string_view, view::TwipsRect> places = {
+        {"fraMeasure", {1200, 2160, 2655, 1883}}, {"fraLimits", {3840, 2160, 1335, 1883}},
+        {"fraMath", {5160, 2160, 1335, 1883}}, {"fraChannel1", {6600, 2160, 2655, 2655}},
+        {"fraArrow", {9000, -120, 1575, 2175}}, {"fraMeasSpeed", {9360, 2160, 1215, 2655}},
+        {"fraChannel3", {10680, 0, 1575, 2055}}, {"fraChannel2", {10680, 2160, 1575, 2055}},
+        {"txtDisplay", {960, 600, 6855, 855}}, {"lblTitle", {600, 120, 7695, 255}}, {"imgKT", {120, 120, 375, 255}},
+        {"lblPosExp", {7920, 720, 165, 270}}, {"lblNegExp", {7980, 960, 105, 270}},
+        {"lblFreqUnit", {8115, 720, 255, 255}}, {"lblTimeUnit", {8115, 960, 135, 255}},
+        {"lblAvg", {480, 1200, 375, 375}}, {"lblGate", {7920, 1200, 615, 255}}, {"lblRemote", {480, 1560, 375, 255}},
+        {"lblPeriod", {1080, 1560, 615, 255}}, {"lblFreq", {1800, 1560, 375, 255}},
+        {"lblPwid", {2400, 1560, 495, 255}}, {"lblNwid", {3000, 1560, 495, 255}}, {"lblRise", {3600, 1560, 375, 255}},
+        {"lblFall", {4200, 1560, 375, 255}}, {"lblTime", {4800, 1560, 495, 255}}, {"lblCh1", {5400, 1560, 375, 255}},
+        {"lblCh2", {6000, 1560, 375, 255}}, {"lblCh3", {6600, 1560, 375, 255}}, {"lblLimit", {7200, 1560, 540, 255}},
+        {"cmdPower", {240, 4080, 735, 375}}, {"cmdUtility", {1680, 4200, 735, 495}},
+        {"cmdSave", {3000, 4200, 735, 495}}, {"cmdRun", {4320, 4200, 735, 495}}, {"cmdStop", {5640, 4200, 735, 495}},
+        {"cmdKeyLock", {10800, 4320, 255, 255}}, {"cmdFrequency", {480, 360, 735, 495}},
+        {"cmdTime", {1800, 360, 735, 495}}, {"cmdOther", {480, 1200, 735, 495}}, {"cmdArm", {1800, 1200, 735, 495}},
+        {"cmdUpper", {480, 360, 735, 495}}, {"cmdLimitMode", {480, 1200, 735, 495}},
+        {"cmdScale", {480, 360, 735, 495}}, {"cmdStats", {480, 1200, 735, 495}}, {"cmdCh1Trig", {240, 360, 255, 255}},
+        {"cmdCh1Imp", {240, 960, 255, 255}}, {"cmdCh1Coup", {240, 1560, 255, 255}},
+        {"cmdCh1Att", {240, 2160, 255, 255}}, {"cmdCh1Filt", {1320, 2160, 255, 255}},
+        {"cmdSpeedHigh", {240, 360, 255, 255}}, {"cmdSpeedFast", {240, 960, 255, 255}},
+        {"cmdSpeedMiddle", {240, 1560, 255, 255}}, {"cmdSpeedLow", {240, 2160, 255, 255}},
+        {"cmdUp", {600, 240, 375, 375}}, {"cmdLeft", {120, 720, 375, 375}}, {"cmdRight", {1080, 720, 375, 375}},
+        {"cmdDown", {600, 1200, 375, 375}}, {"cmdSign", {120, 1680, 375, 375}}, {"cmdEnter", {1080, 1680, 375, 375}},
+        {"lblKeyLock", {11160, 4320, 600, 150}}, {"lblLocal", {1920, 4740, 375, 255}},
+        {"lblPrint", {3240, 4740, 375, 255}},
+    };
+    return places;
+}
+
 QRect DesignBox(const Element& e) {
-    return QRect(view::TwipsToPixels(e.rect.left), view::TwipsToPixels(e.rect.top),
-                 view::TwipsToPixels(e.rect.width), view::TwipsToPixels(e.rect.height));
+    const auto& layout = LayoutTwips();
+    const auto typed = layout.find(e.name);
+    const view::TwipsRect r = typed != layout.end() ? typed->second : e.rect;
+    return QRect(view::TwipsToPixels(r.left), view::TwipsToPixels(r.top), view::TwipsToPixels(r.width),
+                 view::TwipsToPixels(r.height));
+}
+
+TEST(PanelWindow, EveryPlaceOfTheLayoutHasItsElement) {
+    for (const auto& [name, r] : LayoutTwips()) EXPECT_NE(view::FindElement(name), nullptr) << name;
 }
 
 TEST(ElementTable, NamesAreUniqueAndContainersComeFirst) {

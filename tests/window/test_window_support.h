@@ -6,28 +6,15 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTimer>
 
 #include "core/soft_panel.h"
+#include "support/event_loop.h"
 #include "support/fake_serial.h"
+#include "support/identity.h"
 #include "view/frm_soft_panel.h"
 
 namespace kt::test {
-
-// Runs the event loop until pred() holds or the time is up.
-template <typename Pred>
-bool WaitFor(Pred pred, int timeoutMs = 2000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!pred()) {
-        if (clock.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-inline constexpr const char* kIdentity = "VENDOR,KT46290-1.5G,SN1,V1.0\n";
 
 struct PanelRig {
     FakeSerial serial;

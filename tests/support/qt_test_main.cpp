@@ -1,5 +1,5 @@
-// Runs the window tests inside one QApplication on the offscreen platform, so
-// no display is needed and no test ever opens a real port.
+// The main of the Qt test programs (window and end-to-end tests): one
+// QApplication on the offscreen platform, so no display is needed.
 #include <gtest/gtest.h>
 
 #include <QApplication>
