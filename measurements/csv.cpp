@@ -1,0 +1,151 @@
+#include "measurements/csv.h"
+
+#include <cstdio>
+
+namespace kt {
+
+namespace {
+
+// Year, month, day of a count of days since 1970-01-01 (proleptic Gregorian),
+// by eras of 400 years (146097 days), valid for any int64 day count in range.
+struct CivilDate {
+    long long year;
+    unsigned month;
+    unsigned day;
+};
+
+CivilDate CivilFromDays(long long days) {
+    days += 719468;  // days from 0000-03-01 to 1970-01-01
+    const long long era = (days >= 0 ? days : days - 146096) / 146097;
+    const auto day_of_era = static_cast<unsigned>(days - era * 146097);                                   // [0, 146096]
+    const unsigned year_of_era = (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;  // [0, 399]
+    const unsigned day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);    // [0, 365], from March 1
+    const unsigned month_from_march = (5 * day_of_year + 2) / 153;                                        // [0, 11]
+    const unsigned day = day_of_year - (153 * month_from_march + 2) / 5 + 1;                              // [1, 31]
+    const unsigned month = month_from_march < 10 ? month_from_march + 3 : month_from_march - 9;           // [1, 12]
+    const long long year = static_cast<long long>(year_of_era) + era * 400 + (month <= 2 ? 1 : 0);
+    return {year, month, day};
+}
+
+bool NeedsQuotes(std::string_view field) {
+    for (unsigned char c : field)
+        if (c == ',' || c == '"' || c < 0x20 || c == 0x7f) return true;
+    return false;
+}
+
+}  // namespace
+
+std::string FormatIsoUtc(SystemTime time) {
+    using namespace std::chrono;
+    const long long ms = floor<milliseconds>(time).time_since_epoch().count();
+    const long long day_ms = 86'400'000;
+    long long days = ms / day_ms;
+    long long in_day = ms % day_ms;
+    if (in_day < 0) {
+        in_day += day_ms;
+        --days;
+    }
+    const CivilDate date = CivilFromDays(days);
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%04lld-%02u-%02uT%02lld:%02lld:%02lld.%03lldZ", date.year, date.month, date.day,
+                  in_day / 3'600'000, in_day / 60'000 % 60, in_day / 1000 % 60, in_day % 1000);
+    return buf;
+}
+
+void AppendElapsed(std::string& out, std::chrono::nanoseconds elapsed) {
+    long long ns = elapsed.count();
+    if (ns < 0) {
+        out += '-';
+        ns = -ns;
+    }
+    const long long us = (ns + 500) / 1000;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%lld.%06lld", us / 1'000'000, us % 1'000'000);
+    out += buf;
+}
+
+void AppendCsvField(std::string& out, std::string_view field) {
+    if (!NeedsQuotes(field)) {
+        out += field;
+        return;
+    }
+    out += '"';
+    for (char c : field) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+void AppendCsvRow(std::string& out, const Reading& reading, SteadyTime origin) {
+    out += FormatIsoUtc(reading.time);
+    out += ',';
+    AppendElapsed(out, reading.steady - origin);
+    out += ',';
+    AppendCsvField(out, reading.text);
+    out += ',';
+    out += reading.exact;
+    out += ',';
+    out += UnitText(reading.unit);
+    out += ',';
+    AppendCsvField(out, reading.function);
+    out += '\n';
+}
+
+bool CsvReader::Next(std::vector<std::string>& fields) {
+    fields.clear();
+    error_.clear();
+    record_line_ = line_;
+    int c = in_.get();
+    if (c == std::char_traits<char>::eof()) return false;
+    std::string field;
+    for (;;) {
+        if (c == '"') {
+            // Quoted field: up to the closing quote; "" is one quote.
+            for (;;) {
+                c = in_.get();
+                if (c == std::char_traits<char>::eof()) {
+                    error_ = "a quoted field is not closed";
+                    return false;
+                }
+                if (c == '"') {
+                    if (in_.peek() != '"') break;
+                    in_.get();
+                }
+                if (c == '\n') ++line_;
+                field += static_cast<char>(c);
+            }
+            c = in_.get();
+            if (c != ',' && c != '\n' && c != '\r' && c != std::char_traits<char>::eof()) {
+                error_ = "characters after the closing quote of a field";
+                return false;
+            }
+        } else {
+            while (c != ',' && c != '\n' && c != '\r' && c != std::char_traits<char>::eof()) {
+                if (c == '"') {
+                    error_ = "a quote inside an unquoted field";
+                    return false;
+                }
+                field += static_cast<char>(c);
+                c = in_.get();
+            }
+        }
+        fields.push_back(std::move(field));
+        field.clear();
+        if (c == ',') {
+            c = in_.get();
+            continue;
+        }
+        if (c == '\r') {
+            if (in_.peek() != '\n') {
+                error_ = "a carriage return outside quotes";
+                return false;
+            }
+            c = in_.get();
+        }
+        if (c == '\n') ++line_;
+        return true;  // end of line or end of input
+    }
+}
+
+}  // namespace kt
