@@ -1,6 +1,7 @@
 #include "measurements/csv.h"
 
 #include <cstdio>
+#include <streambuf>
 
 namespace kt {
 
@@ -96,52 +97,55 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
     fields.clear();
     error_.clear();
     record_line_ = line_;
-    int c = in_.get();
-    if (c == std::char_traits<char>::eof()) return false;
+    std::streambuf* sb = in_.rdbuf();
+    constexpr int kEof = std::char_traits<char>::eof();
+    if (sb == nullptr) return false;
+    int c = sb->sbumpc();
+    if (c == kEof) return false;
     std::string field;
     for (;;) {
         if (c == '"') {
             // Quoted field: up to the closing quote; "" is one quote.
             for (;;) {
-                c = in_.get();
-                if (c == std::char_traits<char>::eof()) {
+                c = sb->sbumpc();
+                if (c == kEof) {
                     error_ = "a quoted field is not closed";
                     return false;
                 }
                 if (c == '"') {
-                    if (in_.peek() != '"') break;
-                    in_.get();
+                    if (sb->sgetc() != '"') break;
+                    sb->sbumpc();
                 }
                 if (c == '\n') ++line_;
                 field += static_cast<char>(c);
             }
-            c = in_.get();
-            if (c != ',' && c != '\n' && c != '\r' && c != std::char_traits<char>::eof()) {
+            c = sb->sbumpc();
+            if (c != ',' && c != '\n' && c != '\r' && c != kEof) {
                 error_ = "characters after the closing quote of a field";
                 return false;
             }
         } else {
-            while (c != ',' && c != '\n' && c != '\r' && c != std::char_traits<char>::eof()) {
+            while (c != ',' && c != '\n' && c != '\r' && c != kEof) {
                 if (c == '"') {
                     error_ = "a quote inside an unquoted field";
                     return false;
                 }
                 field += static_cast<char>(c);
-                c = in_.get();
+                c = sb->sbumpc();
             }
         }
         fields.push_back(std::move(field));
         field.clear();
         if (c == ',') {
-            c = in_.get();
+            c = sb->sbumpc();
             continue;
         }
         if (c == '\r') {
-            if (in_.peek() != '\n') {
+            if (sb->sgetc() != '\n') {
                 error_ = "a carriage return outside quotes";
                 return false;
             }
-            c = in_.get();
+            c = sb->sbumpc();
         }
         if (c == '\n') ++line_;
         return true;  // end of line or end of input

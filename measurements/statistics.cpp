@@ -1,6 +1,7 @@
 #include "measurements/statistics.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -10,20 +11,34 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 }
 
-void RunningStats::Add(double value) {
-    if (count_ == 0) {
-        shift_ = value;
-        min_ = max_ = value;
+SplitValue SplitDecimal(std::string_view exact) {
+    SplitValue out;
+    const bool negative = exact.substr(0, 1) == "-";
+    const std::string_view digits = exact.substr(negative ? 1 : 0);
+    const std::size_t point = std::min(digits.find('.'), digits.size());
+    const char* begin = digits.data();
+    if (point == 0 || std::from_chars(begin, begin + point, out.whole).ptr != begin + point) return {};
+    if (point < digits.size() && std::from_chars(begin + point, begin + digits.size(), out.fraction).ptr != begin + digits.size())
+        return {};
+    if (negative) {
+        out.whole = -out.whole;
+        out.fraction = -out.fraction;
     }
+    return out;
+}
+
+void RunningStats::Add(SplitValue value) {
+    if (count_ == 0) shift_ = value;
     ++count_;
-    // Welford on d = value - shift: near 10 MHz the differences are small and
-    // exact, so the squares never meet the large raw values.
-    const double d = value - shift_;
+    // Welford on d = value - shift: near 10 MHz the whole parts cancel
+    // exactly and the fractions keep their digits, so d is the small
+    // difference the counter saw, and no square meets the large raw values.
+    const double d = OffsetFrom(value, shift_);
     const double delta = d - mean_d_;
     mean_d_ += delta / static_cast<double>(count_);
     m2_ += delta * (d - mean_d_);
-    min_ = std::min(min_, value);
-    max_ = std::max(max_, value);
+    if (count_ == 1 || d < min_d_) min_d_ = d;
+    if (count_ == 1 || d > max_d_) max_d_ = d;
 }
 
 void RunningStats::Reset() { *this = RunningStats{}; }
@@ -35,10 +50,11 @@ Stats RunningStats::Get() const {
         s.mean = s.std_dev = s.min = s.max = s.span = s.ppm = kNaN;
         return s;
     }
-    s.mean = shift_ + mean_d_;
-    s.min = min_;
-    s.max = max_;
-    s.span = max_ - min_;
+    auto plus_shift = [&](double d) { return shift_.whole + (shift_.fraction + d); };
+    s.mean = plus_shift(mean_d_);
+    s.min = plus_shift(min_d_);
+    s.max = plus_shift(max_d_);
+    s.span = max_d_ - min_d_;
     if (count_ < 2) {
         s.std_dev = s.ppm = kNaN;
         return s;
@@ -91,15 +107,20 @@ std::vector<AdevPoint> OverlappingAdevOfFractions(std::span<const double> y, dou
     return points;
 }
 
-std::vector<AdevPoint> OverlappingAdev(std::span<const double> values, double tau0) {
-    if (values.size() < 2) return {};
-    const double mean = ComputeStats(values).mean;
+std::vector<AdevPoint> OverlappingAdevOfOffsets(std::span<const double> offsets, double base, double tau0) {
+    if (offsets.size() < 2) return {};
+    const double mean_offset = ComputeStats(offsets).mean;
+    const double mean = base + mean_offset;
     if (!(std::isfinite(mean) && mean != 0.0)) return {};  // no fractional values of a zero mean
-    std::vector<double> y(values.size());
+    std::vector<double> y(offsets.size());
     // (v - mean) / mean rather than v / mean - 1: the same number without the
-    // cancellation against 1.
-    for (std::size_t i = 0; i < values.size(); ++i) y[i] = (values[i] - mean) / mean;
+    // cancellation against 1, and the large base never enters the difference.
+    for (std::size_t i = 0; i < offsets.size(); ++i) y[i] = (offsets[i] - mean_offset) / mean;
     return OverlappingAdevOfFractions(y, tau0);
+}
+
+std::vector<AdevPoint> OverlappingAdev(std::span<const double> values, double tau0) {
+    return OverlappingAdevOfOffsets(values, 0.0, tau0);
 }
 
 }  // namespace kt

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string_view>
 #include <vector>
 
 namespace kt {
@@ -23,12 +24,32 @@ struct Stats {
     double ppm = 0.0;      // std_dev / |mean| * 1e6 (NaN when mean is 0)
 };
 
+// A decimal value as its whole part and its fraction, each a double: near
+// 10 MHz the two together carry every digit the counter sent (one double of
+// 10000000.123456789 cannot).
+struct SplitValue {
+    double whole = 0.0;
+    double fraction = 0.0;  // same sign as the value, |fraction| < 1
+};
+
+// value - base, part by part: exact for the whole parts, and the fractions
+// lose nothing that matters.
+inline double OffsetFrom(SplitValue value, SplitValue base) {
+    return (value.whole - base.whole) + (value.fraction - base.fraction);
+}
+
+// Splits an exact decimal ("-10000000.123" -> -10000000 and -0.123). Text
+// that is not [-]digits[.digits] gives {0, 0}.
+SplitValue SplitDecimal(std::string_view exact);
+
 // Running statistics, O(1) per value: Welford's update on differences from
-// the first value.
+// the first value, the differences taken part by part.
 class RunningStats {
 public:
     // Adds one value.
-    void Add(double value);
+    void Add(double value) { Add(SplitValue{value, 0.0}); }
+    // Adds one value given as its exact decimal's parts.
+    void Add(SplitValue value);
     // Forgets every value.
     void Reset();
     // The summary so far.
@@ -37,11 +58,11 @@ public:
 
 private:
     uint64_t count_ = 0;
-    double shift_ = 0.0;  // first value
-    double mean_d_ = 0.0;  // mean of (value - shift)
+    SplitValue shift_;     // first value
+    double mean_d_ = 0.0;  // mean of d = value - shift
     double m2_ = 0.0;      // sum of squared deviations from the mean
-    double min_ = 0.0;
-    double max_ = 0.0;
+    double min_d_ = 0.0;   // least and greatest d
+    double max_d_ = 0.0;
 };
 
 // Statistics of a whole series.
@@ -64,6 +85,10 @@ struct AdevPoint {
 // M - 2m + 1 >= 1 (M = number of values). O(M log M) via prefix sums of y
 // (the phase). Empty with fewer than 2 values or a mean of 0.
 std::vector<AdevPoint> OverlappingAdev(std::span<const double> values, double tau0);
+
+// The same for readings given as offsets from a base (v = base + offset), as
+// OffsetFrom makes them: y keeps every digit the counter sent.
+std::vector<AdevPoint> OverlappingAdevOfOffsets(std::span<const double> offsets, double base, double tau0);
 
 // The same over fractional values y that are already computed.
 std::vector<AdevPoint> OverlappingAdevOfFractions(std::span<const double> y, double tau0);

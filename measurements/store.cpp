@@ -54,7 +54,7 @@ const Reading& ReadingStore::Add(std::string_view line, std::string_view functio
         const SeriesKey key{r.function, r.unit};
         auto acc = std::find_if(series_.begin(), series_.end(), [&](const auto& a) { return a.key == key; });
         if (acc == series_.end()) acc = series_.insert(series_.end(), SeriesAccumulator{key, {}});
-        acc->stats.Add(r.value);
+        acc->stats.Add(SplitDecimal(r.exact));
         current_key_ = key;
         has_series_ = true;
     }
@@ -90,18 +90,24 @@ Stats ReadingStore::CurrentStats() const { return StatsOf(current_key_); }
 void ReadingStore::CurrentSeries(SeriesData& out) const {
     out.key = current_key_;
     out.values.clear();
+    out.offsets.clear();
     out.elapsed.clear();
+    out.base = 0.0;
     out.first_seq = out.last_seq = 0;
     if (!has_series_) return;
     SteadyTime origin{};
+    SplitValue base;
     for (std::size_t i = IndexOfSeq(clear_seq_); i < readings_.size(); ++i) {
         const Reading& r = readings_[i];
         if (!r.has_value || r.unit != current_key_.unit || r.function != current_key_.function) continue;
         if (out.values.empty()) {
             origin = r.steady;
             out.first_seq = r.seq;
+            base = SplitDecimal(r.exact);
+            out.base = base.whole + base.fraction;
         }
         out.values.push_back(r.value);
+        out.offsets.push_back(OffsetFrom(SplitDecimal(r.exact), base));
         out.elapsed.push_back(std::chrono::duration<double>(r.steady - origin).count());
         out.last_seq = r.seq;
     }

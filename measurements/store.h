@@ -27,12 +27,19 @@ struct SeriesKey {
 // Allan deviation.
 struct SeriesData {
     SeriesKey key;
-    std::vector<double> values;
+    std::vector<double> values;   // for charts
+    // value - base of each value, made from the exact decimals: every digit
+    // the counter sent (for the Allan deviation).
+    std::vector<double> offsets;
+    double base = 0.0;
     std::vector<double> elapsed;  // seconds from the series' first held reading, monotonic clock
     uint64_t first_seq = 0;       // seq of the first value (when values is not empty)
     uint64_t last_seq = 0;        // seq of the last value
     // tau0 of the series: the median spacing of elapsed (NaN with fewer than 2).
     double Tau0() const { return MedianSpacing(elapsed); }
+    // The overlapping Allan deviation of the series at Tau0(): O(N log N),
+    // meant for about once a second.
+    std::vector<AdevPoint> Adev() const { return OverlappingAdevOfOffsets(offsets, base, Tau0()); }
 };
 
 class ReadingStore {

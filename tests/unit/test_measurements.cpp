@@ -137,6 +137,10 @@ TEST(ReadingStore, TheSeriesIsTheLatestFunctionAndUnitSinceClear) {
     EXPECT_EQ(series.elapsed, (std::vector<double>{0, 1, 3, 5, 6}));
     EXPECT_EQ(series.first_seq, 0u);
     EXPECT_EQ(series.last_seq, 6u);
+    EXPECT_EQ(series.base, 10e6);
+    EXPECT_EQ(series.offsets, (std::vector<double>{0, 10e6, 20e6, 30e6, 2e3 - 10e6}));
+    EXPECT_EQ(series.Tau0(), 1.5);
+    EXPECT_EQ(series.Adev().size(), 2u);
 
     store.Clear();
     EXPECT_FALSE(store.HasSeries());
@@ -165,17 +169,23 @@ TEST(Statistics, WorkedByHand) {
 }
 
 TEST(Statistics, TenMegahertzWithMillihertzNoiseKeepsItsDigits) {
-    // 10000000.123 Hz +- a few mHz: the deviation is about 1.41 mHz, twelve
-    // orders below the value. A sum of squares of raw values would lose it all.
-    const std::vector<double> offsets_mhz = {-2, -1, 0, 1, 2};
-    std::vector<double> values;
+    // 10000000.123 Hz +- a few mHz: the deviation is about 1.41 mHz, ten
+    // orders below the value. A sum of squares of raw values would lose it
+    // all; even one double per reading would get only its first 7 digits.
+    ReadingStore store;
+    const char* lines[] = {"10.000000121MHz", "10.000000122MHz", "10.000000123MHz", "10.000000124MHz",
+                           "10.000000125MHz"};
     for (int rep = 0; rep < 20000; ++rep)
-        for (double o : offsets_mhz) values.push_back(ParseValue("10000000." + std::to_string(123 + int(o)) + "Hz").value);
-    const Stats s = ComputeStats(values);
-    EXPECT_NEAR(s.mean, 10000000.123, 1e-8);
-    EXPECT_NEAR(s.std_dev, 1e-3 * std::sqrt(2.0 * 100000.0 / 99999.0), 1e-9);
-    EXPECT_NEAR(s.span, 0.004, 1e-8);
-    EXPECT_NEAR(s.ppm, s.std_dev / 10000000.123 * 1e6, 1e-15);
+        for (const char* line : lines) store.Add(line, "FREQUENCY 1", {}, {});
+    const Stats s = store.CurrentStats();
+    EXPECT_EQ(s.count, 100000u);
+    EXPECT_EQ(s.mean, 10000000.123);
+    EXPECT_NEAR(s.std_dev, 1e-3 * std::sqrt(2.0 * 100000.0 / 99999.0), 1e-15);
+    EXPECT_NEAR(s.span, 0.004, 1e-15);
+    EXPECT_EQ(s.min, 10000000.121);
+    EXPECT_EQ(s.max, 10000000.125);
+    EXPECT_NEAR(SplitDecimal("-12.5").fraction, -0.5, 0.0);
+    EXPECT_EQ(SplitDecimal("-12.5").whole, -12.0);
 }
 
 TEST(Statistics, MedianSpacing) {
