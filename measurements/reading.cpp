@@ -1,5 +1,6 @@
 #include "measurements/reading.h"
 
+#include <algorithm>
 #include <charconv>
 #include <system_error>
 
@@ -33,6 +34,7 @@ void NoValue(ParsedValue& out) {
     out.exact.clear();
     out.unit = Unit::None;
     out.value = 0.0;
+    out.parts = {};
 }
 
 // Appends the digits of int_digits followed by frac_digits with the decimal
@@ -126,6 +128,23 @@ void ParseValueInto(std::string_view line, ParsedValue& out) {
     out.has_value = true;
     out.unit = unit;
     out.value = value;
+    out.parts = SplitDecimal(out.exact);
+}
+
+SplitValue SplitDecimal(std::string_view exact) {
+    SplitValue out;
+    const bool negative = exact.substr(0, 1) == "-";
+    const std::string_view digits = exact.substr(negative ? 1 : 0);
+    const std::size_t point = std::min(digits.find('.'), digits.size());
+    const char* begin = digits.data();
+    if (point == 0 || std::from_chars(begin, begin + point, out.whole).ptr != begin + point) return {};
+    if (point < digits.size() && std::from_chars(begin + point, begin + digits.size(), out.fraction).ptr != begin + digits.size())
+        return {};
+    if (negative) {
+        out.whole = -out.whole;
+        out.fraction = -out.fraction;
+    }
+    return out;
 }
 
 ParsedValue ParseValue(std::string_view line) {

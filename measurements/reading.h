@@ -23,12 +23,31 @@ enum class Unit : uint8_t { None, Hz, Seconds };
 // "Hz", "s" or "" (as written in the unit column).
 std::string_view UnitText(Unit unit);
 
+// A decimal value as its whole part and its fraction, each a double: near
+// 10 MHz the two together carry every digit the counter sent (one double of
+// 10000000.123456789 cannot).
+struct SplitValue {
+    double whole = 0.0;
+    double fraction = 0.0;  // same sign as the value, |fraction| < 1
+};
+
+// value - base, part by part: exact for the whole parts, and the fractions
+// lose nothing that matters.
+inline double OffsetFrom(SplitValue value, SplitValue base) {
+    return (value.whole - base.whole) + (value.fraction - base.fraction);
+}
+
+// Splits an exact decimal ("-10000000.123" -> -10000000 and -0.123). Text
+// that is not [-]digits[.digits] gives {0, 0}.
+SplitValue SplitDecimal(std::string_view exact);
+
 // The value a line carries, if any.
 struct ParsedValue {
     bool has_value = false;
     std::string exact;  // e.g. "10000000.123"; empty when !has_value
     Unit unit = Unit::None;
     double value = 0.0;  // the double nearest to exact; 0 when !has_value
+    SplitValue parts;    // exact as whole part and fraction
 };
 
 // Parses `[blanks][sign]digits[.digits][blanks][prefix][unit][blanks]` with
@@ -54,6 +73,7 @@ struct Reading {
     SystemTime time{};           // when it arrived (wall clock)
     SteadyTime steady{};         // when it arrived (monotonic clock)
     double value = 0.0;          // double of exact; 0 when !has_value
+    SplitValue parts;            // exact as whole part and fraction (for digit-exact statistics)
     std::string text;            // the line as received, without CR/LF
     std::string exact;           // exact decimal value in the base unit; empty when !has_value
     std::string_view function;   // function menu text without trailing blanks, e.g. "FREQUENCY 1"

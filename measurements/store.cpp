@@ -24,8 +24,61 @@ std::string_view ReadingStore::Intern(std::string_view function) {
     return last_function_;
 }
 
+bool ReadingStore::InCurrentSeries(const Reading& r) const {
+    return has_series_ && r.has_value && r.seq >= clear_seq_ && r.unit == current_key_.unit &&
+           r.function == current_key_.function;
+}
+
+void ReadingStore::Tracker::Reset() {
+    adev.Reset();
+    elapsed.clear();
+    tau0_known = false;
+    added_since_tau0 = 0;
+}
+
+void ReadingStore::Tracker::Add(const Reading& r) {
+    if (adev.Count() == 0) {
+        base = r.parts;
+        origin = r.steady;
+    }
+    adev.Add(OffsetFrom(r.parts, base));
+    elapsed.push_back(std::chrono::duration<double>(r.steady - origin).count());
+    ++added_since_tau0;
+}
+
+const ReadingStore::Tracker& ReadingStore::CurrentTracker() const {
+    if (tracker_.stale) {
+        tracker_.Reset();
+        for (std::size_t i = IndexOfSeq(clear_seq_); i < readings_.size(); ++i)
+            if (InCurrentSeries(readings_[i])) tracker_.Add(readings_[i]);
+        tracker_.stale = false;
+    }
+    return tracker_;
+}
+
+std::vector<AdevPoint> ReadingStore::CurrentAdev() const {
+    const Tracker& t = CurrentTracker();
+    return t.adev.Get(t.base.whole + t.base.fraction, CurrentTau0());
+}
+
+double ReadingStore::CurrentTau0() const {
+    const Tracker& t = CurrentTracker();
+    if (t.elapsed.size() < 2) return MedianSpacing({});
+    if (!t.tau0_known || t.added_since_tau0 * 100 >= t.elapsed.size()) {
+        const std::vector<double> times(t.elapsed.begin(), t.elapsed.end());
+        tracker_.tau0 = MedianSpacing(times);
+        tracker_.tau0_known = true;
+        tracker_.added_since_tau0 = 0;
+    }
+    return t.tau0;
+}
+
 void ReadingStore::DropOldest() {
     const Reading& oldest = readings_.front();
+    if (!tracker_.stale && InCurrentSeries(oldest)) {
+        tracker_.adev.DropOldest();
+        tracker_.elapsed.pop_front();
+    }
     text_bytes_ -= oldest.text.capacity() + oldest.exact.capacity();
     readings_.pop_front();
     ++dropped_;
@@ -46,17 +99,22 @@ const Reading& ReadingStore::Add(std::string_view line, std::string_view functio
     r.exact = scratch_.exact;
     r.unit = scratch_.unit;
     r.value = scratch_.value;
+    r.parts = scratch_.parts;
     r.function = interned;
     text_bytes_ += r.text.capacity() + r.exact.capacity();
+    // Dropped before the new reading joins a series, so that what is dropped
+    // is judged by the series it belonged to.
     while (readings_.size() > capacity_ || (text_bytes_ > text_budget_ && readings_.size() > 1)) DropOldest();
 
     if (r.has_value) {
         const SeriesKey key{r.function, r.unit};
         auto acc = std::find_if(series_.begin(), series_.end(), [&](const auto& a) { return a.key == key; });
         if (acc == series_.end()) acc = series_.insert(series_.end(), SeriesAccumulator{key, {}});
-        acc->stats.Add(SplitDecimal(r.exact));
+        acc->stats.Add(r.parts);
+        if (!has_series_ || !(key == current_key_)) tracker_.stale = true;
         current_key_ = key;
         has_series_ = true;
+        if (!tracker_.stale) tracker_.Add(r);
     }
     return r;
 }
@@ -77,6 +135,7 @@ void ReadingStore::Clear() {
     series_.clear();
     has_series_ = false;
     current_key_ = {};
+    tracker_.stale = true;
 }
 
 Stats ReadingStore::StatsOf(const SeriesKey& key) const {
@@ -103,11 +162,11 @@ void ReadingStore::CurrentSeries(SeriesData& out) const {
         if (out.values.empty()) {
             origin = r.steady;
             out.first_seq = r.seq;
-            base = SplitDecimal(r.exact);
+            base = r.parts;
             out.base = base.whole + base.fraction;
         }
         out.values.push_back(r.value);
-        out.offsets.push_back(OffsetFrom(SplitDecimal(r.exact), base));
+        out.offsets.push_back(OffsetFrom(r.parts, base));
         out.elapsed.push_back(std::chrono::duration<double>(r.steady - origin).count());
         out.last_seq = r.seq;
     }

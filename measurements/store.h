@@ -96,13 +96,39 @@ public:
     // Statistics since the last Clear of the series with this key (empty Stats when none).
     Stats StatsOf(const SeriesKey& key) const;
 
+    // The overlapping Allan deviation of the current series among the held
+    // readings (what CurrentSeries(...).Adev() gives), kept up to date as
+    // readings arrive: O(log N) to read, so a window may show it at every
+    // redraw. The first call after the series changed to another function or
+    // unit takes O(Size()).
+    std::vector<AdevPoint> CurrentAdev() const;
+    // tau0 of the current series: the median spacing of its elapsed times,
+    // recomputed (O(N)) only when the series has grown by 1 % since.
+    double CurrentTau0() const;
+
 private:
     struct SeriesAccumulator {
         SeriesKey key;
         RunningStats stats;
     };
+    // The current series as the Allan deviation needs it, kept as readings
+    // come and go; rebuilt from the held readings when it went stale.
+    struct Tracker {
+        bool stale = true;
+        SplitValue base;     // the first value (offsets are from it)
+        SteadyTime origin{};  // the first reading's time
+        AdevAccumulator adev;
+        std::deque<double> elapsed;  // seconds from origin
+        double tau0 = 0.0;
+        std::size_t added_since_tau0 = 0;
+        bool tau0_known = false;
+        void Reset();
+        void Add(const Reading& r);
+    };
     std::string_view Intern(std::string_view function);
     void DropOldest();
+    bool InCurrentSeries(const Reading& r) const;
+    const Tracker& CurrentTracker() const;
 
     std::size_t capacity_;
     std::size_t text_budget_;
@@ -117,6 +143,7 @@ private:
     uint64_t dropped_ = 0;
     uint64_t clear_seq_ = 0;
     ParsedValue scratch_;
+    mutable Tracker tracker_;
 };
 
 }  // namespace kt
