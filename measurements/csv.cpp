@@ -37,6 +37,12 @@ bool NeedsQuotes(std::string_view field) {
 }  // namespace
 
 std::string FormatIsoUtc(SystemTime time) {
+    std::string out;
+    AppendIsoUtc(out, time);
+    return out;
+}
+
+void AppendIsoUtc(std::string& out, SystemTime time) {
     using namespace std::chrono;
     const long long ms = floor<milliseconds>(time).time_since_epoch().count();
     const long long day_ms = 86'400'000;
@@ -50,7 +56,7 @@ std::string FormatIsoUtc(SystemTime time) {
     char buf[48];
     std::snprintf(buf, sizeof buf, "%04lld-%02u-%02uT%02lld:%02lld:%02lld.%03lldZ", date.year, date.month, date.day,
                   in_day / 3'600'000, in_day / 60'000 % 60, in_day / 1000 % 60, in_day % 1000);
-    return buf;
+    out += buf;
 }
 
 void AppendElapsed(std::string& out, std::chrono::nanoseconds elapsed) {
@@ -79,7 +85,7 @@ void AppendCsvField(std::string& out, std::string_view field) {
 }
 
 void AppendCsvRow(std::string& out, const Reading& reading, SteadyTime origin) {
-    out += FormatIsoUtc(reading.time);
+    AppendIsoUtc(out, reading.time);
     out += ',';
     AppendElapsed(out, reading.steady - origin);
     out += ',';

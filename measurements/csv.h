@@ -19,6 +19,8 @@ inline constexpr std::string_view kCsvHeader = "time,elapsed_s,reading,value,uni
 // "2026-12-07T12:00:00.123Z": ISO 8601 UTC with milliseconds (truncated).
 // Portable: no gmtime, a civil-from-days computation.
 std::string FormatIsoUtc(SystemTime time);
+// The same, appended to out.
+void AppendIsoUtc(std::string& out, SystemTime time);
 
 // Seconds with 6 decimals, e.g. "12.000345" (rounded to the microsecond).
 void AppendElapsed(std::string& out, std::chrono::nanoseconds elapsed);

@@ -50,6 +50,9 @@ public:
     static constexpr std::size_t kTextBudget = std::size_t{256} << 20;
 
     explicit ReadingStore(std::size_t capacity = kCapacity, std::size_t text_budget = kTextBudget);
+    // Readings point into the store's own table of function texts.
+    ReadingStore(const ReadingStore&) = delete;
+    ReadingStore& operator=(const ReadingStore&) = delete;
 
     // Parses one complete line (its CR/LF, if still there, are dropped) and
     // keeps it as the newest reading. function is the panel's function menu
