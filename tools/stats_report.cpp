@@ -228,7 +228,10 @@ int RunStatsTool(const std::vector<std::string>& args, std::ostream& out, std::o
             options.adev = true;
         } else if (a == "--tau0") {
             double tau0 = 0.0;
-            if (i + 1 >= args.size() || !ParseDecimal(args[i + 1], tau0) || !(tau0 > 0.0)) {
+            const std::string_view text = i + 1 < args.size() ? std::string_view(args[i + 1]) : std::string_view();
+            const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), tau0);
+            if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !(tau0 > 0.0) ||
+                !std::isfinite(tau0)) {
                 err << "kt46290-stats: --tau0 needs a positive number of seconds\n" << kUsage;
                 return kStatsBadInput;
             }

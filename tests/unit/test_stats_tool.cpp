@@ -75,7 +75,7 @@ TEST_F(StatsTool, ReadsWhatTheRecorderWrote) {
     EXPECT_NEAR(std::stod(got[2].substr(19)), std::sqrt(2.0) * 1e-3 / 10000000.003, 2e-21);
     EXPECT_NE(err_.str().find("PERIOD 1 [s]: no Allan deviation: fewer than 2 readings"), std::string::npos);
 
-    ASSERT_EQ(Run({"--tau0", "2", "--adev"}), kStatsOk);
+    ASSERT_EQ(Run({"--tau0", "2e0", "--adev"}), kStatsOk);
     EXPECT_NE(out_.str().find("FREQUENCY 1 [Hz]: 4 readings"), std::string::npos);
     EXPECT_NE(out_.str().find("tau0 2 s"), std::string::npos);
     EXPECT_NE(out_.str().find("FREQUENCY 1: 0 readings\n  no readings with a value"), std::string::npos);
@@ -99,6 +99,7 @@ TEST_F(StatsTool, MalformedFilesAndCommandLinesExitWithStatus2) {
         {header + "t,0,5,5,V,F\n", {}, "line 2: unknown unit \"V\""},
         {header + row + "t,0,\"5\nHz,5,Hz,F\n", {}, "line 3: a quoted field is not closed"},
         {header + row, {"--tau0", "-1"}, "--tau0 needs a positive number of seconds"},
+        {header + row, {"--tau0", "0.1s"}, "--tau0 needs a positive number of seconds"},
         {header + row, {"--fast"}, "unknown option --fast"},
     };
     for (const Case& c : cases) {
