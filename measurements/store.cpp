@@ -24,61 +24,55 @@ std::string_view ReadingStore::Intern(std::string_view function) {
     return last_function_;
 }
 
-bool ReadingStore::InCurrentSeries(const Reading& r) const {
-    return has_series_ && r.has_value && r.seq >= clear_seq_ && r.unit == current_key_.unit &&
-           r.function == current_key_.function;
-}
-
-void ReadingStore::Tracker::Reset() {
-    adev.Reset();
-    elapsed.clear();
-    tau0_known = false;
-    added_since_tau0 = 0;
-}
-
-void ReadingStore::Tracker::Add(const Reading& r) {
-    if (adev.Count() == 0) {
+void ReadingStore::SeriesAccumulator::Add(const Reading& r) {
+    if (stats.Count() == 0) {
         base = r.parts;
         origin = r.steady;
     }
+    stats.Add(r.parts);
     adev.Add(OffsetFrom(r.parts, base));
     elapsed.push_back(std::chrono::duration<double>(r.steady - origin).count());
     ++added_since_tau0;
 }
 
-const ReadingStore::Tracker& ReadingStore::CurrentTracker() const {
-    if (tracker_.stale) {
-        tracker_.Reset();
-        for (std::size_t i = IndexOfSeq(clear_seq_); i < readings_.size(); ++i)
-            if (InCurrentSeries(readings_[i])) tracker_.Add(readings_[i]);
-        tracker_.stale = false;
-    }
-    return tracker_;
+void ReadingStore::SeriesAccumulator::DropOldest() {
+    adev.DropOldest();
+    if (!elapsed.empty()) elapsed.pop_front();
+}
+
+ReadingStore::SeriesAccumulator* ReadingStore::FindSeries(const SeriesKey& key) {
+    for (auto& a : series_)
+        if (a.key == key) return &a;
+    return nullptr;
+}
+
+const ReadingStore::SeriesAccumulator* ReadingStore::FindSeries(const SeriesKey& key) const {
+    return const_cast<ReadingStore*>(this)->FindSeries(key);
 }
 
 std::vector<AdevPoint> ReadingStore::CurrentAdev() const {
-    const Tracker& t = CurrentTracker();
-    return t.adev.Get(t.base.whole + t.base.fraction, CurrentTau0());
+    const SeriesAccumulator* a = has_series_ ? FindSeries(current_key_) : nullptr;
+    if (a == nullptr) return {};
+    return a->adev.Get(a->base.whole + a->base.fraction, CurrentTau0());
 }
 
 double ReadingStore::CurrentTau0() const {
-    const Tracker& t = CurrentTracker();
-    if (t.elapsed.size() < 2) return MedianSpacing({});
-    if (!t.tau0_known || t.added_since_tau0 * 100 >= t.elapsed.size()) {
-        const std::vector<double> times(t.elapsed.begin(), t.elapsed.end());
-        tracker_.tau0 = MedianSpacing(times);
-        tracker_.tau0_known = true;
-        tracker_.added_since_tau0 = 0;
+    const SeriesAccumulator* a = has_series_ ? FindSeries(current_key_) : nullptr;
+    if (a == nullptr || a->elapsed.size() < 2) return MedianSpacing({});
+    if (!a->tau0_known || a->added_since_tau0 * 16 >= a->elapsed.size()) {
+        const std::vector<double> times(a->elapsed.begin(), a->elapsed.end());
+        a->tau0 = MedianSpacing(times);
+        a->tau0_known = true;
+        a->added_since_tau0 = 0;
     }
-    return t.tau0;
+    return a->tau0;
 }
 
 void ReadingStore::DropOldest() {
     const Reading& oldest = readings_.front();
-    if (!tracker_.stale && InCurrentSeries(oldest)) {
-        tracker_.adev.DropOldest();
-        tracker_.elapsed.pop_front();
-    }
+    // Its series (if it arrived since the last Clear) no longer holds it.
+    if (oldest.has_value && oldest.seq >= clear_seq_)
+        if (SeriesAccumulator* a = FindSeries({oldest.function, oldest.unit})) a->DropOldest();
     text_bytes_ -= oldest.text.capacity() + oldest.exact.capacity();
     readings_.pop_front();
     ++dropped_;
@@ -108,13 +102,14 @@ const Reading& ReadingStore::Add(std::string_view line, std::string_view functio
 
     if (r.has_value) {
         const SeriesKey key{r.function, r.unit};
-        auto acc = std::find_if(series_.begin(), series_.end(), [&](const auto& a) { return a.key == key; });
-        if (acc == series_.end()) acc = series_.insert(series_.end(), SeriesAccumulator{key, {}});
-        acc->stats.Add(r.parts);
-        if (!has_series_ || !(key == current_key_)) tracker_.stale = true;
+        SeriesAccumulator* series = FindSeries(key);
+        if (series == nullptr) {
+            series = &series_.emplace_back();
+            series->key = key;
+        }
+        series->Add(r);
         current_key_ = key;
         has_series_ = true;
-        if (!tracker_.stale) tracker_.Add(r);
     }
     return r;
 }
@@ -135,13 +130,11 @@ void ReadingStore::Clear() {
     series_.clear();
     has_series_ = false;
     current_key_ = {};
-    tracker_.stale = true;
 }
 
 Stats ReadingStore::StatsOf(const SeriesKey& key) const {
-    for (const auto& a : series_)
-        if (a.key == key) return a.stats.Get();
-    return RunningStats{}.Get();
+    const SeriesAccumulator* a = FindSeries(key);
+    return a != nullptr ? a->stats.Get() : RunningStats{}.Get();
 }
 
 Stats ReadingStore::CurrentStats() const { return StatsOf(current_key_); }

@@ -100,38 +100,34 @@ public:
     Stats StatsOf(const SeriesKey& key) const;
 
     // The overlapping Allan deviation of the current series among the held
-    // readings (what CurrentSeries(...).Adev() gives), kept up to date as
-    // readings arrive: O(log N) to read, so a window may show it at every
-    // redraw. The first call after the series changed to another function or
-    // unit takes O(Size()).
+    // readings (what CurrentSeries(...).Adev() gives). Every series keeps it
+    // up to date as readings arrive and are dropped (O(log N) each), so
+    // reading it is O(log N): a window may show it at every redraw.
     std::vector<AdevPoint> CurrentAdev() const;
-    // tau0 of the current series: the median spacing of its elapsed times,
-    // recomputed (O(N)) only when the series has grown by 1 % since.
+    // tau0 of the current series: the median spacing of its held readings'
+    // elapsed times, recomputed (O(N)) only after a sixteenth of them is new.
     double CurrentTau0() const;
 
 private:
+    // One series since the last Clear: statistics of all its readings, and
+    // the Allan deviation and spacing of those held.
     struct SeriesAccumulator {
         SeriesKey key;
         RunningStats stats;
-    };
-    // The current series as the Allan deviation needs it, kept as readings
-    // come and go; rebuilt from the held readings when it went stale.
-    struct Tracker {
-        bool stale = true;
-        SplitValue base;     // the first value (offsets are from it)
-        SteadyTime origin{};  // the first reading's time
+        SplitValue base;             // the first value (offsets are from it)
+        SteadyTime origin{};         // the first reading's time
         AdevAccumulator adev;
-        std::deque<double> elapsed;  // seconds from origin
-        double tau0 = 0.0;
-        std::size_t added_since_tau0 = 0;
-        bool tau0_known = false;
-        void Reset();
+        std::deque<double> elapsed;  // seconds from origin, of the readings held
+        mutable double tau0 = 0.0;
+        mutable bool tau0_known = false;
+        mutable std::size_t added_since_tau0 = 0;
         void Add(const Reading& r);
+        void DropOldest();
     };
     std::string_view Intern(std::string_view function);
     void DropOldest();
-    bool InCurrentSeries(const Reading& r) const;
-    const Tracker& CurrentTracker() const;
+    SeriesAccumulator* FindSeries(const SeriesKey& key);
+    const SeriesAccumulator* FindSeries(const SeriesKey& key) const;
 
     std::size_t capacity_;
     std::size_t text_budget_;
@@ -146,7 +142,6 @@ private:
     uint64_t dropped_ = 0;
     uint64_t clear_seq_ = 0;
     ParsedValue scratch_;
-    mutable Tracker tracker_;
 };
 
 }  // namespace kt
