@@ -1,6 +1,6 @@
 // The record of readings in memory: the last kCapacity readings in arrival
-// order (the oldest are dropped and counted), numbered by sequence, with
-// running statistics of every series since the last Clear.
+// order (the oldest are dropped and counted), numbered by sequence, with the
+// running statistics and Allan deviation of every series since the last Clear.
 #pragma once
 
 #include <cstddef>
@@ -37,8 +37,8 @@ struct SeriesData {
     uint64_t last_seq = 0;        // seq of the last value
     // tau0 of the series: the median spacing of elapsed (NaN with fewer than 2).
     double Tau0() const { return MedianSpacing(elapsed); }
-    // The overlapping Allan deviation of the series at Tau0(): O(N log N),
-    // meant for about once a second.
+    // The overlapping Allan deviation of the series at Tau0(): O(N log N)
+    // (ReadingStore::CurrentAdev gives it at once for the current series).
     std::vector<AdevPoint> Adev() const { return OverlappingAdevOfOffsets(offsets, base, Tau0()); }
 };
 
@@ -57,7 +57,7 @@ public:
     // Parses one complete line (its CR/LF, if still there, are dropped) and
     // keeps it as the newest reading. function is the panel's function menu
     // text (trailing blanks are dropped). Returns the kept reading (valid
-    // until the next Add or Clear).
+    // until the next Add).
     const Reading& Add(std::string_view line, std::string_view function, SystemTime time, SteadyTime steady);
 
     // Number of readings held.
