@@ -1,9 +1,11 @@
 # Fails when a folder includes what it must not: the panel's logic (core,
-# readings, menus, keys, measurements) includes no Qt header and nothing of
-# view/; the simulator includes nothing of the panel.
+# readings, menus, keys, measurements) and the tools include no Qt header and
+# nothing of view/; measurements and tools include no POSIX header (they build
+# for Windows as they are); the simulator includes nothing of the panel.
 #   cmake -DSOURCE_DIR=<source tree> -P tests/check_includes.cmake
 set(rules
-  "core|readings|menus|keys|measurements" "#[ \t]*include[ \t]*[<\"](Q[A-Za-z]*|qt[a-z]*/|Qt[A-Za-z]*/|view/)"
+  "core|readings|menus|keys|measurements|tools" "#[ \t]*include[ \t]*[<\"](Q[A-Za-z]*|qt[a-z]*/|Qt[A-Za-z]*/|view/)"
+  "measurements|tools" "#[ \t]*include[ \t]*<(unistd|fcntl|termios|poll|pthread|dirent|sys/|arpa/|netinet/)"
   "simulator" "#[ \t]*include[ \t]*\"(core|readings|menus|keys|view|measurements)/")
 set(broken "")
 list(LENGTH rules count)
