@@ -1,6 +1,7 @@
 // Draws the pictures of the soft front panel: the maker's logo, the input
 // connectors (BNC and N type), the ground and warning symbols, the four arrow
-// key icons and the window icon. Run it with the target folder:
+// key icons, each at 1x, 2x and 3x, and the window icon. Run it with the
+// target folder:
 //   kt46290-make-assets assets/
 #include <cmath>
 #include <cstdio>
@@ -18,16 +19,28 @@ namespace {
 
 constexpr QColor kPanelGrey(212, 208, 200);
 
+// Every picture is drawn in the coordinates of its 1x canvas; the 2x and 3x
+// sets for large zoom and high-density screens are the same drawing at a
+// larger scale.
+int gScale = 1;
+
 QImage Canvas(int w, int h, const QColor& fill) {
-    QImage image(w, h, QImage::Format_ARGB32);
+    QImage image(w * gScale, h * gScale, QImage::Format_ARGB32);
     image.fill(fill);
     return image;
+}
+
+// A painter on a canvas, scaled to the set being drawn.
+void Begin(QPainter& p, QImage& image) {
+    p.begin(&image);
+    p.scale(gScale, gScale);
 }
 
 // The maker's logo: "KT" in white on a blue field.
 QImage Logo() {
     QImage image = Canvas(150, 102, QColor(0, 51, 153));
-    QPainter p(&image);
+    QPainter p;
+    Begin(p, image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(255, 204, 0), 6));
     p.drawRoundedRect(QRectF(5, 5, 140, 92), 10, 10);
@@ -38,7 +51,7 @@ QImage Logo() {
     font.setItalic(true);
     p.setFont(font);
     p.setPen(Qt::white);
-    p.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("KT"));
+    p.drawText(QRect(0, 0, 150, 102), Qt::AlignCenter, QStringLiteral("KT"));
     return image;
 }
 
@@ -48,7 +61,8 @@ QImage Connector(bool nType) {
     constexpr int kSize = 220;
     const QPointF c(kSize / 2.0, kSize / 2.0);
     QImage image = Canvas(kSize, kSize, kPanelGrey);
-    QPainter p(&image);
+    QPainter p;
+    Begin(p, image);
     p.setRenderHint(QPainter::Antialiasing);
 
     // Mounting flange
@@ -100,7 +114,8 @@ QImage Connector(bool nType) {
 // The ground symbol: a stem and three shortening bars.
 QImage Ground() {
     QImage image = Canvas(68, 100, kPanelGrey);
-    QPainter p(&image);
+    QPainter p;
+    Begin(p, image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(Qt::black, 6, Qt::SolidLine, Qt::FlatCap));
     p.drawLine(QPointF(34, 8), QPointF(34, 52));
@@ -113,7 +128,8 @@ QImage Ground() {
 // The warning symbol: an exclamation mark in a yellow triangle.
 QImage Alarm() {
     QImage image = Canvas(80, 80, kPanelGrey);
-    QPainter p(&image);
+    QPainter p;
+    Begin(p, image);
     p.setRenderHint(QPainter::Antialiasing);
     QPolygonF triangle;
     triangle << QPointF(40, 5) << QPointF(76, 72) << QPointF(4, 72);
@@ -130,7 +146,8 @@ QImage Alarm() {
 // An arrow key icon: a dark triangle pointing up, turned to the direction.
 QImage Arrow(int quarterTurns) {
     QImage image = Canvas(32, 32, Qt::transparent);
-    QPainter p(&image);
+    QPainter p;
+    Begin(p, image);
     p.setRenderHint(QPainter::Antialiasing);
     p.translate(16, 16);
     p.rotate(90.0 * quarterTurns);
@@ -146,7 +163,8 @@ QImage Arrow(int quarterTurns) {
 // The window icon: a small counter front with a cyan reading.
 QImage WindowIcon() {
     QImage image = Canvas(48, 48, Qt::transparent);
-    QPainter p(&image);
+    QPainter p;
+    Begin(p, image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(60, 60, 60), 2));
     p.setBrush(kPanelGrey);
@@ -165,7 +183,7 @@ QImage WindowIcon() {
     return image;
 }
 
-bool Save(const QImage& image, const QDir& dir, const char* name, const char* format) {
+bool Save(const QImage& image, const QDir& dir, const QByteArray& name, const char* format) {
     const QString path = dir.filePath(QString::fromLatin1(name));
     QImage out = image;
     // JPEG has no transparency.
@@ -193,15 +211,24 @@ int main(int argc, char** argv) {
         return 2;
     }
     bool ok = true;
-    ok &= Save(Logo(), dir, "kt.jpg", "JPEG");
-    ok &= Save(Connector(false), dir, "BNC-Connect.jpg", "JPEG");
-    ok &= Save(Connector(true), dir, "N-Connect.jpg", "JPEG");
-    ok &= Save(Alarm(), dir, "Alarm.jpg", "JPEG");
-    ok &= Save(Ground(), dir, "Gnd.jpg", "JPEG");
-    ok &= Save(Arrow(0), dir, "ArwUp.ico", "ICO");
-    ok &= Save(Arrow(1), dir, "ArwRight.ico", "ICO");
-    ok &= Save(Arrow(2), dir, "ArwDown.ico", "ICO");
-    ok &= Save(Arrow(3), dir, "ArwLeft.ico", "ICO");
+    // The 1x set, then "name@2x.ext" and "name@3x.ext" for zoomed and
+    // high-density windows.
+    for (gScale = 1; gScale <= 3; ++gScale) {
+        const auto name = [](const char* base, const char* ext) {
+            const QString suffix = gScale == 1 ? QString() : QStringLiteral("@%1x").arg(gScale);
+            return (QString::fromLatin1(base) + suffix + QLatin1Char('.') + QLatin1String(ext)).toLatin1();
+        };
+        ok &= Save(Logo(), dir, name("kt", "jpg"), "JPEG");
+        ok &= Save(Connector(false), dir, name("BNC-Connect", "jpg"), "JPEG");
+        ok &= Save(Connector(true), dir, name("N-Connect", "jpg"), "JPEG");
+        ok &= Save(Alarm(), dir, name("Alarm", "jpg"), "JPEG");
+        ok &= Save(Ground(), dir, name("Gnd", "jpg"), "JPEG");
+        ok &= Save(Arrow(0), dir, name("ArwUp", "ico"), "ICO");
+        ok &= Save(Arrow(1), dir, name("ArwRight", "ico"), "ICO");
+        ok &= Save(Arrow(2), dir, name("ArwDown", "ico"), "ICO");
+        ok &= Save(Arrow(3), dir, name("ArwLeft", "ico"), "ICO");
+    }
+    gScale = 1;
     ok &= Save(WindowIcon(), dir, "kt46290-panel.png", "PNG");
     return ok ? 0 : 1;
 }

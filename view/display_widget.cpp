@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QTimer>
@@ -12,6 +14,27 @@ namespace {
 constexpr int kMargin = 2;
 // The shortest time between two repaints of the display (50 frames a second).
 constexpr qint64 kFrameMs = 20;
+// The shortest time between two announced readings.
+constexpr qint64 kAnnounceMs = 1000;
+
+// The display as assistive technology sees it: static text whose value is
+// the reading or menu text in words.
+class DisplayAccessible : public QAccessibleWidget {
+public:
+    explicit DisplayAccessible(DisplayWidget* display) : QAccessibleWidget(display, QAccessible::StaticText) {}
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value) return static_cast<const DisplayWidget*>(widget())->spokenText();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* DisplayAccessibleFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String(DisplayWidget::staticMetaObject.className()) && object != nullptr &&
+        object->isWidgetType()) {
+        return new DisplayAccessible(static_cast<DisplayWidget*>(object));
+    }
+    return nullptr;
+}
 
 }  // namespace
 
@@ -19,8 +42,38 @@ const QColor DisplayWidget::kTextColor(0, 192, 192);
 const QColor DisplayWidget::kBackColor(0, 0, 0);
 
 DisplayWidget::DisplayWidget(QWidget* parent) : QWidget(parent) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(DisplayAccessibleFactory);
+        return true;
+    }();
+    (void)factoryInstalled;
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void DisplayWidget::setSpokenText(const QString& words, bool atOnce) {
+    if (words == spoken_) return;
+    spoken_ = words;
+    setToolTip(words);
+    const qint64 since = sinceAnnounced_.isValid() ? sinceAnnounced_.elapsed() : kAnnounceMs;
+    if (atOnce || since >= kAnnounceMs) {
+        Announce();
+        return;
+    }
+    if (announcePending_) return;  // it will say the latest words
+    announcePending_ = true;
+    QTimer::singleShot(static_cast<int>(kAnnounceMs - since), this, [this] {
+        announcePending_ = false;
+        if (spoken_ != announced_) Announce();
+    });
+}
+
+void DisplayWidget::Announce() {
+    sinceAnnounced_.restart();
+    announced_ = spoken_;
+    ++announcements_;
+    QAccessibleValueChangeEvent event(this, spoken_);
+    QAccessible::updateAccessibility(&event);
 }
 
 void DisplayWidget::setText(const QString& text) {

@@ -3,6 +3,11 @@
 // inverse video whether or not the widget has the focus. Text that is wider
 // than the line is scaled down to fit; control characters are drawn as one
 // blank each.
+//
+// For screen readers the display is a live value: its accessible value is what
+// it shows in words, always current; a change is announced at once for a menu
+// text or message and at most once a second for readings, so a stream of
+// readings does not drown the user.
 #pragma once
 
 #include <QColor>
@@ -36,6 +41,13 @@ public:
     // Room for the text between the margins, in pixels.
     int textRoom() const;
 
+    // What the display shows, in words; `atOnce` for menu texts and messages.
+    // Also the display's tool tip.
+    void setSpokenText(const QString& words, bool atOnce);
+    QString spokenText() const { return spoken_; }
+    // How many changes were announced to assistive technology so far.
+    int announcements() const { return announcements_; }
+
     static const QColor kTextColor;
     static const QColor kBackColor;
 
@@ -48,7 +60,14 @@ private:
     // and always ends showing the latest text.
     void RequestPaint();
 
+    void Announce();
+
     QString text_;
+    QString spoken_;
+    QString announced_;
+    QElapsedTimer sinceAnnounced_;
+    bool announcePending_ = false;
+    int announcements_ = 0;
     QElapsedTimer sincePaint_;
     bool paintPending_ = false;
     int selStart_ = 0;

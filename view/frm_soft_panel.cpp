@@ -1,9 +1,11 @@
 #include "view/frm_soft_panel.h"
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFrame>
@@ -13,12 +15,16 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QTimer>
 
 #include "view/display_widget.h"
+#include "view/element_help.h"
 #include "view/element_table.h"
 #include "view/fonts.h"
+#include "view/help_card.h"
+#include "view/key_map.h"
 #include "view/panel_widgets.h"
 
 namespace kt {
@@ -34,6 +40,15 @@ QString Utf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cas
 
 QRect PixelRect(const view::TwipsRect& r) {
     return QRect(TwipsToPixels(r.left), TwipsToPixels(r.top), TwipsToPixels(r.width), TwipsToPixels(r.height));
+}
+
+// A rectangle at a zoom: its edges are scaled, so neighbouring elements stay
+// neighbours, and at 200 % every box is exactly twice its design box.
+QRect ZoomRect(const QRect& r, int percent) {
+    const auto z = [percent](int v) { return static_cast<int>(std::lround(v * percent / 100.0)); };
+    const int left = z(r.x());
+    const int top = z(r.y());
+    return QRect(left, top, z(r.x() + r.width()) - left, z(r.y() + r.height()) - top);
 }
 
 QColor ToQColor(Color c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
@@ -67,6 +82,8 @@ frmSoftPanel::frmSoftPanel(SoftPanel& panel, QWidget* parent)
     : QMainWindow(parent), panel_(panel), shown_(panel.view) {
     setObjectName(QStringLiteral("frmSoftPanel"));
     Build();
+    BuildKeyboardAndHelp();
+    BuildZoomMenu();
     Apply(true);
 
     const QString icon = Utf8(panel_.appPath) + QStringLiteral("/kt46290-panel.png");
@@ -262,7 +279,7 @@ void frmSoftPanel::Apply(bool force) {
             const Label& was = shown_.**m;
             if (force || is.Caption != was.Caption) {
                 label->setText(Utf8(is.Caption));
-                FitLabel(label, PixelRect(e.rect));
+                PlaceLabel(label, e);
             }
             if (force || is.Visible != was.Visible) label->setVisible(is.Visible);
         } else if (const auto* m = std::get_if<CommandButton PanelView::*>(&e.model)) {
@@ -273,8 +290,10 @@ void frmSoftPanel::Apply(bool force) {
             if (force || is.Enabled != was.Enabled) key->setEnabled(is.Enabled);
             if (force || is.Picture != was.Picture) key->setPicture(Utf8(is.Picture));
         } else if (const auto* m = std::get_if<Lamp PanelView::*>(&e.model)) {
-            if (force || (now.**m).BackColor != (shown_.**m).BackColor)
+            if (force || (now.**m).BackColor != (shown_.**m).BackColor) {
                 static_cast<view::LampWidget*>(object)->setColor(ToQColor((now.**m).BackColor));
+                DescribeLamp(e.name, (now.**m).BackColor != kLampOff);
+            }
         } else if (const auto* m = std::get_if<Image PanelView::*>(&e.model)) {
             if (force || (now.**m).Picture != (shown_.**m).Picture)
                 static_cast<view::ImageBox*>(object)->setPicture(Utf8((now.**m).Picture));
@@ -295,6 +314,14 @@ void frmSoftPanel::Apply(bool force) {
             if (force || is.Caption != (shown_.**m).Caption) action->setText(Utf8(is.Caption));
             if (action->isChecked() != is.Checked) action->setChecked(is.Checked);
         }
+    }
+    const auto changed = [&](const Label& is, const Label& was) {
+        return is.Visible != was.Visible || is.Caption != was.Caption;
+    };
+    if (force || now.txtDisplay.Text() != shown_.txtDisplay.Text() || changed(now.lblPosExp, shown_.lblPosExp) ||
+        changed(now.lblNegExp, shown_.lblNegExp) || changed(now.lblFreqUnit, shown_.lblFreqUnit) ||
+        changed(now.lblTimeUnit, shown_.lblTimeUnit)) {
+        SpeakDisplay();
     }
     shown_ = now;
     DriveTimers();
@@ -342,6 +369,205 @@ void frmSoftPanel::closeEvent(QCloseEvent* event) {
         if (timSystemClk_ != nullptr) timSystemClk_->stop();
     }
     event->accept();
+}
+
+QWidget* frmSoftPanel::Widget(std::string_view name) const {
+    const auto table = view::ElementTable();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        if (table[i].name == name) return qobject_cast<QWidget*>(objects_[i]);
+    }
+    return nullptr;
+}
+
+void frmSoftPanel::BuildKeyboardAndHelp() {
+    display_ = qobject_cast<view::DisplayWidget*>(Widget("txtDisplay"));
+
+    // Tool tips and accessible names and descriptions of every element shown.
+    for (const Element& e : view::ElementTable()) {
+        QWidget* widget = Widget(e.name);
+        if (widget == nullptr || widget == this || e.kind == Kind::HiddenText) continue;
+        const QString tip = view::ToolTipText(e.name);
+        if (!tip.isEmpty()) widget->setToolTip(tip);
+        widget->setAccessibleName(view::AccessibleNameText(e.name));
+        widget->setAccessibleDescription(view::AccessibleDescriptionText(e.name));
+    }
+
+    // A key pressed on the keyboard clicks the panel key: the same handler,
+    // the same command, and nothing while the key is disabled. Every repeat of
+    // a held key is one click. Shortcuts of the window are not active while a
+    // menu of the menu bar is open.
+    QWidget* previous = nullptr;
+    for (const view::KeyBinding& binding : view::KeyMap()) {
+        auto* key = qobject_cast<QAbstractButton*>(Widget(binding.element));
+        if (key == nullptr) continue;
+        for (const QKeySequence& sequence : view::KeySequences(binding.keys)) {
+            auto* shortcut = new QShortcut(sequence, this);
+            shortcut->setContext(Qt::WindowShortcut);
+            shortcut->setAutoRepeat(true);
+            connect(shortcut, &QShortcut::activated, key, [key] {
+                if (key->isEnabled()) key->click();
+            });
+        }
+        if (previous != nullptr) setTabOrder(previous, key);
+        previous = key;
+    }
+
+    auto* closeHelp = new QShortcut(view::KeySequences(view::kCloseHelpKeys).value(0), this);
+    connect(closeHelp, &QShortcut::activated, this, [this] {
+        if (helpCard_ != nullptr) helpCard_->hide();
+    });
+}
+
+QMenu* frmSoftPanel::DataMenu() {
+    if (mnuData_ == nullptr) {
+        mnuData_ = menuBar()->addMenu(QStringLiteral("数据"));
+        mnuData_->setObjectName(QStringLiteral("mnuData"));
+        mnuData_->setFont(ZoomedFont(view::FontRole::Default));
+        mnuData_->setToolTipsVisible(true);
+    }
+    return mnuData_;
+}
+
+void frmSoftPanel::BuildZoomMenu() {
+    QMenu* menu = DataMenu();
+    const auto command = [this, menu](const char* name, const QString& caption, std::string_view keys,
+                                      auto&& run) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcuts(view::KeySequences(keys));
+        connect(action, &QAction::triggered, this, run);
+        return action;
+    };
+    command("mnuZoomIn", QStringLiteral("放大"), view::kZoomInKeys, [this] { ZoomIn(); });
+    command("mnuZoomOut", QStringLiteral("缩小"), view::kZoomOutKeys, [this] { ZoomOut(); });
+    command("mnuZoomReset", QStringLiteral("原始大小"), view::kZoomResetKeys, [this] { SetZoom(100); });
+    menu->addSeparator();
+    auto* steps = new QActionGroup(menu);
+    for (const int percent : view::kZoomSteps) {
+        QAction* action = menu->addAction(QStringLiteral("%1 %").arg(percent));
+        action->setObjectName(QStringLiteral("mnuZoom%1").arg(percent));
+        action->setCheckable(true);
+        action->setChecked(percent == zoomPercent_);
+        steps->addAction(action);
+        connect(action, &QAction::triggered, this, [this, percent] { SetZoom(percent); });
+    }
+    menu->addSeparator();
+    command("mnuKeyHelp", QStringLiteral("按键帮助"), view::kHelpKeys, [this] { ToggleHelpCard(); });
+}
+
+void frmSoftPanel::ZoomIn() {
+    for (const int percent : view::kZoomSteps) {
+        if (percent > zoomPercent_) {
+            SetZoom(percent);
+            return;
+        }
+    }
+}
+
+void frmSoftPanel::ZoomOut() {
+    int smaller = zoomPercent_;
+    for (const int percent : view::kZoomSteps) {
+        if (percent < zoomPercent_) smaller = percent;
+    }
+    SetZoom(smaller);
+}
+
+void frmSoftPanel::SetZoom(int percent) {
+    if (percent == zoomPercent_ || std::find(std::begin(view::kZoomSteps), std::end(view::kZoomSteps), percent) ==
+                                       std::end(view::kZoomSteps)) {
+        return;
+    }
+    zoomPercent_ = percent;
+    if (auto* item = findChild<QAction*>(QStringLiteral("mnuZoom%1").arg(percent))) item->setChecked(true);
+    LayOut();
+    if (helpCard_ != nullptr && helpCard_->isVisible()) helpCard_->ShowBeside(zoomPercent_);
+}
+
+QFont frmSoftPanel::ZoomedFont(view::FontRole role) const {
+    QFont font = view::PanelFont(role);
+    if (zoomPercent_ != 100) font.setPointSizeF(font.pointSizeF() * zoomPercent_ / 100.0);
+    return font;
+}
+
+void frmSoftPanel::LayOut() {
+    const QFont font = ZoomedFont(view::FontRole::Default);
+    centralWidget()->setFont(font);
+    centralWidget()->setFixedSize(
+        ZoomRect(QRect(0, 0, TwipsToPixels(view::kPanelWidthTwips),
+                       TwipsToPixels(view::kPanelHeightTwips + view::kMessageLineTwips)),
+                 zoomPercent_)
+            .size());
+    menuBar()->setFont(font);
+    for (QAction* action : menuBar()->actions()) {
+        if (action->menu() != nullptr) action->menu()->setFont(font);
+    }
+
+    const auto table = view::ElementTable();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const Element& e = table[i];
+        auto* widget = qobject_cast<QWidget*>(objects_[i]);
+        if (widget == nullptr || widget == this || e.kind == Kind::HiddenText) continue;
+        if (e.kind == Kind::Label || e.kind == Kind::Key || e.kind == Kind::Display) widget->setFont(ZoomedFont(e.font));
+        if (auto* label = qobject_cast<QLabel*>(widget); label != nullptr && e.kind == Kind::Label) {
+            PlaceLabel(label, e);
+        } else {
+            widget->setGeometry(ZoomRect(PixelRect(e.rect), zoomPercent_));
+        }
+    }
+    adjustSize();
+}
+
+void frmSoftPanel::PlaceLabel(QLabel* label, const Element& e) {
+    const QRect design = PixelRect(e.rect);
+    if (zoomPercent_ == 100) {
+        FitLabel(label, design);
+        return;
+    }
+    // The box the text needs at the design size, zoomed; grown if the zoomed
+    // font needs a pixel more.
+    if (!measure_) measure_ = std::make_unique<QLabel>();
+    measure_->setFont(view::PanelFont(e.font));
+    measure_->setText(label->text());
+    const QRect fitted(design.topLeft(), design.size().expandedTo(measure_->sizeHint()));
+    QRect box = ZoomRect(fitted, zoomPercent_);
+    box.setSize(box.size().expandedTo(label->sizeHint()));
+    label->setGeometry(box);
+}
+
+void frmSoftPanel::DescribeLamp(std::string_view lamp, bool lit) {
+    const QString state = lit ? QStringLiteral("Lit.") : QStringLiteral("Off.");
+    if (QWidget* widget = Widget(lamp)) {
+        widget->setAccessibleDescription(view::AccessibleDescriptionText(lamp) + QLatin1Char(' ') + state);
+    }
+    const view::ElementHelp* help = view::FindHelp(lamp);
+    if (help == nullptr || help->from.empty()) return;
+    if (QWidget* key = Widget(help->from)) {
+        key->setAccessibleDescription(view::AccessibleDescriptionText(help->from) + QStringLiteral(" Lamp ") +
+                                      (lit ? QStringLiteral("lit.") : QStringLiteral("off.")));
+    }
+}
+
+void frmSoftPanel::SpeakDisplay() {
+    if (display_ == nullptr) return;
+    const PanelView& v = panel_.view;
+    std::string prefix;
+    if (v.lblPosExp.Visible) prefix += v.lblPosExp.Caption;
+    if (v.lblNegExp.Visible) prefix += v.lblNegExp.Caption;
+    std::string unit;
+    if (v.lblFreqUnit.Visible) unit += v.lblFreqUnit.Caption;
+    if (v.lblTimeUnit.Visible) unit += v.lblTimeUnit.Caption;
+    // Readings are shown while displayCode is 0; anything else is a menu text
+    // or a message, which a screen reader says at once.
+    display_->setSpokenText(view::DisplayInWords(v.txtDisplay.Text(), prefix, unit), panel_.displayCode != 0);
+}
+
+void frmSoftPanel::ToggleHelpCard() {
+    if (helpCard_ == nullptr) helpCard_ = new view::HelpCard(this);
+    if (helpCard_->isVisible()) {
+        helpCard_->hide();
+    } else {
+        helpCard_->ShowBeside(zoomPercent_);
+    }
 }
 
 }  // namespace kt

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QIcon>
+#include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
 #include <QStyleOptionButton>
@@ -11,8 +14,20 @@
 
 namespace kt::view {
 
+QStringList PictureSet(const QString& path) {
+    QStringList files;
+    if (path.isEmpty()) return files;
+    files << path;
+    const QFileInfo info(path);
+    for (const char* scale : {"@2x.", "@3x."}) {
+        const QString variant = info.dir().filePath(info.completeBaseName() + QLatin1String(scale) + info.suffix());
+        if (QFileInfo::exists(variant)) files << variant;
+    }
+    return files;
+}
+
 KeyButton::KeyButton(QWidget* parent) : QPushButton(parent) {
-    setFocusPolicy(Qt::NoFocus);  // the display's cursor stays where the editor put it
+    setFocusPolicy(Qt::TabFocus);
     setAutoDefault(false);
 }
 
@@ -22,10 +37,23 @@ bool KeyButton::setPicture(const QString& path) {
         setIcon(QIcon());
         return false;
     }
-    setIcon(QIcon(pixmap));
+    // The icon holds every set and draws the one nearest the size it is drawn at.
+    QIcon icon(pixmap);
+    const QStringList files = PictureSet(path);
+    for (qsizetype i = 1; i < files.size(); ++i) icon.addFile(files[i]);
+    setIcon(icon);
+    FitIcon();
+    return true;
+}
+
+void KeyButton::FitIcon() {
     const int side = std::max(8, std::min(width(), height()) - 6);
     setIconSize(QSize(side, side));
-    return true;
+}
+
+void KeyButton::resizeEvent(QResizeEvent* event) {
+    QPushButton::resizeEvent(event);
+    if (!icon().isNull()) FitIcon();
 }
 
 void KeyButton::paintEvent(QPaintEvent*) {
@@ -34,6 +62,13 @@ void KeyButton::paintEvent(QPaintEvent*) {
     initStyleOption(&option);
     option.text.clear();
     painter.drawControl(QStyle::CE_PushButton, option);
+
+    if (hasFocus() && (option.state & QStyle::State_KeyboardFocusChange)) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 3, 3);
+    }
 
     const QStringList lines = text().split(QLatin1Char('\n'));
     if (text().isEmpty()) return;
@@ -69,13 +104,46 @@ ImageBox::ImageBox(QWidget* parent) : QLabel(parent) { setScaledContents(true); 
 
 bool ImageBox::setPicture(const QString& path) {
     path_ = path;
+    files_.clear();
+    sizes_.clear();
+    shown_.clear();
     const QPixmap pixmap(path);
     if (pixmap.isNull()) {
         clear();
         return false;
     }
+    for (const QString& file : PictureSet(path)) {
+        const QSize size = QImageReader(file).size();
+        if (!size.isValid()) continue;
+        files_ << file;
+        sizes_ << size;
+    }
+    shown_ = path;
     setPixmap(pixmap);
+    ShowBestSet();
     return true;
+}
+
+void ImageBox::ShowBestSet() {
+    if (files_.isEmpty()) return;
+    const QSize need = size() * devicePixelRatioF();
+    qsizetype best = files_.size() - 1;
+    for (qsizetype i = 0; i < files_.size(); ++i) {
+        if (sizes_[i].width() >= need.width() && sizes_[i].height() >= need.height()) {
+            best = i;
+            break;
+        }
+    }
+    if (files_[best] == shown_) return;
+    const QPixmap pixmap(files_[best]);
+    if (pixmap.isNull()) return;
+    shown_ = files_[best];
+    setPixmap(pixmap);
+}
+
+void ImageBox::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    ShowBestSet();
 }
 
 bool ImageBox::hasPicture() const { return !pixmap().isNull(); }
