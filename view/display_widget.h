@@ -47,6 +47,7 @@ public:
     QString spokenText() const { return spoken_; }
     // How many changes were announced to assistive technology so far.
     int announcements() const { return announcements_; }
+    QString announcedText() const { return announced_; }
 
     static const QColor kTextColor;
     static const QColor kBackColor;

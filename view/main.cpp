@@ -1,11 +1,13 @@
 // kt46290-panel: the soft front panel of the KT46290 frequency counter.
 //
-//   kt46290-panel [--port N=DEVICE]... [--screenshot FILE]
+//   kt46290-panel [--port N=DEVICE]... [--zoom PERCENT] [--screenshot FILE]
 //
 // --port names the device that port number N (1..5) of the port menu opens;
-// ports not named open the platform's usual device. --screenshot shows the
+// ports not named open the platform's usual device. --zoom starts the window
+// at 125, 150, 200 or 300 per cent instead of 100. --screenshot shows the
 // window, lets two seconds of events run, saves a picture of the window,
 // closes it as the user would and exits.
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -18,6 +20,7 @@
 #include "core/soft_panel.h"
 #include "view/app_paths.h"
 #include "view/frm_soft_panel.h"
+#include "view/key_map.h"
 #include "view/qt_serial_control.h"
 
 namespace {
@@ -58,7 +61,11 @@ int main(int argc, char** argv) {
         QStringLiteral("screenshot"),
         QStringLiteral("Show the window, let 2 s of events run, save a PNG picture of it to FILE, close and exit."),
         QStringLiteral("FILE"));
+    const QCommandLineOption zoomOption(
+        QStringLiteral("zoom"), QStringLiteral("Start the window zoomed to PERCENT: 100, 125, 150, 200 or 300."),
+        QStringLiteral("PERCENT"), QStringLiteral("100"));
     parser.addOption(portOption);
+    parser.addOption(zoomOption);
     parser.addOption(screenshotOption);
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "kt46290-panel: %s\n", qPrintable(parser.errorText()));
@@ -77,6 +84,14 @@ int main(int argc, char** argv) {
     if (!parser.positionalArguments().isEmpty()) {
         std::fprintf(stderr, "kt46290-panel: unexpected argument '%s'\n",
                      qPrintable(parser.positionalArguments().constFirst()));
+        return kUsageError;
+    }
+
+    const int zoom = parser.value(zoomOption).toInt();
+    if (std::find(std::begin(kt::view::kZoomSteps), std::end(kt::view::kZoomSteps), zoom) ==
+        std::end(kt::view::kZoomSteps)) {
+        std::fprintf(stderr, "kt46290-panel: --zoom wants 100, 125, 150, 200 or 300, not '%s'\n",
+                     qPrintable(parser.value(zoomOption)));
         return kUsageError;
     }
 
@@ -101,6 +116,7 @@ int main(int argc, char** argv) {
             item->setToolTip(QString::fromStdString(serial.DeviceForPort(n)));
     }
 
+    window.SetZoom(zoom);
     window.show();
 
     int exitCode = 0;
