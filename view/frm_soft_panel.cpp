@@ -107,12 +107,8 @@ void frmSoftPanel::Event(F&& procedure) {
 }
 
 QWidget* frmSoftPanel::Container(std::string_view name) const {
-    if (name.empty()) return centralWidget();
-    const auto table = view::ElementTable();
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        if (table[i].name == name) return qobject_cast<QWidget*>(objects_[i]);
-    }
-    return centralWidget();
+    QWidget* container = name.empty() ? nullptr : Widget(name);
+    return container != nullptr ? container : centralWidget();
 }
 
 void frmSoftPanel::Build() {

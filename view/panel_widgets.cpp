@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QIcon>
+#include <QImage>
 #include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
@@ -37,10 +38,17 @@ bool KeyButton::setPicture(const QString& path) {
         setIcon(QIcon());
         return false;
     }
-    // The icon holds every set and draws the one nearest the size it is drawn at.
+    // The icon holds every set and draws the one nearest the size it is drawn
+    // at. The larger sets are larger pictures of the same drawing, not the
+    // same size at a higher density as their names would tell Qt: a zoomed key
+    // needs them on any screen.
     QIcon icon(pixmap);
     const QStringList files = PictureSet(path);
-    for (qsizetype i = 1; i < files.size(); ++i) icon.addFile(files[i]);
+    for (qsizetype i = 1; i < files.size(); ++i) {
+        QImage image(files[i]);
+        image.setDevicePixelRatio(1.0);
+        if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
+    }
     setIcon(icon);
     FitIcon();
     return true;
@@ -65,7 +73,8 @@ void KeyButton::paintEvent(QPaintEvent*) {
 
     if (hasFocus() && (option.state & QStyle::State_KeyboardFocusChange)) {
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        // Two pixels at the design size, thicker on a zoomed key.
+        painter.setPen(QPen(palette().color(QPalette::Highlight), std::max(2.0, height() / 24.0)));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 3, 3);
     }
@@ -144,6 +153,12 @@ void ImageBox::ShowBestSet() {
 void ImageBox::resizeEvent(QResizeEvent* event) {
     QLabel::resizeEvent(event);
     ShowBestSet();
+}
+
+bool ImageBox::event(QEvent* event) {
+    // Moved to a screen of another pixel density.
+    if (event->type() == QEvent::ScreenChangeInternal) ShowBestSet();
+    return QLabel::event(event);
 }
 
 bool ImageBox::hasPicture() const { return !pixmap().isNull(); }

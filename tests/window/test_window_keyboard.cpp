@@ -8,6 +8,9 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QFileInfo>
+#include <QImage>
+#include <QTemporaryDir>
 #include <QKeyEvent>
 #include <QMenu>
 
@@ -17,6 +20,7 @@
 #include "view/element_table.h"
 #include "view/help_card.h"
 #include "view/key_map.h"
+#include "view/panel_widgets.h"
 
 namespace kt::test {
 namespace {
@@ -247,6 +251,35 @@ TEST(PanelZoom, At200PercentEveryElementIsExactlyTwiceItsSizeAndBackAt100) {
     rig.window.SetZoom(100);
     EXPECT_EQ(rig.window.centralWidget()->size(), client);
     for (const auto& [widget, box] : designed) EXPECT_EQ(widget->geometry(), box) << widget->objectName().toStdString();
+}
+
+// Each picture is shown from the smallest of its sets that covers its box.
+TEST(PanelZoom, PicturesComeFromTheSetThatCoversTheirZoomedBox) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QDir folder(dir.path());
+    for (const auto& [suffix, side] : {std::pair{"", 32}, {"@2x", 64}, {"@3x", 96}}) {
+        QImage image(side, side, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        ASSERT_TRUE(image.save(folder.filePath(QStringLiteral("kt%1.jpg").arg(QLatin1String(suffix))), "JPEG"));
+        ASSERT_TRUE(image.save(folder.filePath(QStringLiteral("ArwUp%1.ico").arg(QLatin1String(suffix))), "ICO"));
+    }
+    PanelRig rig;
+    rig.panel.appPath = dir.path().toStdString();
+    rig.window.RunFormLoad();
+    rig.window.show();  // a hidden window resizes its pictures when shown
+    auto* logo = rig.Find<view::ImageBox>("imgKT");  // 25 x 17 at 100 %
+    auto* up = rig.Key("cmdUp");
+    const struct {
+        int percent;
+        const char* logoFile;
+    } cases[] = {{100, "kt.jpg"}, {200, "kt@2x.jpg"}, {300, "kt@3x.jpg"}, {125, "kt.jpg"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.percent);
+        rig.window.SetZoom(c.percent);
+        EXPECT_EQ(QFileInfo(logo->shownFile()).fileName(), QLatin1String(c.logoFile));
+        EXPECT_EQ(up->icon().pixmap(up->iconSize()).size(), up->iconSize());  // never drawn smaller than its room
+    }
 }
 
 TEST(PanelZoom, ZoomStepsThroughTheFixedScalesFromTheKeyboard) {
