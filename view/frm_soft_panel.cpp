@@ -531,15 +531,17 @@ void frmSoftPanel::PlaceLabel(QLabel* label, const Element& e) {
 }
 
 void frmSoftPanel::DescribeLamp(std::string_view lamp, bool lit) {
-    const QString state = lit ? QStringLiteral("Lit.") : QStringLiteral("Off.");
-    if (QWidget* widget = Widget(lamp)) {
-        widget->setAccessibleDescription(view::AccessibleDescriptionText(lamp) + QLatin1Char(' ') + state);
-    }
+    // Only the lamps of keys: the menu lamp blinks three times a second and
+    // would flood a screen reader with changes; its description says so.
     const view::ElementHelp* help = view::FindHelp(lamp);
-    if (help == nullptr || help->from.empty()) return;
+    if (help == nullptr || !help->from.starts_with("cmd")) return;
+    if (QWidget* widget = Widget(lamp)) {
+        widget->setAccessibleDescription(view::AccessibleDescriptionText(lamp) +
+                                         (lit ? QStringLiteral(" Lit.") : QStringLiteral(" Off.")));
+    }
     if (QWidget* key = Widget(help->from)) {
-        key->setAccessibleDescription(view::AccessibleDescriptionText(help->from) + QStringLiteral(" Lamp ") +
-                                      (lit ? QStringLiteral("lit.") : QStringLiteral("off.")));
+        key->setAccessibleDescription(view::AccessibleDescriptionText(help->from) +
+                                      (lit ? QStringLiteral(" Lamp lit.") : QStringLiteral(" Lamp off.")));
     }
 }
 
