@@ -224,8 +224,11 @@ void frmSoftPanel::Build() {
                 timer->setSingleShot(e.oneShot);
                 // The one-shot timer is the power-on timer; the other the system clock.
                 (e.oneShot ? timPowerOn_ : timSystemClk_) = timer;
-                const view::ClickHandler tick = e.click;
-                connect(timer, &QTimer::timeout, this, [this, tick] { Event([this, tick] { (panel_.*tick)(); }); });
+                // The handler is read from the static table at each tick, as
+                // for the keys.
+                const Element* entry = &e;
+                connect(timer, &QTimer::timeout, this,
+                        [this, entry] { Event([this, entry] { std::invoke(entry->click, panel_); }); });
                 break;
             }
             case Kind::Menu: {
