@@ -72,31 +72,11 @@ public:
         return log_;
     }
     // Commands the simulator took from the line, in order.
-    std::vector<std::string> Commands() {
-        std::vector<std::string> commands;
-        const std::string& log = Log();
-        const std::string head = "cmd \"";
-        std::size_t at = 0;
-        while ((at = log.find(head, at)) != std::string::npos) {
-            const std::size_t end = log.find("\"\n", at);
-            if (end == std::string::npos) break;
-            commands.push_back(Unescape(log.substr(at + head.size(), end - at - head.size())));
-            at = end;
-        }
-        return commands;
-    }
+    std::vector<std::string> Commands() { return Logged("cmd \""); }
     // The bytes it received, exactly.
     std::string Received() {
         std::string bytes;
-        const std::string& log = Log();
-        const std::string head = "rx \"";
-        std::size_t at = 0;
-        while ((at = log.find(head, at)) != std::string::npos) {
-            const std::size_t end = log.find("\"\n", at);
-            if (end == std::string::npos) break;
-            bytes += Unescape(log.substr(at + head.size(), end - at - head.size()));
-            at = end;
-        }
+        for (const std::string& chunk : Logged("rx \"")) bytes += chunk;
         return bytes;
     }
     int Count(const std::string& command) {
@@ -106,6 +86,20 @@ public:
     }
 
 private:
+    // The unescaped text of every log line that starts with head, in order.
+    std::vector<std::string> Logged(const std::string& head) {
+        std::vector<std::string> found;
+        const std::string& log = Log();
+        std::size_t at = 0;
+        while ((at = log.find(head, at)) != std::string::npos) {
+            const std::size_t end = log.find("\"\n", at);
+            if (end == std::string::npos) break;
+            found.push_back(Unescape(log.substr(at + head.size(), end - at - head.size())));
+            at = end;
+        }
+        return found;
+    }
+
     QProcess process_;
     std::string slave_;
     std::string log_;
