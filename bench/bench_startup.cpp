@@ -7,6 +7,7 @@
 // --cold gives every run a font cache of its own that starts empty, so
 // fontconfig scans the installed fonts as on a machine whose cache was
 // removed; without it the system's font cache is used as it is (warm).
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
