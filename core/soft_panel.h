@@ -50,7 +50,7 @@ public:
     int16_t deferKeyCode = 0;
     Flag entryUnconfirmed = kFalse;
     Flag moveLightBlinking = kFalse;
-    int16_t displayCode = 0;
+    int16_t displayCode = display::kReadings;
     Flag menuFirstPress = kFalse;
     Flag running = kFalse;
     Flag stopOnLimitFail = kFalse;

@@ -559,7 +559,7 @@ void frmSoftPanel::SpeakDisplay() {
     if (v.lblTimeUnit.Visible) unit += v.lblTimeUnit.Caption;
     // Readings are shown while displayCode is 0; anything else is a menu text
     // or a message, which a screen reader says at once.
-    display_->setSpokenText(view::DisplayInWords(v.txtDisplay.Text(), prefix, unit), panel_.displayCode != 0);
+    display_->setSpokenText(view::DisplayInWords(v.txtDisplay.Text(), prefix, unit), panel_.displayCode != display::kReadings);
 }
 
 void frmSoftPanel::ToggleHelpCard() {
