@@ -15,6 +15,9 @@ packages=(
 if [ "${KT_WITH_CLANG:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
+if [ "${KT_WITH_WINDOWS:-0}" = 1 ]; then  # cross-build of the logic, tests under Wine
+  packages+=(g++-mingw-w64-x86-64-posix wine64 googletest ccache)
+fi
 
 # One query for every package, so that nothing to do costs next to nothing.
 # Packages dpkg has never heard of are not listed at all: missing too.

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test (logic, window, simulator, end to end).
+# Builds everything and runs every test (logic, window, simulator, end to end),
+# then the logic's unit tests built for Windows under Wine (scripts/test-windows.sh;
+# KT_SKIP_WINDOWS=1 leaves that out).
 # Usage: scripts/test.sh            normal build in ./build
 #        scripts/test.sh --sanitize AddressSanitizer + UndefinedBehaviorSanitizer in ./build-asan
 set -euo pipefail
@@ -16,3 +18,6 @@ else
 fi
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" --output-on-failure -j2 --timeout 300
+if [ "${1:-}" != "--sanitize" ] && [ "${KT_SKIP_WINDOWS:-0}" != 1 ]; then
+  bash "$top/scripts/test-windows.sh"
+fi

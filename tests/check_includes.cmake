@@ -1,12 +1,13 @@
 # Fails when a folder includes what it must not: the panel's logic (core,
-# readings, menus, keys, measurements) and the tools include no Qt header and
-# nothing of view/; measurements and tools include no POSIX header (they build
-# for Windows as they are); the simulator includes nothing of the panel.
+# readings, menus, keys, measurements, ports) and the tools include no Qt
+# header and nothing of view/; measurements, ports and tools include no POSIX
+# header (they build for Windows as they are); the simulator includes nothing
+# of the panel.
 #   cmake -DSOURCE_DIR=<source tree> -P tests/check_includes.cmake
 set(rules
-  "core|readings|menus|keys|measurements|tools" "#[ \t]*include[ \t]*[<\"](Q[A-Za-z]*|qt[a-z]*/|Qt[A-Za-z]*/|view/)"
-  "measurements|tools" "#[ \t]*include[ \t]*<(unistd|fcntl|termios|poll|pthread|dirent|sys/|arpa/|netinet/)"
-  "simulator" "#[ \t]*include[ \t]*\"(core|readings|menus|keys|view|measurements)/")
+  "core|readings|menus|keys|measurements|ports|tools" "#[ \t]*include[ \t]*[<\"](Q[A-Za-z]*|qt[a-z]*/|Qt[A-Za-z]*/|view/)"
+  "measurements|ports|tools" "#[ \t]*include[ \t]*<(unistd|fcntl|termios|poll|pthread|dirent|sys/|arpa/|netinet/)"
+  "simulator" "#[ \t]*include[ \t]*\"(core|readings|menus|keys|view|measurements|ports)/")
 set(broken "")
 list(LENGTH rules count)
 math(EXPR last "${count} - 1")

@@ -1,10 +1,12 @@
 // kt46290-panel: the soft front panel of the KT46290 frequency counter.
 //
-//   kt46290-panel [--port N=DEVICE]... [--zoom PERCENT] [--screenshot FILE]
+//   kt46290-panel [--port N=DEVICE]... [--zoom PERCENT] [--screenshot FILE] [--list-ports]
 //
 // --port names the device that port number N (1..5) of the port menu opens;
-// ports not named open the platform's usual device. --zoom starts the window
-// at 125, 150, 200 or 300 per cent instead of 100. --screenshot shows the
+// ports not named open the device chosen in the port menu's chooser, else the
+// one the mapping rule gives. --list-ports prints the serial ports the system
+// has and exits. --zoom starts the window at 125, 150, 200 or 300 per cent
+// instead of 100. --screenshot shows the
 // window, lets two seconds of events run, saves a picture of the window,
 // closes it as the user would and exits.
 #include <algorithm>
@@ -12,32 +14,25 @@
 #include <map>
 #include <string>
 
-#include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QCommandLineParser>
+#include <QSettings>
 #include <QTimer>
 
 #include "core/soft_panel.h"
 #include "view/app_paths.h"
+#include "ports/port_map.h"
 #include "view/frm_soft_panel.h"
 #include "view/key_map.h"
+#include "view/port_listing.h"
+#include "view/port_menu.h"
 #include "view/qt_serial_control.h"
 
 namespace {
 
 constexpr int kUsageError = 2;
 constexpr int kScreenshotDelayMs = 2000;
-
-// "N=DEVICE" with N from 1 to 5.
-bool ParsePortOption(const QString& value, std::map<int, std::string>& ports) {
-    const qsizetype eq = value.indexOf(QLatin1Char('='));
-    if (eq <= 0 || eq == value.size() - 1) return false;
-    bool ok = false;
-    const int n = value.left(eq).toInt(&ok);
-    if (!ok || n < 1 || n > 5) return false;
-    ports[n] = value.mid(eq + 1).toStdString();
-    return true;
-}
 
 }  // namespace
 
@@ -50,7 +45,8 @@ int main(int argc, char** argv) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Soft front panel of the KT46290 frequency counter."));
+    parser.setApplicationDescription(QStringLiteral("Soft front panel of the KT46290 frequency counter.\n") +
+                                     QString::fromStdString(kt::MappingRuleText(kt::kThisPlatform)));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption portOption(
@@ -64,9 +60,14 @@ int main(int argc, char** argv) {
     const QCommandLineOption zoomOption(
         QStringLiteral("zoom"), QStringLiteral("Start the window zoomed to PERCENT: 100, 125, 150, 200 or 300."),
         QStringLiteral("PERCENT"), QStringLiteral("100"));
+    const QCommandLineOption listPortsOption(
+        QStringLiteral("list-ports"),
+        QStringLiteral("Print every serial port the system has, one a line (device, by-id link, description, "
+                       "manufacturer, serial number, USB vendor:product), and exit."));
     parser.addOption(portOption);
     parser.addOption(zoomOption);
     parser.addOption(screenshotOption);
+    parser.addOption(listPortsOption);
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "kt46290-panel: %s\n", qPrintable(parser.errorText()));
         return kUsageError;
@@ -97,11 +98,17 @@ int main(int argc, char** argv) {
 
     std::map<int, std::string> portDevices;
     for (const QString& value : parser.values(portOption)) {
-        if (!ParsePortOption(value, portDevices)) {
+        const auto named = kt::ParsePortOption(value.toStdString());
+        if (!named) {
             std::fprintf(stderr, "kt46290-panel: --port wants N=DEVICE with N from 1 to 5, not '%s'\n",
                          qPrintable(value));
             return kUsageError;
         }
+        portDevices[named->first] = named->second;
+    }
+    if (parser.isSet(listPortsOption)) {
+        std::fputs(kt::PortListText(kt::view::SystemSerialPorts()).c_str(), stdout);
+        return 0;
     }
 
     QApplication app(argc, argv);
@@ -110,11 +117,12 @@ int main(int argc, char** argv) {
     panel.appPath = kt::view::PictureFolder(QCoreApplication::applicationDirPath()).toStdString();
     frmSoftPanel window(panel);
 
-    // Each port item tells which device it opens.
-    for (int n = 1; n <= 5; ++n) {
-        if (auto* item = window.findChild<QAction*>(QStringLiteral("mnuPortComm%1").arg(n)))
-            item->setToolTip(QString::fromStdString(serial.DeviceForPort(n)));
-    }
+    // Each port item tells which device it opens; devices chosen in the port
+    // menu are remembered for the user.
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("kt46290"),
+                       QStringLiteral("kt46290-panel"));
+    kt::view::PortMenu portMenu(window, serial, serial.Ports(), serial.Lister(), settings,
+                                [](const std::string& path) { return QFileInfo::exists(QString::fromStdString(path)); });
 
     window.SetZoom(zoom);
     window.show();

@@ -7,8 +7,9 @@
 #include <QRegularExpression>
 #include <QString>
 
-#include "view/serial_fault_text.h"
-#include "view/serial_port_setup.h"
+#include "ports/fault_text.h"
+#include "ports/port_settings.h"
+#include "view/port_listing.h"
 
 namespace kt {
 
@@ -59,26 +60,60 @@ std::string LockHolder(const std::string& device) {
 }
 #endif
 
-}  // namespace
-
-std::string DefaultDeviceForPort(int n) {
-#ifdef Q_OS_WIN
-    return "COM" + std::to_string(n);
-#else
-    return LinuxDeviceForPort(n, [](const std::string& path) { return QFileInfo::exists(QString::fromStdString(path)); });
-#endif
+QSerialPort::Parity ToQt(Parity parity) {
+    switch (parity) {
+    case Parity::Even: return QSerialPort::EvenParity;
+    case Parity::Odd: return QSerialPort::OddParity;
+    case Parity::Mark: return QSerialPort::MarkParity;
+    case Parity::Space: return QSerialPort::SpaceParity;
+    case Parity::None: break;
+    }
+    return QSerialPort::NoParity;
 }
 
+QSerialPort::StopBits ToQt(StopBits stopBits) {
+    switch (stopBits) {
+    case StopBits::OneAndHalf: return QSerialPort::OneAndHalfStop;
+    case StopBits::Two: return QSerialPort::TwoStop;
+    case StopBits::One: break;
+    }
+    return QSerialPort::OneStop;
+}
+
+QSerialPort::FlowControl ToQt(FlowControl flow) {
+    switch (flow) {
+    case FlowControl::Software: return QSerialPort::SoftwareControl;
+    case FlowControl::Hardware: return QSerialPort::HardwareControl;
+    case FlowControl::None: break;
+    }
+    return QSerialPort::NoFlowControl;
+}
+
+OpenError FromQt(QSerialPort::SerialPortError error) {
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError: return OpenError::NotFound;
+    case QSerialPort::PermissionError:
+    case QSerialPort::OpenError: return OpenError::Refused;
+    default: return OpenError::Other;
+    }
+}
+
+bool FileExists(const std::string& path) { return QFileInfo::exists(QString::fromStdString(path)); }
+
+}  // namespace
+
 QtSerialControl::QtSerialControl(std::map<int, std::string> portDevices, QObject* parent)
-    : QObject(parent), portDevices_(std::move(portDevices)) {}
+    : QObject(parent), lister_(view::SystemSerialPorts) {
+    for (auto& [n, device] : portDevices) ports_.Name(n, std::move(device), PortSource::CommandLine);
+}
 
 QtSerialControl::~QtSerialControl() { Release(); }
 
-std::string QtSerialControl::DeviceForPort(int n) const {
-    const auto named = portDevices_.find(n);
-    if (named != portDevices_.end()) return named->second;
-    return DefaultDeviceForPort(n);
+PortChoice QtSerialControl::ChoiceForPort(int n) const {
+    return ports_.Resolve(n, lister_ ? lister_() : std::vector<PortEntry>{}, FileExists);
 }
+
+std::string QtSerialControl::DeviceForPort(int n) const { return ChoiceForPort(n).device; }
 
 void QtSerialControl::SetCommPort(int16_t port) { commPort_ = port; }
 int16_t QtSerialControl::CommPort() const { return commPort_; }
@@ -89,7 +124,7 @@ void QtSerialControl::SetHandshaking(int32_t mode) {
     handshaking_ = mode;
     if (port_) {
         QuietScope quiet(quiet_);
-        port_->setFlowControl(FlowControlFor(handshaking_));
+        port_->setFlowControl(ToQt(FlowControlFor(handshaking_)));
     }
 }
 int32_t QtSerialControl::Handshaking() const { return handshaking_; }
@@ -126,13 +161,19 @@ bool QtSerialControl::DSRHolding() const {
     return port_->pinoutSignals().testFlag(QSerialPort::DataSetReadySignal);
 }
 
-std::string QtSerialControl::DeviceName() const { return DeviceForPort(commPort_); }
+std::string QtSerialControl::DeviceName() const {
+    // The device opened or tried last, as long as the port number is the same.
+    if (port_ || (openPortNumber_ == commPort_ && !openDevice_.empty())) return openDevice_;
+    return DeviceForPort(commPort_);
+}
 SerialFault QtSerialControl::LastFault() const { return fault_; }
 std::string QtSerialControl::LastFaultText() const { return faultText_; }
 
 void QtSerialControl::Open() {
     const int16_t number = commPort_;
-    const std::string device = DeviceName();
+    const std::string device = DeviceForPort(number);
+    openDevice_ = device;
+    openPortNumber_ = number;
     fault_ = SerialFault::None;
     faultText_.clear();
 
@@ -146,22 +187,22 @@ void QtSerialControl::Open() {
     auto* port = new QSerialPort(this);
     port->setPortName(QString::fromStdString(device));
     port->setBaudRate(framing->baud);
-    port->setDataBits(framing->dataBits);
-    port->setParity(framing->parity);
-    port->setStopBits(framing->stopBits);
-    port->setFlowControl(FlowControlFor(handshaking_));
+    port->setDataBits(static_cast<QSerialPort::DataBits>(framing->dataBits));
+    port->setParity(ToQt(framing->parity));
+    port->setStopBits(ToQt(framing->stopBits));
+    port->setFlowControl(ToQt(FlowControlFor(handshaking_)));
 
     if (!port->open(QIODevice::ReadWrite)) {
         OpenFailure failure;
         failure.port = number;
         failure.device = device;
-        failure.error = port->error();
+        failure.error = FromQt(port->error());
         failure.reason = ToStd(port->errorString());
         delete port;
 #ifdef Q_OS_WIN
         // Windows refuses a port that another program holds with "access
         // denied"; there is no per-user permission on a COM port.
-        failure.exists = failure.error != QSerialPort::DeviceNotFoundError;
+        failure.exists = failure.error != OpenError::NotFound;
         failure.accessible = true;
 #else
         const QFileInfo info(QString::fromStdString(device));
@@ -177,8 +218,6 @@ void QtSerialControl::Open() {
     }
 
     port_ = port;
-    openDevice_ = device;
-    openPortNumber_ = number;
     ++session_;
     connect(port, &QSerialPort::errorOccurred, this, &QtSerialControl::OnPortError);
     connect(port, &QSerialPort::readyRead, this, [this] {

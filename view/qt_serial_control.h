@@ -1,21 +1,23 @@
 // The serial control over a real port (QSerialPort). Port N opens the device
-// named for it on the command line, else the platform's usual device for N.
+// named for it (command line, device chooser), else the one the mapping rule
+// gives among the ports present now.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include <QObject>
 #include <QSerialPort>
 
 #include "core/serial_control.h"
+#include "ports/port_map.h"
 
 namespace kt {
 
-// The device that port number n (1..5) opens when the command line names none:
-// COMn on Windows; on Linux /dev/ttyUSB{n-1} when it exists, else /dev/ttyS{n-1}.
-std::string DefaultDeviceForPort(int n);
+using PortLister = std::function<std::vector<PortEntry>()>;
 
 class QtSerialControl : public QObject, public SerialControl {
     Q_OBJECT
@@ -24,7 +26,14 @@ public:
     explicit QtSerialControl(std::map<int, std::string> portDevices = {}, QObject* parent = nullptr);
     ~QtSerialControl() override;
 
-    // The device that port number n opens.
+    // The devices named for port numbers.
+    PortMap& Ports() { return ports_; }
+    // Where the present ports come from (the system's list unless replaced).
+    void SetPortLister(PortLister lister) { lister_ = std::move(lister); }
+    const PortLister& Lister() const { return lister_; }
+
+    // What port number n opens now, and the device alone.
+    PortChoice ChoiceForPort(int n) const;
     std::string DeviceForPort(int n) const;
 
     void SetCommPort(int16_t port) override;
@@ -54,9 +63,10 @@ private:
     void FailWhileOpen(SerialFault fault, const std::string& text);
     void ApplyDtr();
 
-    std::map<int, std::string> portDevices_;
+    PortMap ports_;
+    PortLister lister_;
     QSerialPort* port_ = nullptr;  // exists only while the port is open
-    std::string openDevice_;       // the device port_ opened
+    std::string openDevice_;       // the device port_ opened, or the last open tried
     int16_t openPortNumber_ = 0;   // the port number it opened as
     // Errors raised while the adapter itself configures, probes or closes
     // the port are not line failures: a pseudo-terminal, for one, refuses

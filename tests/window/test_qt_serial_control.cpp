@@ -1,6 +1,5 @@
-// The serial control over a real port: how its settings become port
-// parameters, which device a port number opens, how a refused open is told
-// to the user, and the behaviour on a live line (a pseudo-terminal).
+// The serial control over a real port: which device a port number opens, a
+// refused open, and the behaviour on a live line (a pseudo-terminal).
 #include <gtest/gtest.h>
 
 #include <termios.h>
@@ -16,8 +15,6 @@
 #include "support/event_loop.h"
 #include "support/pty_line.h"
 #include "view/qt_serial_control.h"
-#include "view/serial_fault_text.h"
-#include "view/serial_port_setup.h"
 
 namespace kt {
 namespace {
@@ -31,71 +28,20 @@ double CpuMs() { return 1000.0 * static_cast<double>(std::clock()) / CLOCKS_PER_
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-// ------------------------------------------------------------ settings text
-
-struct SettingsCase {
-    const char* text;
-    std::optional<PortFraming> framing;
-};
-
-TEST(PortSettingsText, MenuChoicesAndOtherWellFormedTextsGiveTheirFraming) {
-    const SettingsCase cases[] = {
-        {"9600,n,8,1", PortFraming{9600, QSerialPort::NoParity, QSerialPort::Data8, QSerialPort::OneStop}},
-        {"4800,e,7,1", PortFraming{4800, QSerialPort::EvenParity, QSerialPort::Data7, QSerialPort::OneStop}},
-        {"38400,o,7,1", PortFraming{38400, QSerialPort::OddParity, QSerialPort::Data7, QSerialPort::OneStop}},
-        {"2400,n,8,1", PortFraming{2400, QSerialPort::NoParity, QSerialPort::Data8, QSerialPort::OneStop}},
-        {"19200,E,7,2", PortFraming{19200, QSerialPort::EvenParity, QSerialPort::Data7, QSerialPort::TwoStop}},
-        {"1200,m,5,1.5", PortFraming{1200, QSerialPort::MarkParity, QSerialPort::Data5, QSerialPort::OneAndHalfStop}},
-        {"115200,s,6,1", PortFraming{115200, QSerialPort::SpaceParity, QSerialPort::Data6, QSerialPort::OneStop}},
-    };
-    for (const auto& c : cases) EXPECT_EQ(ParsePortSettings(c.text), c.framing) << c.text;
-}
-
-TEST(PortSettingsText, MalformedTextGivesNothing) {
-    const char* const cases[] = {
-        "",              "9600",          "9600,n,8",      "9600,n,8,1,",  "9600,n,8,1,1",
-        ",n,8,1",        "9600,,8,1",     "9600,n,,1",     "9600,n,8,",    "9600,x,8,1",
-        "9600,ne,8,1",   "9600,n,9,1",    "9600,n,4,1",    "9600,n,8,3",   "9600,n,8,1.0",
-        "0,n,8,1",       "-9600,n,8,1",   "+9600,n,8,1",   "96OO,n,8,1",   "9600 ,n,8,1",
-        " 9600,n,8,1",   "9600,n,8,1 ",   "9600;n;8;1",    "99999999999,n,8,1",
-    };
-    for (const char* text : cases) EXPECT_EQ(ParsePortSettings(text), std::nullopt) << '"' << text << '"';
-}
-
-TEST(PortSettingsText, HandshakingNumberChoosesFlowControl) {
-    EXPECT_EQ(FlowControlFor(0), QSerialPort::NoFlowControl);
-    EXPECT_EQ(FlowControlFor(1), QSerialPort::SoftwareControl);
-    EXPECT_EQ(FlowControlFor(2), QSerialPort::HardwareControl);
-    EXPECT_EQ(FlowControlFor(3), QSerialPort::HardwareControl);
-    EXPECT_EQ(FlowControlFor(-1), QSerialPort::NoFlowControl);
-    EXPECT_EQ(FlowControlFor(7), QSerialPort::NoFlowControl);
-}
-
 // ------------------------------------------------------ port number to device
 
-TEST(PortDevice, LinuxPrefersTheUsbAdapterOfTheSameNumber) {
-    const std::vector<std::string> present = {"/dev/ttyUSB0", "/dev/ttyUSB2"};
-    const auto exists = [&](const std::string& path) {
-        for (const auto& p : present)
-            if (p == path) return true;
-        return false;
-    };
-    EXPECT_EQ(LinuxDeviceForPort(1, exists), "/dev/ttyUSB0");
-    EXPECT_EQ(LinuxDeviceForPort(2, exists), "/dev/ttyS1");
-    EXPECT_EQ(LinuxDeviceForPort(3, exists), "/dev/ttyUSB2");
-    EXPECT_EQ(LinuxDeviceForPort(5, exists), "/dev/ttyS4");
-}
-
-TEST(PortDevice, CommandLineNamesOverrideAnyNumberAndTheRestKeepTheirDefault) {
+TEST(PortDevice, CommandLineNamesOverrideAnyNumberAndTheRestFollowThePresentPorts) {
     QtSerialControl serial({{1, "/dev/pts/7"}, {4, "/dev/ttyACM0"}});
+    serial.SetPortLister([] { return std::vector<PortEntry>{{"/dev/ttyUSB3", {}, {}, {}, {}, {}, {}}}; });
     EXPECT_EQ(serial.DeviceForPort(1), "/dev/pts/7");
     EXPECT_EQ(serial.DeviceForPort(4), "/dev/ttyACM0");
-    EXPECT_EQ(serial.DeviceForPort(2), DefaultDeviceForPort(2));
+    EXPECT_EQ(serial.DeviceForPort(2), "/dev/ttyS1");
     EXPECT_EQ(serial.DeviceName(), "/dev/pts/7");  // port 1 before any choice
     serial.SetCommPort(4);
     EXPECT_EQ(serial.DeviceName(), "/dev/ttyACM0");
-    serial.SetCommPort(3);
-    EXPECT_EQ(serial.DeviceName(), DefaultDeviceForPort(3));
+    serial.Ports().Forget(1);
+    serial.SetCommPort(1);
+    EXPECT_EQ(serial.DeviceName(), "/dev/ttyUSB3");
 }
 
 TEST(PortDevice, DefaultsAreThoseOfTheMenuBeforeAnyChoice) {
@@ -105,66 +51,9 @@ TEST(PortDevice, DefaultsAreThoseOfTheMenuBeforeAnyChoice) {
     EXPECT_EQ(serial.Handshaking(), 0);
     EXPECT_FALSE(serial.DTREnable());
     EXPECT_FALSE(serial.PortOpen());
-#ifdef Q_OS_WIN
-    EXPECT_EQ(DefaultDeviceForPort(1), "COM1");
-#else
-    const std::string d = DefaultDeviceForPort(1);
-    EXPECT_TRUE(d == "/dev/ttyUSB0" || d == "/dev/ttyS0") << d;
-#endif
 }
 
 // ------------------------------------------------------------ refused opens
-
-TEST(OpenFailureText, EachCauseIsToldInWordsTheUserCanActOn) {
-    OpenFailure missing;
-    missing.port = 2;
-    missing.device = "/dev/ttyUSB1";
-    missing.error = QSerialPort::DeviceNotFoundError;
-    missing.exists = false;
-    const FaultReport m = ClassifyOpenFailure(missing);
-    EXPECT_EQ(m.fault, SerialFault::PortMissing);
-    EXPECT_TRUE(Contains(m.text, "Port 2 (/dev/ttyUSB1)")) << m.text;
-    EXPECT_TRUE(Contains(m.text, "no such device")) << m.text;
-
-    // Locked by another program: the user could open it otherwise.
-    OpenFailure busy;
-    busy.device = "/dev/ttyS0";
-    busy.error = QSerialPort::PermissionError;
-    busy.accessible = true;
-    busy.group = "dialout";
-    busy.holder = "minicom, process 812";
-    const FaultReport b = ClassifyOpenFailure(busy);
-    EXPECT_EQ(b.fault, SerialFault::PortBusy);
-    EXPECT_TRUE(Contains(b.text, "Port 1 (/dev/ttyS0) is in use by another program (minicom, process 812)")) << b.text;
-    EXPECT_FALSE(Contains(b.text, "dialout")) << b.text;
-
-    busy.holder.clear();
-    EXPECT_EQ(ClassifyOpenFailure(busy).text, "Port 1 (/dev/ttyS0) is in use by another program. Close that program and connect again.");
-
-    // The same driver error without read and write rights: a permission problem.
-    OpenFailure denied = busy;
-    denied.accessible = false;
-    const FaultReport d = ClassifyOpenFailure(denied);
-    EXPECT_EQ(d.fault, SerialFault::NoPermission);
-    EXPECT_TRUE(Contains(d.text, "permission denied")) << d.text;
-    EXPECT_TRUE(Contains(d.text, "Add yourself to the dialout group")) << d.text;
-
-    denied.group.clear();
-    EXPECT_TRUE(Contains(ClassifyOpenFailure(denied).text, "Add yourself to the group that owns /dev/ttyS0"));
-
-    OpenFailure other;
-    other.device = "/dev/ttyS3";
-    other.port = 4;
-    other.error = QSerialPort::UnsupportedOperationError;
-    other.reason = "Invalid argument";
-    const FaultReport o = ClassifyOpenFailure(other);
-    EXPECT_EQ(o.fault, SerialFault::OpenFailed);
-    EXPECT_EQ(o.text, "Port 4 (/dev/ttyS3) could not be opened: Invalid argument.");
-
-    // A device file that is gone counts as missing whatever the driver said.
-    other.exists = false;
-    EXPECT_EQ(ClassifyOpenFailure(other).fault, SerialFault::PortMissing);
-}
 
 // Counts the faults the control raises.
 struct FaultLog {

@@ -1,4 +1,4 @@
-#include "view/serial_fault_text.h"
+#include "ports/fault_text.h"
 
 namespace kt {
 
@@ -12,11 +12,11 @@ std::string PortName(int port, const std::string& device) {
 
 FaultReport ClassifyOpenFailure(const OpenFailure& f) {
     const std::string name = PortName(f.port, f.device);
-    if (f.error == QSerialPort::DeviceNotFoundError || !f.exists) {
+    if (f.error == OpenError::NotFound || !f.exists) {
         return {SerialFault::PortMissing,
                 name + ": no such device. Check that the cable or adapter is plugged in, or choose another port."};
     }
-    if (f.error == QSerialPort::PermissionError || f.error == QSerialPort::OpenError) {
+    if (f.error == OpenError::Refused) {
         if (f.accessible) {
             std::string text = name + " is in use by another program";
             if (!f.holder.empty()) text += " (" + f.holder + ")";

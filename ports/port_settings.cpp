@@ -1,4 +1,4 @@
-#include "view/serial_port_setup.h"
+#include "ports/port_settings.h"
 
 #include <array>
 #include <charconv>
@@ -22,38 +22,35 @@ std::optional<std::array<std::string_view, 4>> SplitFour(std::string_view text) 
     return fields;
 }
 
-std::optional<qint32> ParseBaud(std::string_view s) {
-    qint32 baud = 0;
+std::optional<int32_t> ParseBaud(std::string_view s) {
+    int32_t baud = 0;
     if (s.empty() || s.front() < '0' || s.front() > '9') return std::nullopt;
     const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), baud);
     if (ec != std::errc() || end != s.data() + s.size() || baud <= 0) return std::nullopt;
     return baud;
 }
 
-std::optional<QSerialPort::Parity> ParseParity(std::string_view s) {
+std::optional<Parity> ParseParity(std::string_view s) {
     if (s.size() != 1) return std::nullopt;
     switch (s.front()) {
-    case 'n': case 'N': return QSerialPort::NoParity;
-    case 'e': case 'E': return QSerialPort::EvenParity;
-    case 'o': case 'O': return QSerialPort::OddParity;
-    case 'm': case 'M': return QSerialPort::MarkParity;
-    case 's': case 'S': return QSerialPort::SpaceParity;
+    case 'n': case 'N': return Parity::None;
+    case 'e': case 'E': return Parity::Even;
+    case 'o': case 'O': return Parity::Odd;
+    case 'm': case 'M': return Parity::Mark;
+    case 's': case 'S': return Parity::Space;
     default: return std::nullopt;
     }
 }
 
-std::optional<QSerialPort::DataBits> ParseDataBits(std::string_view s) {
-    if (s == "5") return QSerialPort::Data5;
-    if (s == "6") return QSerialPort::Data6;
-    if (s == "7") return QSerialPort::Data7;
-    if (s == "8") return QSerialPort::Data8;
-    return std::nullopt;
+std::optional<int> ParseDataBits(std::string_view s) {
+    if (s.size() != 1 || s.front() < '5' || s.front() > '8') return std::nullopt;
+    return s.front() - '0';
 }
 
-std::optional<QSerialPort::StopBits> ParseStopBits(std::string_view s) {
-    if (s == "1") return QSerialPort::OneStop;
-    if (s == "1.5") return QSerialPort::OneAndHalfStop;
-    if (s == "2") return QSerialPort::TwoStop;
+std::optional<StopBits> ParseStopBits(std::string_view s) {
+    if (s == "1") return StopBits::One;
+    if (s == "1.5") return StopBits::OneAndHalf;
+    if (s == "2") return StopBits::Two;
     return std::nullopt;
 }
 
@@ -70,19 +67,13 @@ std::optional<PortFraming> ParsePortSettings(std::string_view text) {
     return PortFraming{*baud, *parity, *dataBits, *stopBits};
 }
 
-QSerialPort::FlowControl FlowControlFor(int32_t handshaking) {
+FlowControl FlowControlFor(int32_t handshaking) {
     switch (handshaking) {
-    case 1: return QSerialPort::SoftwareControl;
+    case 1: return FlowControl::Software;
     case 2:
-    case 3: return QSerialPort::HardwareControl;
-    default: return QSerialPort::NoFlowControl;
+    case 3: return FlowControl::Hardware;
+    default: return FlowControl::None;
     }
-}
-
-std::string LinuxDeviceForPort(int n, const std::function<bool(const std::string&)>& exists) {
-    const std::string usb = "/dev/ttyUSB" + std::to_string(n - 1);
-    if (exists(usb)) return usb;
-    return "/dev/ttyS" + std::to_string(n - 1);
 }
 
 }  // namespace kt

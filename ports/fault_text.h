@@ -3,17 +3,22 @@
 
 #include <string>
 
-#include <QSerialPort>
-
 #include "core/serial_control.h"
 
 namespace kt {
+
+// What the serial driver said when the port refused to open.
+enum class OpenError {
+    NotFound,  // no such device
+    Refused,   // access denied: locked by another program or not permitted
+    Other,
+};
 
 // What is known about a port that refused to open.
 struct OpenFailure {
     int port = 1;                  // the panel's port number
     std::string device;            // the device it opens
-    QSerialPort::SerialPortError error = QSerialPort::UnknownError;
+    OpenError error = OpenError::Other;
     std::string reason;            // the serial driver's own words
     bool exists = true;            // the device file is there
     bool accessible = true;        // the user may read and write it
