@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Cross-builds the panel's plain C++ libraries (the logic and the serial
-# ports' plain parts) and every unit test for 64-bit Windows with MinGW-w64,
-# and runs the tests under Wine. Fails on any failure.
+# Cross-builds the panel's plain C++ (the logic, the serial ports' plain
+# parts, the measurements and kt46290-stats) and every unit test for 64-bit
+# Windows with MinGW-w64, and runs the tests under Wine. Fails on any failure.
 #
 #   scripts/test-windows.sh [BUILD_DIR]     (default ./build-windows)
 #
