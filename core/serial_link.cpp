@@ -101,7 +101,11 @@ void SoftPanel::SerialMenu_Click(SerialMenu menu, int16_t item) {
 // hands the completed text on: the "LOC" line disconnects, "SAMPLE" text is
 // dropped, anything else is shown as a reading while the display is free.
 void SoftPanel::mscSoftPanel_OnComm() {
-    AppendReceived(view.txtReceive.MutableText(), mscSoftPanel.Input());
+    const std::string received = mscSoftPanel.Input();
+    AppendReceived(view.txtReceive.MutableText(), received);
+    // The record of readings sees every line as it completes, the
+    // identification reply (read while timPowerOn runs) excepted.
+    lineTap.Received(received, mscSoftPanel.PortOpen() && !view.timPowerOn.Enabled, MeasFunctionName(measFunction));
 
     // Limit indication: the counter asserts DSR while a limit test fails.
     if (serialDtrMode == 1) {

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "core/int16.h"
+#include "core/line_tap.h"
 #include "core/panel_codes.h"
 #include "core/panel_view.h"
 #include "core/serial_control.h"
@@ -96,6 +97,9 @@ public:
     // The two editors of numeric settings
     IntEditor intEditor;
     ValueEditor valueEditor;
+
+    // Hands every complete line received while connected to its observer.
+    LineTap lineTap;
 
     // ------------------------------------------- panel state (core/panel_state.cpp)
     void ResetPanelState();

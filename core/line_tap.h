@@ -1,0 +1,41 @@
+// The tap on the receive path: every complete line the counter sends while
+// connected, in arrival order, handed to an observer (the record of readings)
+// without changing anything the panel itself does with the text.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kt {
+
+// Receives the counter's lines. Implemented outside the panel logic (the
+// record of readings), which stamps the time a line is handed over.
+class ReceivedLineObserver {
+public:
+    virtual ~ReceivedLineObserver() = default;
+    // One line without its line feed and without a carriage return before it.
+    // function: the measurement function the panel's mirror holds as the line
+    // arrives, as its menu text without trailing blanks ("FREQUENCY 1").
+    virtual void OnReceivedLine(std::string_view line, std::string_view function) = 0;
+};
+
+// Splits the bytes of successive receive events into lines: several lines in
+// one event are several lines, a line split over several events is one. Lines
+// are handed on only while `taking` is true (connected and identified); the
+// identification reply, the "LOC" line and lines that begin with "SAMPLE" are
+// never handed on. Unfinished text is bounded like the receive buffer.
+class LineTap {
+public:
+    ReceivedLineObserver* observer = nullptr;
+
+    void Received(std::string_view bytes, bool taking, std::string_view function);
+
+private:
+    std::string pending_;
+};
+
+// The measurement function's name as the counter's menu shows it, without
+// trailing blanks; empty for a code outside the menus.
+std::string_view MeasFunctionName(int measFunction);
+
+}  // namespace kt

@@ -1,0 +1,111 @@
+// The tap on the receive path: which lines reach the record of readings, in
+// which order and with which function, while the panel goes on as before.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/receive_text.h"
+#include "support/connected_panel.h"
+
+namespace kt::test {
+namespace {
+
+struct Recorder : ReceivedLineObserver {
+    std::vector<std::pair<std::string, std::string>> lines;  // text, function
+    void OnReceivedLine(std::string_view line, std::string_view function) override {
+        lines.emplace_back(std::string(line), std::string(function));
+    }
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        for (const auto& l : lines) texts.push_back(l.first);
+        return texts;
+    }
+};
+
+class LineTapTest : public PanelTest {
+protected:
+    Recorder record;
+    void SetUp() override {
+        panel.lineTap.observer = &record;
+        Connect();
+    }
+};
+
+TEST_F(LineTapTest, IdentificationReplyIsNotAReading) {
+    EXPECT_TRUE(record.lines.empty());
+    serial.Receive("10.0MHz\n");
+    EXPECT_EQ(record.Texts(), std::vector<std::string>{"10.0MHz"});
+}
+
+TEST_F(LineTapTest, PiecesBecomeLinesInArrivalOrder) {
+    struct Case {
+        std::vector<std::string> pieces;
+        std::vector<std::string> lines;
+    };
+    const std::vector<Case> cases = {
+        {{"1.0MHz\n2.0MHz\n3.0MHz\n"}, {"1.0MHz", "2.0MHz", "3.0MHz"}},
+        {{"12.", "34", "5kHz\n"}, {"12.345kHz"}},
+        {{"1.0MHz\n2.0", "MHz\n"}, {"1.0MHz", "2.0MHz"}},
+        {{"1.0MHz\r\n", "\r\n", "\n"}, {"1.0MHz", "", ""}},
+        {{"a\rb\r\r\n"}, {"a\rb\r"}},
+        {{"SAMPLE 3\n5.0Hz\nSAMPLES\n"}, {"5.0Hz"}},
+        {{"LOC\r\n"}, {"LOC"}},
+        {{" SAMPLE\nLOC \n"}, {" SAMPLE", "LOC "}},
+    };
+    for (const auto& c : cases) {
+        record.lines.clear();
+        for (const auto& piece : c.pieces) serial.Receive(piece);
+        EXPECT_EQ(record.Texts(), c.lines) << c.pieces.front();
+    }
+}
+
+TEST_F(LineTapTest, LocLineDisconnectsAndIsNotAReading) {
+    serial.Receive("1.0MHz\nLOC\n2.0MHz\n");  // LOC among other lines: the panel stays connected
+    EXPECT_EQ(record.Texts(), (std::vector<std::string>{"1.0MHz", "2.0MHz"}));
+    record.lines.clear();
+    serial.Receive("LOC\n");
+    EXPECT_FALSE(Connected());
+    EXPECT_TRUE(record.lines.empty());
+}
+
+TEST_F(LineTapTest, ReadingsUnderAMenuAreKeptWithTheMirroredFunction) {
+    serial.Receive("10.0MHz\n");
+    panel.cmdFrequency_Click();  // shows FREQUENCY 1
+    panel.cmdFrequency_Click();  // steps to FREQUENCY 2
+    serial.Receive("9.0MHz\n");
+    EXPECT_EQ(Display(), "FREQUENCY 2    ");
+    panel.cmdTime_Click();
+    serial.Receive("1.0ms\n");
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"10.0MHz", "FREQUENCY 1"}, {"9.0MHz", "FREQUENCY 2"}, {"1.0ms", "PERIOD 1"}};
+    EXPECT_EQ(record.lines, expected);
+}
+
+TEST(MeasFunctionName, EveryFunctionHasItsMenuText) {
+    EXPECT_EQ(MeasFunctionName(0), "FREQUENCY 1");
+    EXPECT_EQ(MeasFunctionName(5), "RATIO 2 TO 1");
+    EXPECT_EQ(MeasFunctionName(8), "PERIOD 2");
+    EXPECT_EQ(MeasFunctionName(10), "FREQ CHECK");
+    EXPECT_EQ(MeasFunctionName(11), "");
+    EXPECT_EQ(MeasFunctionName(-1), "");
+}
+
+TEST(LineTap, UnfinishedTextIsBounded) {
+    LineTap tap;
+    Recorder record;
+    tap.observer = &record;
+    const std::string flood(3 * kReceiveLimit, 'x');
+    tap.Received(flood, true, "F");
+    tap.Received(flood, true, "F");
+    tap.Received("y\n", true, "F");
+    ASSERT_EQ(record.lines.size(), 1u);
+    EXPECT_EQ(record.lines[0].first.size(), kReceiveLimit);
+    EXPECT_EQ(record.lines[0].first.back(), 'y');
+    tap.Received("z\n", false, "F");
+    EXPECT_EQ(record.lines.size(), 1u);
+}
+
+}  // namespace
+}  // namespace kt::test
