@@ -17,6 +17,8 @@ public:
     // function: the measurement function the panel's mirror holds as the line
     // arrives, as its menu text without trailing blanks ("FREQUENCY 1").
     virtual void OnReceivedLine(std::string_view line, std::string_view function) = 0;
+    // The panel disconnected (power key, "LOC", settings change, line fault).
+    virtual void OnLinkClosed() {}
 };
 
 // Splits the bytes of successive receive events into lines: several lines in

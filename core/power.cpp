@@ -149,6 +149,7 @@ void SoftPanel::PowerOff() {
     view.cmdPower.Caption = kCaptionDisconnected;
     view.lblRemote.Visible = false;
     view.txtString.SetText({});
+    if (lineTap.observer != nullptr) lineTap.observer->OnLinkClosed();
 }
 
 // The identification step, once per connect: the last completed text should be

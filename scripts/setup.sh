@@ -8,6 +8,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libgl-dev
+  # Qt Charts; its CMake package needs the OpenGL module's, which Debian does not pull in.
+  qt6-charts-dev libqt6opengl6-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-noto-cjk
   util-linux procps

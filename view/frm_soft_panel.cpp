@@ -419,7 +419,7 @@ void frmSoftPanel::BuildKeyboardAndHelp() {
 
 QMenu* frmSoftPanel::DataMenu() {
     if (mnuData_ == nullptr) {
-        mnuData_ = menuBar()->addMenu(QStringLiteral("数据"));
+        mnuData_ = menuBar()->addMenu(QStringLiteral("数据 (Data)"));
         mnuData_->setObjectName(QStringLiteral("mnuData"));
         mnuData_->setFont(ZoomedFont(view::FontRole::Default));
         mnuData_->setToolTipsVisible(true);

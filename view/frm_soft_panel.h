@@ -41,7 +41,7 @@ public:
     // last call, and starts or stops the timers as the model says.
     void SyncFromModel();
 
-    // The "数据" (data) menu at the right end of the menu bar, made on the
+    // The "数据 (Data)" menu at the right end of the menu bar, made on the
     // first call.
     QMenu* DataMenu();
 

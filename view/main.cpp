@@ -1,7 +1,9 @@
 // kt46290-panel: the soft front panel of the KT46290 frequency counter.
 //
-//   kt46290-panel [--port N=DEVICE]... [--zoom PERCENT] [--screenshot FILE] [--list-ports]
+//   kt46290-panel [--port N=DEVICE]... [--zoom PERCENT] [--log FILE] [--readings] [--screenshot FILE] [--list-ports]
 //
+// --log records every reading to FILE (CSV, appended) from the start;
+// --readings opens the readings window at start-up.
 // --port names the device that port number N (1..5) of the port menu opens;
 // ports not named open the device chosen in the port menu's chooser, else the
 // one the mapping rule gives. --list-ports prints the serial ports the system
@@ -23,16 +25,56 @@
 #include "core/soft_panel.h"
 #include "view/app_paths.h"
 #include "ports/port_map.h"
+#include "view/data_menu.h"
 #include "view/frm_soft_panel.h"
 #include "view/key_map.h"
 #include "view/port_listing.h"
 #include "view/port_menu.h"
 #include "view/qt_serial_control.h"
+#include "view/readings_record.h"
+#include "view/readings_window.h"
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#endif
 
 namespace {
 
 constexpr int kUsageError = 2;
 constexpr int kScreenshotDelayMs = 2000;
+
+#ifdef Q_OS_UNIX
+// SIGINT and SIGTERM (Ctrl+C, a logout) close the window as the user would:
+// the handler only writes a byte into a socket pair, and the event loop reads
+// it and closes the window there.
+int signalPipe[2] = {-1, -1};
+
+void OnQuitSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[0], &byte, 1);
+}
+
+void CloseOnQuitSignals(QWidget& window) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
+    auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t n = ::read(signalPipe[1], &byte, 1);
+        window.close();
+        QCoreApplication::quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+#endif
 
 }  // namespace
 
@@ -64,8 +106,15 @@ int main(int argc, char** argv) {
         QStringLiteral("list-ports"),
         QStringLiteral("Print every serial port the system has, one a line (device, by-id link, description, "
                        "manufacturer, serial number, USB vendor:product), and exit."));
+    const QCommandLineOption logOption(
+        QStringLiteral("log"), QStringLiteral("Record every reading to FILE (CSV, appended to) from the start."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption readingsOption(QStringLiteral("readings"),
+                                            QStringLiteral("Open the readings window at start-up."));
     parser.addOption(portOption);
     parser.addOption(zoomOption);
+    parser.addOption(logOption);
+    parser.addOption(readingsOption);
     parser.addOption(screenshotOption);
     parser.addOption(listPortsOption);
     if (!parser.parse(arguments)) {
@@ -115,7 +164,17 @@ int main(int argc, char** argv) {
     kt::QtSerialControl serial(portDevices);
     kt::SoftPanel panel(serial);
     panel.appPath = kt::view::PictureFolder(QCoreApplication::applicationDirPath()).toStdString();
+    kt::ReadingsRecord record;
+    panel.lineTap.observer = &record;
     frmSoftPanel window(panel);
+    kt::view::AttachReadings(window, record);
+    if (parser.isSet(logOption)) {
+        const std::string file = parser.value(logOption).toStdString();
+        if (!record.StartRecording(file)) std::fprintf(stderr, "kt46290-panel: %s\n", record.recorder().Error().c_str());
+    }
+#ifdef Q_OS_UNIX
+    CloseOnQuitSignals(window);
+#endif
 
     // Each port item tells which device it opens; devices chosen in the port
     // menu are remembered for the user.
@@ -126,12 +185,16 @@ int main(int argc, char** argv) {
 
     window.SetZoom(zoom);
     window.show();
+    if (parser.isSet(readingsOption)) kt::view::ShowReadingsWindow(window, record);
 
     int exitCode = 0;
     if (parser.isSet(screenshotOption)) {
         const QString file = parser.value(screenshotOption);
         QTimer::singleShot(kScreenshotDelayMs, &window, [&window, &exitCode, file] {
-            if (!window.grab().save(file, "PNG")) {
+            // With the readings window open, the picture is of that window.
+            QWidget* shown = window.findChild<kt::ReadingsWindow*>();
+            if (shown == nullptr || !shown->isVisible()) shown = &window;
+            if (!shown->grab().save(file, "PNG")) {
                 std::fprintf(stderr, "kt46290-panel: cannot write the picture to '%s'\n", qPrintable(file));
                 exitCode = 1;
             }
@@ -140,5 +203,7 @@ int main(int argc, char** argv) {
         });
     }
     const int loopCode = app.exec();
+    panel.lineTap.observer = nullptr;
+    record.StopRecording();
     return exitCode != 0 ? exitCode : loopCode;
 }
