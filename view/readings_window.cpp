@@ -149,7 +149,8 @@ void ReadingsWindow::Build() {
         {QStringLiteral("τ (s)"), QStringLiteral("项数 (Terms)"), QStringLiteral("ADEV")});
     adevTable_->verticalHeader()->hide();
     adevTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    adevTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    adevTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    adevTable_->horizontalHeader()->setStretchLastSection(true);
 
     auto* lower = new QHBoxLayout;
     lower->addWidget(stats, 0);
@@ -291,6 +292,7 @@ void ReadingsWindow::Refresh() {
         return;
     }
     trendX_->setRange(0, std::max(trend_.LastT(), 1e-3));
+    trendX_->applyNiceNumbers();
     double low = trend_.Min();
     double high = trend_.Max();
     const double pad = high > low ? (high - low) * 0.05 : std::max(std::abs(low) * 1e-9, 1e-12);
@@ -310,7 +312,7 @@ void ReadingsWindow::RefreshAdev() {
     double lowT = 0, highT = 0, lowA = 0, highA = 0;
     int row = 0;
     for (const AdevPoint& p : points) {
-        adevTable_->setItem(row, 0, new QTableWidgetItem(Number(p.tau, 6)));
+        adevTable_->setItem(row, 0, new QTableWidgetItem(Number(p.tau, 4)));
         adevTable_->setItem(row, 1, new QTableWidgetItem(QString::number(p.terms)));
         adevTable_->setItem(row, 2, new QTableWidgetItem(Number(p.adev, 4)));
         ++row;
