@@ -79,6 +79,15 @@ public:
         for (const std::string& chunk : Logged("rx \"")) bytes += chunk;
         return bytes;
     }
+    // The lines it sent, in order, without their line feeds.
+    std::vector<std::string> SentLines() {
+        std::string bytes;
+        for (const std::string& chunk : Logged("tx \"")) bytes += chunk;
+        std::vector<std::string> lines;
+        for (std::size_t start = 0, lf; (lf = bytes.find('\n', start)) != std::string::npos; start = lf + 1)
+            lines.push_back(bytes.substr(start, lf - start));
+        return lines;
+    }
     int Count(const std::string& command) {
         int n = 0;
         for (const std::string& c : Commands()) n += c == command;
