@@ -2,7 +2,7 @@
 // pseudo-terminal: how many readings it absorbs, what that costs in CPU time
 // and memory, and whether it keeps repainting and answering clicks meanwhile.
 //
-//   bench_flood [--mode flood|pace|idle] [--seconds S] [--warmup S] [--sim PATH]
+//   bench_flood [--mode flood|pace|idle] [--readings] [--seconds S] [--warmup S] [--sim PATH]
 //
 // flood  the simulator streams as fast as the line takes readings (--flood);
 //        a key (run) is clicked every 100 ms and the simulator's log shows how
@@ -13,12 +13,20 @@
 // idle   connected, the counter measuring with a 60 s gate, so nothing
 //        arrives; the panel's CPU share. Default 30 s.
 //
+// --readings: the readings window is open and every reading is recorded to a
+// CSV file, as with kt46290-panel --log FILE --readings. The run then ends by
+// stopping the counter (stop key) and letting the last readings arrive, and
+// compares the rows in the file with the readings the simulator says it sent.
+// In pace and flood mode the same stream is afterwards read by `cat` from a
+// pseudo-terminal for as long: its CPU share and rate are the floor.
+//
 // Readings are counted as line feeds in what the serial control's Input()
 // returns, which is one std::count over bytes the panel reads anyway.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -32,9 +40,11 @@
 
 #include "bench/bench_common.h"
 #include "core/soft_panel.h"
+#include "view/data_menu.h"
 #include "view/display_widget.h"
 #include "view/frm_soft_panel.h"
 #include "view/qt_serial_control.h"
+#include "view/readings_record.h"
 
 namespace {
 
@@ -73,6 +83,7 @@ struct Options {
     double seconds = 0;  // 0: the mode's default
     double warmup = 2;
     bool hidden = false;  // diagnosis: hide the window once connected, so nothing is painted
+    bool readings = false;  // readings window open, recording to a file
     QString sim = QStringLiteral(KT_SIM_PATH);
 };
 
@@ -88,6 +99,8 @@ bool Parse(int argc, char** argv, Options& o) {
             o.warmup = std::atof(argv[++i]);
         } else if (a == "--hidden") {
             o.hidden = true;
+        } else if (a == "--readings") {
+            o.readings = true;
         } else if (a == "--sim" && hasNext) {
             o.sim = QString::fromLocal8Bit(argv[++i]);
         } else {
@@ -123,6 +136,18 @@ void StopProcess(QProcess& p) {
     }
 }
 
+// Line feeds the simulator logged as sent ("tx" entries, escaped as \n).
+long long SentLines(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    long long n = 0;
+    while (!f.atEnd()) {
+        const QByteArray line = f.readLine();
+        if (line.startsWith("tx \"")) n += line.count("\\n");
+    }
+    return n;
+}
+
 long long CountInFile(const QString& path, const QByteArray& needle) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return -1;
@@ -145,7 +170,8 @@ struct Window {
 int main(int argc, char** argv) {
     Options o;
     if (!Parse(argc, argv, o)) {
-        std::fprintf(stderr, "usage: bench_flood [--mode flood|pace|idle] [--seconds S] [--warmup S] [--sim PATH]\n");
+        std::fprintf(stderr,
+                     "usage: bench_flood [--mode flood|pace|idle] [--readings] [--seconds S] [--warmup S] [--sim PATH]\n");
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -154,10 +180,17 @@ int main(int argc, char** argv) {
 
     QStringList simArgs;
     const bool flood = o.mode == "flood";
-    if (flood) simArgs << QStringLiteral("--flood") << QStringLiteral("--verbose");
-    if (o.mode == "pace") simArgs << QStringLiteral("--pace") << QStringLiteral("38400");
-    if (o.mode == "idle") simArgs << QStringLiteral("--min-period") << QStringLiteral("60000");
-    const QString simLog = flood ? temp.filePath(QStringLiteral("sim.log")) : QString();
+    const bool logged = flood || o.readings;
+    const QStringList stream = flood ? QStringList{QStringLiteral("--flood")}
+                                     : QStringList{QStringLiteral("--pace"), QStringLiteral("38400")};
+    if (o.mode == "idle") {
+        simArgs << QStringLiteral("--min-period") << QStringLiteral("60000");
+    } else {
+        simArgs << stream;
+    }
+    if (logged) simArgs << QStringLiteral("--verbose");
+    const QString simLog = logged ? temp.filePath(QStringLiteral("sim.log")) : QString();
+    const QString csv = temp.filePath(QStringLiteral("readings.csv"));
 
     QProcess sim;
     const QString slave = StartSimulator(sim, o.sim, simArgs, simLog);
@@ -169,7 +202,16 @@ int main(int argc, char** argv) {
     const long rssBeforeWindow = ResidentKiB();
     CountingSerial serial({{1, slave.toStdString()}});
     kt::SoftPanel panel(serial);
+    kt::ReadingsRecord record;
     kt::frmSoftPanel window(panel);
+    if (o.readings) {
+        panel.lineTap.observer = &record;
+        kt::view::AttachReadings(window, record);
+        if (!record.StartRecording(csv.toStdString())) {
+            std::fprintf(stderr, "bench_flood: %s\n", record.recorder().Error().c_str());
+            return 1;
+        }
+    }
     PaintCounter paintCounter;
     auto* display = window.findChild<kt::view::DisplayWidget*>(QStringLiteral("txtDisplay"));
     auto* runKey = window.findChild<QAbstractButton*>(QStringLiteral("cmdRun"));
@@ -179,6 +221,7 @@ int main(int argc, char** argv) {
     }
     display->installEventFilter(&paintCounter);
     window.show();
+    if (o.readings) kt::view::ShowReadingsWindow(window, record);
 
     // Phases: wait until the keys are enabled (identified), warm up, measure.
     Window w;
@@ -223,8 +266,27 @@ int main(int argc, char** argv) {
         w.rssMax = std::max(w.rssMax, w.rssEnd);
         phase.stop();
         clicker.stop();
-        window.close();  // sends SYST:LOC and closes the port, as the user would
-        app.quit();
+        const auto close = [&] {
+            window.close();  // sends SYST:LOC and closes the port, as the user would
+            app.quit();
+        };
+        if (!o.readings) {
+            close();
+            return;
+        }
+        // Stop the counter, then close once nothing has arrived for 300 ms:
+        // every reading sent has then reached the panel.
+        window.findChild<QAbstractButton*>(QStringLiteral("cmdStop"))->click();
+        auto* drain = new QTimer(&app);
+        auto seen = std::make_shared<long long>(-1);
+        QObject::connect(drain, &QTimer::timeout, [&, drain, seen, close] {
+            if (*seen == serial.lines) {
+                drain->stop();
+                close();
+            }
+            *seen = serial.lines;
+        });
+        drain->start(300);
     };
     QObject::connect(&phase, &QTimer::timeout, [&] {
         const double now = NowSeconds();
@@ -272,17 +334,32 @@ int main(int argc, char** argv) {
                 "(max %ld, growth %+ld KiB)\n",
                 rssBeforeWindow, w.rssStart, w.rssEnd, w.rssMax, w.rssEnd - w.rssStart);
     if (stillOpen) std::printf("  WARNING: the port was still open after closing the window\n");
+    if (o.readings) {
+        panel.lineTap.observer = nullptr;
+        // The identification reply is a line the simulator sent, not a reading.
+        const long long sent = SentLines(simLog) - 1;
+        const long long rows = CountInFile(csv, QByteArrayLiteral("\n")) - 1;
+        std::printf("  readings window open, recording: %lld rows in the file, %lld readings sent by the "
+                    "simulator: %s\n",
+                    rows, sent, rows == sent ? "all recorded" : "MISMATCH");
+        std::printf("  readings held in memory %zu, dropped %llu\n", record.store().Size(),
+                    static_cast<unsigned long long>(record.store().Dropped()));
+    }
 
-    if (!flood) return 0;
+    if (o.mode == "idle") return 0;
 
-    const long long keyCommands = CountInFile(simLog, QByteArrayLiteral("cmd \"SYST:KEY 9\""));
-    std::printf("  clicks on the run key  %lld, \"SYST:KEY 9\" received by the simulator %lld\n", clicks, keyCommands);
+    if (flood) {
+        const long long keyCommands = CountInFile(simLog, QByteArrayLiteral("cmd \"SYST:KEY 9\""));
+        std::printf("  clicks on the run key  %lld, \"SYST:KEY 9\" received by the simulator %lld\n", clicks,
+                    keyCommands);
+    }
 
     // The floor: the same stream, read by cat into /dev/null for as long.
     QProcess floorSim;
-    const QString floorSlave = StartSimulator(
-        floorSim, o.sim, {QStringLiteral("--flood"), QStringLiteral("--verbose"), QStringLiteral("--stream-through-idn")},
-        temp.filePath(QStringLiteral("floor.log")));
+    const QString floorSlave =
+        StartSimulator(floorSim, o.sim,
+                       QStringList(stream) << QStringLiteral("--verbose") << QStringLiteral("--stream-through-idn"),
+                       temp.filePath(QStringLiteral("floor.log")));
     if (floorSlave.isEmpty()) {
         std::fprintf(stderr, "bench_flood: the floor simulator did not start\n");
         return 1;
@@ -313,6 +390,7 @@ int main(int argc, char** argv) {
     std::printf("floor: cat into /dev/null, %.1f s\n", fWall);
     std::printf("  readings read          %.0f per second (%.2f MB/s), cat CPU %.2f %% of one core\n", floorRate,
                 static_cast<double>(fBytes) / fWall / 1e6, 100.0 * fCpu / fWall);
-    std::printf("  panel / floor          %.2f\n", floorRate > 0 ? panelRate / floorRate : 0.0);
+    std::printf("  panel / floor          %.2f readings per second, %.2f CPU\n",
+                floorRate > 0 ? panelRate / floorRate : 0.0, fCpu > 0 ? w.cpu / w.wall / (fCpu / fWall) : 0.0);
     return 0;
 }

@@ -6,8 +6,10 @@
 # logic    time per reading through the receive event, fake serial control
 # window   one receive event in the real window (offscreen), fake serial control
 # flood    the window against the simulator flooding a pseudo-terminal, 10 s,
-#          with `cat` reading the same stream as the floor
-# pace     the window at the real line rate of 38400 baud, 30 s: CPU share
+#          readings window open and recording to a file, with `cat` reading
+#          the same stream as the floor
+# pace     the window at the real line rate of 38400 baud, 30 s: CPU share,
+#          readings window open and recording, and `cat`'s share as the floor
 # idle     the window connected, nothing arriving, 30 s: CPU share
 # latency  click to command readable on the line, 1,000 clicks
 # startup  process start to "*IDN?" on the line, warm and cold font cache
@@ -42,8 +44,8 @@ run() {  # name, command...
 
 run logic "$bench/bench_logic" --benchmark_min_time=0.2
 run window "$bench/bench_window_event" 2000 2000
-run flood "$bench/bench_flood" --mode flood
-run pace "$bench/bench_flood" --mode pace
+run flood "$bench/bench_flood" --mode flood --readings
+run pace "$bench/bench_flood" --mode pace --readings
 run idle "$bench/bench_flood" --mode idle
 run latency "$bench/bench_latency" 1000
 run startup "$bench/bench_startup" --runs 10

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QLogValueAxis>
+#include <QPen>
 #include <QPushButton>
 #include <QScatterSeries>
 #include <QSplitter>
@@ -32,7 +33,7 @@ namespace kt {
 
 namespace {
 
-constexpr int kRedrawMs = 100;           // at most 10 redraws a second
+constexpr int kRedrawMs = 200;           // 5 redraws a second (at most 10 follow the stream as well)
 constexpr int kAdevMs = 1000;            // the Allan deviation about once a second
 constexpr std::size_t kSaveSlice = 20000;  // rows written per event while saving
 
@@ -44,8 +45,30 @@ QString Number(double v, int digits = 12) {
     return QString::number(v, 'g', digits);
 }
 
+// The smallest of 1, 2, 5 times a power of ten that is at least x.
+double NiceCeiling(double x) {
+    if (!(x > 0.0)) return 1.0;
+    const double decade = std::pow(10.0, std::floor(std::log10(x)));
+    for (double step : {1.0, 2.0, 5.0, 10.0}) {
+        if (step * decade >= x) return step * decade;
+    }
+    return 10.0 * decade;
+}
+
 double Seconds(SteadyTime later, SteadyTime earlier) {
     return std::chrono::duration<double>(later - earlier).count();
+}
+
+// A label whose text changes with every redraw: plain text in a fixed box,
+// so that a new text repaints the label alone instead of laying out the
+// whole window again.
+QLabel* ValueLabel(const char* objectName, int width) {
+    auto* label = new QLabel(QStringLiteral("—"));
+    label->setObjectName(QLatin1String(objectName));
+    label->setTextFormat(Qt::PlainText);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setFixedSize(width, label->sizeHint().height());
+    return label;
 }
 
 QChart* PlainChart() {
@@ -91,6 +114,12 @@ void ReadingsWindow::Build() {
     // The trend of the current series.
     auto* trend = PlainChart();
     trendSeries_ = new QLineSeries;
+    // A thin cosmetic pen takes the painter's fast path for polylines; the
+    // default wide pen is stroked segment by segment.
+    QPen thin(QColor(32, 120, 200));
+    thin.setWidth(0);
+    thin.setCosmetic(true);
+    trendSeries_->setPen(thin);
     trend->addSeries(trendSeries_);
     trendX_ = new QValueAxis;
     trendX_->setTitleText(QStringLiteral("时间 (s)"));
@@ -108,16 +137,13 @@ void ReadingsWindow::Build() {
     // The statistics of the current series.
     auto* stats = new QWidget;
     auto* form = new QFormLayout(stats);
-    seriesLabel_ = new QLabel;
-    seriesLabel_->setObjectName(QStringLiteral("lblSeries"));
+    seriesLabel_ = ValueLabel("lblSeries", 190);
     form->addRow(QStringLiteral("序列 (Series)"), seriesLabel_);
     const char* names[] = {"个数 (Count)", "平均 (Mean)", "标准差 (Std dev)", "最小 (Min)",
                            "最大 (Max)", "跨度 (Span)", "标准差 (ppm)"};
     const char* objectNames[] = {"lblCount", "lblMean", "lblStdDev", "lblMin", "lblMax", "lblSpan", "lblPpm"};
     for (std::size_t i = 0; i < std::size(names); ++i) {
-        auto* value = new QLabel(QStringLiteral("—"));
-        value->setObjectName(QLatin1String(objectNames[i]));
-        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        auto* value = ValueLabel(objectNames[i], 190);
         form->addRow(QString::fromUtf8(names[i]), value);
         statValues_.push_back(value);
     }
@@ -166,15 +192,14 @@ void ReadingsWindow::Build() {
     pause_->setCheckable(true);
     auto* save = new QPushButton(QStringLiteral("另存为 CSV (Save as CSV)…"));
     save->setObjectName(QStringLiteral("cmdSaveCsv"));
-    recordingLabel_ = new QLabel;
-    recordingLabel_->setObjectName(QStringLiteral("lblRecording"));
-    saveLabel_ = new QLabel;
-    saveLabel_->setObjectName(QStringLiteral("lblSave"));
+    recordingLabel_ = ValueLabel("lblRecording", 420);
+    saveLabel_ = ValueLabel("lblSave", 260);
     buttons->addWidget(clear);
     buttons->addWidget(pause_);
     buttons->addWidget(save);
-    buttons->addWidget(saveLabel_, 1);
-    buttons->addWidget(recordingLabel_, 2);
+    buttons->addWidget(saveLabel_);
+    buttons->addStretch(1);
+    buttons->addWidget(recordingLabel_);
 
     layout->addWidget(trendView_, 3);
     layout->addLayout(lower, 2);
@@ -219,6 +244,7 @@ void ReadingsWindow::Clear() {
     haveKey_ = false;
     trend_.Reset();
     ++trendVersion_;
+    rangesSet_ = false;
     Refresh();
     RefreshAdev();
 }
@@ -243,6 +269,7 @@ void ReadingsWindow::Refresh() {
             haveKey_ = true;
             clearSeq_ = store.ClearSeq();
             nextSeq_ = clearSeq_;
+            rangesSet_ = false;
             trend_.Reset();
             ++trendVersion_;
         }
@@ -286,17 +313,34 @@ void ReadingsWindow::Refresh() {
     trendSeries_->replace(points);
     trendY_->setTitleText(haveKey_ ? Utf8(key_.function) + (unit.isEmpty() ? QString() : QStringLiteral(" (") + unit + QLatin1Char(')'))
                                    : QString());
+    // The axes change only when the trend outgrows them: a new range lays
+    // out every tick label again, which costs more than the trend itself.
     if (trend_.Empty()) {
-        trendX_->setRange(0, 1);
-        trendY_->setRange(0, 1);
+        SetRanges(0, 1, 0, 1);
         return;
     }
-    trendX_->setRange(0, std::max(trend_.LastT(), 1e-3));
-    trendX_->applyNiceNumbers();
-    double low = trend_.Min();
-    double high = trend_.Max();
-    const double pad = high > low ? (high - low) * 0.05 : std::max(std::abs(low) * 1e-9, 1e-12);
-    trendY_->setRange(low - pad, high + pad);
+    double low = shownLow_;
+    double high = shownHigh_;
+    if (!rangesSet_ || trend_.Min() < shownLow_ || trend_.Max() > shownHigh_ ||
+        (trend_.Max() - trend_.Min()) < (shownHigh_ - shownLow_) / 8) {
+        const double spread = trend_.Max() - trend_.Min();
+        const double pad = spread > 0 ? spread * 0.25 : std::max(std::abs(trend_.Min()) * 1e-9, 1e-12);
+        low = trend_.Min() - pad;
+        high = trend_.Max() + pad;
+    }
+    double right = shownRight_;
+    if (!rangesSet_ || trend_.LastT() > shownRight_) right = NiceCeiling(trend_.LastT() * 1.25);
+    SetRanges(0, right, low, high);
+}
+
+void ReadingsWindow::SetRanges(double left, double right, double low, double high) {
+    if (rangesSet_ && right == shownRight_ && low == shownLow_ && high == shownHigh_) return;
+    rangesSet_ = true;
+    shownRight_ = right;
+    shownLow_ = low;
+    shownHigh_ = high;
+    trendX_->setRange(left, right);
+    trendY_->setRange(low, high);
 }
 
 void ReadingsWindow::RefreshAdev() {

@@ -54,6 +54,7 @@ private:
     void Build();
     void Clear();
     void ShowRecordingState();
+    void SetRanges(double left, double right, double low, double high);
     void SaveSlice();
     void FinishSave(const QString& message);
 
@@ -68,6 +69,8 @@ private:
     uint64_t trendVersion_ = 0;  // readings taken into the trend
     uint64_t drawnVersion_ = UINT64_MAX;
     int drawnWidth_ = 0;
+    bool rangesSet_ = false;
+    double shownRight_ = 1, shownLow_ = 0, shownHigh_ = 1;
 
     QTimer* redraw_ = nullptr;
     QTimer* adevTimer_ = nullptr;
