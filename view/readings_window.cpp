@@ -63,11 +63,13 @@ double Seconds(SteadyTime later, SteadyTime earlier) {
 // so that a new text repaints the label alone instead of laying out the
 // whole window again.
 QLabel* ValueLabel(const char* objectName, int width) {
-    auto* label = new QLabel(QStringLiteral("—"));
+    // As tall as a line with Chinese characters, which the fallback font draws taller.
+    auto* label = new QLabel(QStringLiteral("记录 (Ag) 行"));
     label->setObjectName(QLatin1String(objectName));
     label->setTextFormat(Qt::PlainText);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    label->setFixedSize(width, label->sizeHint().height());
+    label->setFixedSize(width, label->sizeHint().height() + 2);
+    label->setText(QStringLiteral("—"));
     return label;
 }
 
@@ -194,6 +196,7 @@ void ReadingsWindow::Build() {
     save->setObjectName(QStringLiteral("cmdSaveCsv"));
     recordingLabel_ = ValueLabel("lblRecording", 420);
     saveLabel_ = ValueLabel("lblSave", 260);
+    saveLabel_->clear();
     buttons->addWidget(clear);
     buttons->addWidget(pause_);
     buttons->addWidget(save);
@@ -345,11 +348,9 @@ void ReadingsWindow::SetRanges(double left, double right, double low, double hig
 
 void ReadingsWindow::RefreshAdev() {
     if (pause_->isChecked()) return;
-    SeriesData data;
-    record_.store().CurrentSeries(data);
-    const double tau0 = data.Tau0();
-    std::vector<AdevPoint> points;
-    if (std::isfinite(tau0) && tau0 > 0.0) points = OverlappingAdev(data.values, tau0);
+    // Kept up to date by the record as readings arrive, from the exact
+    // decimals, so reading it is cheap.
+    const std::vector<AdevPoint> points = record_.store().CurrentAdev();
 
     QList<QPointF> curve;
     adevTable_->setRowCount(static_cast<int>(points.size()));
