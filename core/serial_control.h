@@ -49,6 +49,9 @@ public:
     [[nodiscard]] virtual std::string Input() = 0;
     // State of the DSR input line.
     [[nodiscard]] virtual bool DSRHolding() const = 0;
+    // Commands handed to Output that have not yet gone out on the line (held
+    // back by the counter's XOFF, say).
+    [[nodiscard]] virtual int CommandsWaiting() const { return 0; }
 
     // The device that the current port number opens ("/dev/ttyUSB0", "COM1").
     [[nodiscard]] virtual std::string DeviceName() const = 0;

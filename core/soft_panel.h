@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/held_line.h"
 #include "core/int16.h"
 #include "core/line_tap.h"
 #include "core/panel_codes.h"
@@ -94,6 +95,9 @@ public:
     int16_t serialXonPacing = 0;
     int16_t serialDtrMode = 0;
 
+    // Commands held back by a counter that sent XOFF (core/held_line.cpp)
+    HeldLine heldLine;
+
     // The two editors of numeric settings
     IntEditor intEditor;
     ValueEditor valueEditor;
@@ -126,6 +130,8 @@ public:
 
     // ------------------------------------------------ system clock (core/system_clock.cpp)
     void timSystemClk_Timer();
+    // Reports commands that a counter holding the line keeps from going out.
+    void WatchHeldLine();
 
     // ---------------------------------------- reading display (readings/reading_display.cpp)
     void ShowReading();

@@ -1,6 +1,7 @@
 // The panel's time base: timSystemClk fires every 100 ms for the life of the
 // window. Each tick advances tickCount, ends a menu whose time-out has come,
-// runs a deferred action whose tick has come and blinks the move light.
+// runs a deferred action whose tick has come, blinks the move light and
+// watches for commands held back by the counter's XOFF.
 //
 // tickCount and the two deadlines are 16-bit and wrap alike (Add16), and a
 // deadline is met by equality only, so time-outs keep working after the counter
@@ -54,6 +55,8 @@ void SoftPanel::timSystemClk_Timer() {
     if (moveLightBlinking != kFalse && IsBlinkTick(tickCount)) {
         view.shpMoveLight.BackColor = view.shpMoveLight.BackColor == kLampOff ? kLampLit : kLampOff;
     }
+
+    WatchHeldLine();
 }
 
 }  // namespace kt

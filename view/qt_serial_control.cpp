@@ -1,5 +1,9 @@
 #include "view/qt_serial_control.h"
 
+#ifdef Q_OS_LINUX
+#include <sys/ioctl.h>
+#endif
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -32,6 +36,18 @@ private:
 };
 
 std::string ToStd(const QString& s) { return s.toStdString(); }
+
+// Bytes the serial driver has taken but not yet put on the line. A UART's
+// driver accepts a few kilobytes even while the counter holds the line.
+qint64 DriverQueue(QSerialPort& port) {
+#ifdef Q_OS_LINUX
+    int queued = 0;
+    if (ioctl(static_cast<int>(port.handle()), TIOCOUTQ, &queued) == 0 && queued > 0) return queued;
+#else
+    (void)port;
+#endif
+    return 0;
+}
 
 #ifndef Q_OS_WIN
 // Who holds a port, from the lock file that serial programs leave in one of
@@ -145,7 +161,24 @@ bool QtSerialControl::PortOpen() const { return port_ != nullptr; }
 void QtSerialControl::Output(const std::string& text) {
     if (!port_ || text.empty()) return;
     const auto size = static_cast<qint64>(text.size());
-    if (port_->write(text.data(), size) != size) FailWhileOpen(SerialFault::WriteFailed, WriteFailedText(openPortNumber_, openDevice_));
+    if (port_->write(text.data(), size) != size) {
+        FailWhileOpen(SerialFault::WriteFailed, WriteFailedText(openPortNumber_, openDevice_));
+        return;
+    }
+    bytesQueued_ += size;
+    commandEnds_.push_back(bytesQueued_);
+    DropSentCommands();
+}
+
+int QtSerialControl::CommandsWaiting() const {
+    if (!port_) return 0;
+    DropSentCommands();
+    return static_cast<int>(commandEnds_.size());
+}
+
+void QtSerialControl::DropSentCommands() const {
+    const qint64 sent = bytesQueued_ - port_->bytesToWrite() - DriverQueue(*port_);
+    while (!commandEnds_.empty() && commandEnds_.front() <= sent) commandEnds_.pop_front();
 }
 
 std::string QtSerialControl::Input() {
@@ -218,6 +251,8 @@ void QtSerialControl::Open() {
     }
 
     port_ = port;
+    bytesQueued_ = 0;
+    commandEnds_.clear();
     ++session_;
     connect(port, &QSerialPort::errorOccurred, this, &QtSerialControl::OnPortError);
     connect(port, &QSerialPort::readyRead, this, [this] {

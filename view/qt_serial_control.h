@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <string>
@@ -49,6 +50,7 @@ public:
     void Output(const std::string& text) override;
     [[nodiscard]] std::string Input() override;
     [[nodiscard]] bool DSRHolding() const override;
+    [[nodiscard]] int CommandsWaiting() const override;
     [[nodiscard]] std::string DeviceName() const override;
     [[nodiscard]] SerialFault LastFault() const override;
     [[nodiscard]] std::string LastFaultText() const override;
@@ -62,6 +64,10 @@ private:
     // Closes the port and raises OnFault from the event loop, once.
     void FailWhileOpen(SerialFault fault, const std::string& text);
     void ApplyDtr();
+
+    // Forgets the commands that have left: everything the port has taken
+    // except what it, or the driver below it, still holds.
+    void DropSentCommands() const;
 
     PortMap ports_;
     PortLister lister_;
@@ -79,6 +85,10 @@ private:
     std::string settings_ = "9600,n,8,1";
     int32_t handshaking_ = 0;
     bool dtr_ = false;
+    // Bytes handed to the port since it opened, and where each command
+    // still on its way ends in that count.
+    qint64 bytesQueued_ = 0;
+    mutable std::deque<qint64> commandEnds_;
     SerialFault fault_ = SerialFault::None;
     std::string faultText_;
 };

@@ -352,3 +352,47 @@ TEST_F(PortFaults, TenThousandClicksReachTheCounterInOrderWhileReadingsStream) {
 
 }  // namespace
 }  // namespace kt
+
+namespace kt {
+namespace {
+
+// The counter holds the line and does not let go: after 2 s the message line
+// says how many commands wait; XON lets them out in the order clicked and
+// clears the message.
+TEST_F(PortFaults, HeldLineIsReportedAndItsCommandsGoOutInOrderOnXon) {
+    PlugIn();
+    auto* xon = window_->findChild<QAction*>(QStringLiteral("mnuSwpaceXon"));
+    ASSERT_NE(xon, nullptr);
+    xon->trigger();
+    Load();
+    ExpectConnected();
+
+    std::vector<std::string> expected{"*IDN?", "*RST"};
+    for (const KeyPress& k : {KeyPress{"cmdFrequency", 1}, KeyPress{"cmdUp", 25}, KeyPress{"cmdDown", 28}}) {
+        QObject::connect(Key(k.button), &QAbstractButton::clicked,
+                         [&expected, k] { expected.push_back("SYST:KEY " + std::to_string(k.number)); });
+    }
+    counter_->Send(std::string(1, kXoff));
+    ASSERT_TRUE(Held("cmdFrequency", "SYST:KEY 1")) << "the line never stopped";
+    for (const char* key : {"cmdUp", "cmdDown", "cmdUp"}) Key(key)->click();
+    counter_->Read();
+    const size_t waiting = expected.size() - counter_->lines().size();
+    ASSERT_GE(waiting, 4u);
+
+    test::RunFor(1000);
+    EXPECT_TRUE(view().lblMessage.Caption.empty()) << "reported too early: " << view().lblMessage.Caption;
+    const std::string report = "The counter has paused the line (XOFF) on " + device_ + "; " +
+                               std::to_string(waiting) + " commands waiting.";
+    ASSERT_TRUE(RunUntil([&] { return view().lblMessage.Caption.rfind(report, 0) == 0; }, 2000))
+        << "message: \"" << view().lblMessage.Caption << "\", expected it to begin with \"" << report << '"';
+    EXPECT_EQ(view().cmdPower.Caption, kConnected);
+
+    counter_->Send(std::string(1, kXon));
+    ASSERT_TRUE(RunUntil([&] { return counter_->lines().size() == expected.size(); }, kDeadlineMs))
+        << counter_->lines().size() << " of " << expected.size() << " lines arrived";
+    EXPECT_EQ(counter_->lines(), expected);
+    EXPECT_TRUE(RunUntil([&] { return view().lblMessage.Caption.empty(); }, 500)) << view().lblMessage.Caption;
+}
+
+}  // namespace
+}  // namespace kt

@@ -41,6 +41,7 @@ public:
     }
     [[nodiscard]] std::string Input() override { return std::move(pending_); }
     [[nodiscard]] bool DSRHolding() const override { return dsr; }
+    [[nodiscard]] int CommandsWaiting() const override { return open_ ? waiting : 0; }
     [[nodiscard]] std::string DeviceName() const override { return "/dev/ttyFAKE" + std::to_string(port_ - 1); }
     [[nodiscard]] SerialFault LastFault() const override { return fault_; }
     [[nodiscard]] std::string LastFaultText() const override { return faultText_; }
@@ -70,6 +71,7 @@ public:
     int opens = 0;
     int closes = 0;
     bool dsr = false;
+    int waiting = 0;  // commands the line holds back
     SerialFault failNextOpen = SerialFault::None;
 
 private:
