@@ -13,6 +13,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-noto-cjk
   util-linux procps
+  ser2net socat
+  dpkg-dev file
 )
 if [ "${KT_WITH_CLANG:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)

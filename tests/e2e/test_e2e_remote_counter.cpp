@@ -1,0 +1,208 @@
+// A counter on another machine, reached the way the field does it: ser2net on
+// the counter's machine exports its serial line over TCP, socat on the desk
+// makes a local pseudo-terminal that the panel opens with --port. Both run
+// here on 127.0.0.1 with the configuration the README gives, the simulator
+// standing in for the counter. The panel itself knows nothing of the network.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+
+#include <QAbstractButton>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "core/soft_panel.h"
+#include "support/pty_line.h"
+#include "view/frm_soft_panel.h"
+#include "view/qt_serial_control.h"
+
+#ifndef KT_SIM_PATH
+#define KT_SIM_PATH ""
+#endif
+
+namespace kt {
+namespace {
+
+using test::RunUntil;
+
+constexpr int kDeadlineMs = 5000;
+constexpr char kTitle[] = "KT46290型高精度频率计（Frequency Counter）  -1.5GHz";
+
+// A TCP port on 127.0.0.1 that nothing listens on now.
+int FreeLoopbackPort() {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    if (s < 0) return 0;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    int port = 0;
+    if (bind(s, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+        getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) == 0)
+        port = ntohs(address.sin_port);
+    close(s);
+    return port;
+}
+
+QString Program(const char* name) {
+    return QStandardPaths::findExecutable(QString::fromLatin1(name),
+                                          {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin"),
+                                           QStringLiteral("/usr/local/sbin"), QStringLiteral("/usr/local/bin")});
+}
+
+void Stop(QProcess& process) {
+    if (process.state() == QProcess::NotRunning) return;
+    process.terminate();
+    if (!process.waitForFinished(2000)) {
+        process.kill();
+        process.waitForFinished(2000);
+    }
+}
+
+class RemoteCounter : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (std::string(KT_SIM_PATH).empty()) GTEST_SKIP() << "the simulator was not built";
+        ser2net_ = Program("ser2net");
+        socat_ = Program("socat");
+        ASSERT_FALSE(ser2net_.isEmpty()) << "ser2net is not installed (scripts/setup.sh installs it)";
+        ASSERT_FALSE(socat_.isEmpty()) << "socat is not installed (scripts/setup.sh installs it)";
+        ASSERT_TRUE(folder_.isValid());
+        line_ = folder_.filePath(QStringLiteral("ttyKT46290")).toStdString();
+
+        // The counter, logging what reaches it.
+        sim_.setProgram(QString::fromUtf8(KT_SIM_PATH));
+        sim_.setArguments({QStringLiteral("--verbose")});
+        sim_.start();
+        ASSERT_TRUE(sim_.waitForStarted(kDeadlineMs));
+        ASSERT_TRUE(RunUntil([&] { return sim_.canReadLine(); }, kDeadlineMs)) << "the simulator named no terminal";
+        const QString counterLine = QString::fromUtf8(sim_.readLine().trimmed());
+
+        // The counter's machine: the README's configuration for its line.
+        port_ = FreeLoopbackPort();
+        ASSERT_NE(port_, 0);
+        QFile config(folder_.filePath(QStringLiteral("ser2net.yaml")));
+        ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+        config.write(QStringLiteral("connection: &kt46290\n"
+                                    "    accepter: tcp,127.0.0.1,%1\n"
+                                    "    enable: on\n"
+                                    "    options:\n"
+                                    "      kickolduser: true\n"
+                                    "    connector: serialdev,%2,9600n81,local\n")
+                         .arg(port_)
+                         .arg(counterLine)
+                         .toUtf8());
+        config.close();
+        StartSer2net();
+        ASSERT_TRUE(StartSocat());
+
+        serial_ = std::make_unique<QtSerialControl>(std::map<int, std::string>{{1, line_}});
+        panel_ = std::make_unique<SoftPanel>(*serial_);
+        window_ = std::make_unique<frmSoftPanel>(*panel_);
+    }
+    void TearDown() override {
+        window_.reset();
+        panel_.reset();
+        serial_.reset();
+        Stop(socat_process_);
+        Stop(ser2net_process_);
+        if (sim_.state() != QProcess::NotRunning) {
+            sim_.write("quit\n");
+            if (!sim_.waitForFinished(2000)) Stop(sim_);
+        }
+    }
+
+    // ser2net in the foreground, without lock files and pid file of the system's.
+    void StartSer2net() {
+        ser2net_process_.setProgram(ser2net_);
+        ser2net_process_.setArguments({QStringLiteral("-n"), QStringLiteral("-u"), QStringLiteral("-c"),
+                                       folder_.filePath(QStringLiteral("ser2net.yaml")), QStringLiteral("-P"),
+                                       folder_.filePath(QStringLiteral("ser2net.pid"))});
+        ser2net_process_.setProcessChannelMode(QProcess::MergedChannels);
+        ser2net_process_.start();
+    }
+    // The desk's command: the TCP connection first (retried until ser2net
+    // listens), then the pseudo-terminal, so the device appears only once
+    // the line to the counter is up.
+    bool StartSocat() {
+        socat_process_.setProgram(socat_);
+        socat_process_.setArguments({QStringLiteral("TCP:127.0.0.1:%1,forever,interval=0.1").arg(port_),
+                                     QStringLiteral("PTY,link=%1,raw,echo=0").arg(QString::fromStdString(line_))});
+        socat_process_.setProcessChannelMode(QProcess::MergedChannels);
+        socat_process_.start();
+        return RunUntil([&] { return QFileInfo::exists(QString::fromStdString(line_)); }, kDeadlineMs);
+    }
+
+    // Commands the counter took from the line, so far.
+    int Count(const std::string& command) {
+        log_ += sim_.readAllStandardError().toStdString();
+        int n = 0;
+        for (std::size_t at = 0; (at = log_.find("cmd \"" + command + "\"\n", at)) != std::string::npos; ++at) ++n;
+        return n;
+    }
+
+    void ExpectIdentified(int resets) {
+        ASSERT_TRUE(RunUntil([&] { return Count("*RST") == resets && !view().timPowerOn.Enabled; }, kDeadlineMs))
+            << "message: " << view().lblMessage.Caption << "\ncounter: " << log_;
+        EXPECT_EQ(view().cmdPower.Caption, "断开");
+        EXPECT_EQ(view().lblTitle.Caption, kTitle);
+        EXPECT_TRUE(view().lblMessage.Caption.empty()) << view().lblMessage.Caption;
+    }
+
+    PanelView& view() { return panel_->view; }
+    QAbstractButton* Key(const char* name) { return window_->findChild<QAbstractButton*>(QString::fromLatin1(name)); }
+
+    QTemporaryDir folder_;
+    std::string line_;
+    int port_ = 0;
+    QString ser2net_, socat_;
+    QProcess sim_, ser2net_process_, socat_process_;
+    std::string log_;
+    std::unique_ptr<QtSerialControl> serial_;
+    std::unique_ptr<SoftPanel> panel_;
+    std::unique_ptr<frmSoftPanel> window_;
+};
+
+TEST_F(RemoteCounter, IdentifiesShowsReadingsTakesKeysAndReconnectsAfterTheLinkWasLost) {
+    window_->RunFormLoad();
+    ExpectIdentified(1);
+
+    EXPECT_TRUE(RunUntil([&] { return view().txtDisplay.Text().rfind("10.0000", 0) == 0; }, kDeadlineMs))
+        << view().txtDisplay.Text();
+    EXPECT_TRUE(view().lblFreqUnit.Visible);
+
+    Key("cmdFrequency")->click();
+    EXPECT_TRUE(RunUntil([&] { return Count("SYST:KEY 1") == 1; }, kDeadlineMs)) << log_;
+
+    // The counter's machine stops exporting the line: socat on the desk ends
+    // and its pseudo-terminal goes with it.
+    Stop(ser2net_process_);
+    ASSERT_TRUE(RunUntil([&] { return view().cmdPower.Caption == "连接" && !view().lblMessage.Caption.empty(); },
+                         kDeadlineMs))
+        << "still " << view().cmdPower.Caption;
+    EXPECT_NE(view().lblMessage.Caption.find(line_ + ") was lost"), std::string::npos) << view().lblMessage.Caption;
+    EXPECT_FALSE(serial_->PortOpen());
+    EXPECT_FALSE(Key("cmdFrequency")->isEnabled());
+    EXPECT_TRUE(RunUntil([&] { return socat_process_.state() == QProcess::NotRunning; }, kDeadlineMs))
+        << "socat outlived its connection";
+
+    // Back again: the desk's socat is started anew, and the power key connects.
+    StartSer2net();
+    ASSERT_TRUE(StartSocat()) << socat_process_.readAll().toStdString();
+    Key("cmdPower")->click();
+    ExpectIdentified(2);
+    Key("cmdRun")->click();
+    EXPECT_TRUE(RunUntil([&] { return Count("SYST:KEY 9") == 1; }, kDeadlineMs)) << log_;
+}
+
+}  // namespace
+}  // namespace kt
