@@ -103,8 +103,9 @@ public:
         case 7:  // the identification timer, if armed
             if (panel_.view.timPowerOn.Enabled) panel_.timPowerOn_Timer();
             break;
-        case 8:  // DSR changes
+        case 8:  // DSR changes, and commands held back by the line
             serial_.dsr = (op & 0x10) != 0;
+            serial_.waiting = (op & 0x20) != 0 ? (op >> 6) + 1 : 0;
             break;
         case 9: {  // a serial-settings menu choice, or a fault of the line
             const int which = op / 10;
