@@ -350,12 +350,6 @@ TEST_F(PortFaults, TenThousandClicksReachTheCounterInOrderWhileReadingsStream) {
     EXPECT_TRUE(view().lblMessage.Caption.empty()) << view().lblMessage.Caption;
 }
 
-}  // namespace
-}  // namespace kt
-
-namespace kt {
-namespace {
-
 // The counter holds the line and does not let go: after 2 s the message line
 // says how many commands wait; XON lets them out in the order clicked and
 // clears the message.
@@ -383,15 +377,15 @@ TEST_F(PortFaults, HeldLineIsReportedAndItsCommandsGoOutInOrderOnXon) {
     EXPECT_TRUE(view().lblMessage.Caption.empty()) << "reported too early: " << view().lblMessage.Caption;
     const std::string report = "The counter has paused the line (XOFF) on " + device_ + "; " +
                                std::to_string(waiting) + " commands waiting.";
-    ASSERT_TRUE(RunUntil([&] { return view().lblMessage.Caption.rfind(report, 0) == 0; }, 2000))
+    ASSERT_TRUE(WaitFor([&] { return view().lblMessage.Caption.rfind(report, 0) == 0; }, 2000))
         << "message: \"" << view().lblMessage.Caption << "\", expected it to begin with \"" << report << '"';
-    EXPECT_EQ(view().cmdPower.Caption, kConnected);
+    EXPECT_EQ(view().cmdPower.Caption, kConnectedCaption);
 
     counter_->Send(std::string(1, kXon));
-    ASSERT_TRUE(RunUntil([&] { return counter_->lines().size() == expected.size(); }, kDeadlineMs))
+    ASSERT_TRUE(WaitFor([&] { return counter_->lines().size() == expected.size(); }, kDeadlineMs))
         << counter_->lines().size() << " of " << expected.size() << " lines arrived";
-    EXPECT_EQ(counter_->lines(), expected);
-    EXPECT_TRUE(RunUntil([&] { return view().lblMessage.Caption.empty(); }, 500)) << view().lblMessage.Caption;
+    EXPECT_EQ(counter_->texts(), expected);
+    EXPECT_TRUE(WaitFor([&] { return view().lblMessage.Caption.empty(); }, 500)) << view().lblMessage.Caption;
 }
 
 }  // namespace

@@ -20,22 +20,15 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include "core/soft_panel.h"
-#include "support/pty_line.h"
-#include "view/frm_soft_panel.h"
-#include "view/qt_serial_control.h"
-
-#ifndef KT_SIM_PATH
-#define KT_SIM_PATH ""
-#endif
+#include "support/panel_on_port.h"
+#include "support/simulator_process.h"
 
 namespace kt {
 namespace {
 
-using test::RunUntil;
+using test::WaitFor;
 
 constexpr int kDeadlineMs = 5000;
-constexpr char kTitle[] = "KT46290型高精度频率计（Frequency Counter）  -1.5GHz";
 
 // A TCP port on 127.0.0.1 that nothing listens on now.
 int FreeLoopbackPort() {
@@ -77,15 +70,7 @@ protected:
         ASSERT_FALSE(ser2net_.isEmpty()) << "ser2net is not installed (scripts/setup.sh installs it)";
         ASSERT_FALSE(socat_.isEmpty()) << "socat is not installed (scripts/setup.sh installs it)";
         ASSERT_TRUE(folder_.isValid());
-        line_ = folder_.filePath(QStringLiteral("ttyKT46290")).toStdString();
-
-        // The counter, logging what reaches it.
-        sim_.setProgram(QString::fromUtf8(KT_SIM_PATH));
-        sim_.setArguments({QStringLiteral("--verbose")});
-        sim_.start();
-        ASSERT_TRUE(sim_.waitForStarted(kDeadlineMs));
-        ASSERT_TRUE(RunUntil([&] { return sim_.canReadLine(); }, kDeadlineMs)) << "the simulator named no terminal";
-        const QString counterLine = QString::fromUtf8(sim_.readLine().trimmed());
+        ASSERT_TRUE(sim_.Start({})) << "the simulator named no terminal";
 
         // The counter's machine: the README's configuration for its line.
         port_ = FreeLoopbackPort();
@@ -99,26 +84,17 @@ protected:
                                     "      kickolduser: true\n"
                                     "    connector: serialdev,%2,9600n81,local\n")
                          .arg(port_)
-                         .arg(counterLine)
+                         .arg(QString::fromStdString(sim_.slave()))
                          .toUtf8());
         config.close();
         StartSer2net();
         ASSERT_TRUE(StartSocat());
-
-        serial_ = std::make_unique<QtSerialControl>(std::map<int, std::string>{{1, line_}});
-        panel_ = std::make_unique<SoftPanel>(*serial_);
-        window_ = std::make_unique<frmSoftPanel>(*panel_);
+        rig_ = std::make_unique<test::PanelOnPort>(line_);
     }
     void TearDown() override {
-        window_.reset();
-        panel_.reset();
-        serial_.reset();
+        rig_.reset();
         Stop(socat_process_);
         Stop(ser2net_process_);
-        if (sim_.state() != QProcess::NotRunning) {
-            sim_.write("quit\n");
-            if (!sim_.waitForFinished(2000)) Stop(sim_);
-        }
     }
 
     // ser2net in the foreground, without lock files and pid file of the system's.
@@ -139,60 +115,48 @@ protected:
                                      QStringLiteral("PTY,link=%1,raw,echo=0").arg(QString::fromStdString(line_))});
         socat_process_.setProcessChannelMode(QProcess::MergedChannels);
         socat_process_.start();
-        return RunUntil([&] { return QFileInfo::exists(QString::fromStdString(line_)); }, kDeadlineMs);
-    }
-
-    // Commands the counter took from the line, so far.
-    int Count(const std::string& command) {
-        log_ += sim_.readAllStandardError().toStdString();
-        int n = 0;
-        for (std::size_t at = 0; (at = log_.find("cmd \"" + command + "\"\n", at)) != std::string::npos; ++at) ++n;
-        return n;
+        return WaitFor([&] { return QFileInfo::exists(QString::fromStdString(line_)); }, kDeadlineMs);
     }
 
     void ExpectIdentified(int resets) {
-        ASSERT_TRUE(RunUntil([&] { return Count("*RST") == resets && !view().timPowerOn.Enabled; }, kDeadlineMs))
-            << "message: " << view().lblMessage.Caption << "\ncounter: " << log_;
-        EXPECT_EQ(view().cmdPower.Caption, "断开");
-        EXPECT_EQ(view().lblTitle.Caption, kTitle);
+        ASSERT_TRUE(WaitFor([&] { return sim_.Count("*RST") == resets && !view().timPowerOn.Enabled; }, kDeadlineMs))
+            << "message: " << view().lblMessage.Caption << "\ncounter: " << sim_.Log();
+        EXPECT_TRUE(rig_->Connected());
+        EXPECT_EQ(view().lblTitle.Caption, test::kIdentityTitle) << "the simulator's default model";
         EXPECT_TRUE(view().lblMessage.Caption.empty()) << view().lblMessage.Caption;
     }
 
-    PanelView& view() { return panel_->view; }
-    QAbstractButton* Key(const char* name) { return window_->findChild<QAbstractButton*>(QString::fromLatin1(name)); }
+    PanelView& view() { return rig_->view(); }
+    QAbstractButton* Key(const char* name) { return rig_->Key(name); }
 
     QTemporaryDir folder_;
-    std::string line_;
+    std::string line_ = folder_.filePath(QStringLiteral("ttyKT46290")).toStdString();
     int port_ = 0;
     QString ser2net_, socat_;
-    QProcess sim_, ser2net_process_, socat_process_;
-    std::string log_;
-    std::unique_ptr<QtSerialControl> serial_;
-    std::unique_ptr<SoftPanel> panel_;
-    std::unique_ptr<frmSoftPanel> window_;
+    test::SimulatorProcess sim_;
+    QProcess ser2net_process_, socat_process_;
+    std::unique_ptr<test::PanelOnPort> rig_;
 };
 
 TEST_F(RemoteCounter, IdentifiesShowsReadingsTakesKeysAndReconnectsAfterTheLinkWasLost) {
-    window_->RunFormLoad();
+    rig_->Load();
     ExpectIdentified(1);
 
-    EXPECT_TRUE(RunUntil([&] { return view().txtDisplay.Text().rfind("10.0000", 0) == 0; }, kDeadlineMs))
+    EXPECT_TRUE(WaitFor([&] { return view().txtDisplay.Text().rfind("10.0000", 0) == 0; }, kDeadlineMs))
         << view().txtDisplay.Text();
     EXPECT_TRUE(view().lblFreqUnit.Visible);
 
     Key("cmdFrequency")->click();
-    EXPECT_TRUE(RunUntil([&] { return Count("SYST:KEY 1") == 1; }, kDeadlineMs)) << log_;
+    EXPECT_TRUE(WaitFor([&] { return sim_.Count("SYST:KEY 1") == 1; }, kDeadlineMs)) << sim_.Log();
 
     // The counter's machine stops exporting the line: socat on the desk ends
     // and its pseudo-terminal goes with it.
     Stop(ser2net_process_);
-    ASSERT_TRUE(RunUntil([&] { return view().cmdPower.Caption == "连接" && !view().lblMessage.Caption.empty(); },
-                         kDeadlineMs))
+    ASSERT_TRUE(WaitFor([&] { return rig_->Disconnected() && !view().lblMessage.Caption.empty(); }, kDeadlineMs))
         << "still " << view().cmdPower.Caption;
     EXPECT_NE(view().lblMessage.Caption.find(line_ + ") was lost"), std::string::npos) << view().lblMessage.Caption;
-    EXPECT_FALSE(serial_->PortOpen());
     EXPECT_FALSE(Key("cmdFrequency")->isEnabled());
-    EXPECT_TRUE(RunUntil([&] { return socat_process_.state() == QProcess::NotRunning; }, kDeadlineMs))
+    EXPECT_TRUE(WaitFor([&] { return socat_process_.state() == QProcess::NotRunning; }, kDeadlineMs))
         << "socat outlived its connection";
 
     // Back again: the desk's socat is started anew, and the power key connects.
@@ -201,7 +165,7 @@ TEST_F(RemoteCounter, IdentifiesShowsReadingsTakesKeysAndReconnectsAfterTheLinkW
     Key("cmdPower")->click();
     ExpectIdentified(2);
     Key("cmdRun")->click();
-    EXPECT_TRUE(RunUntil([&] { return Count("SYST:KEY 9") == 1; }, kDeadlineMs)) << log_;
+    EXPECT_TRUE(WaitFor([&] { return sim_.Count("SYST:KEY 9") == 1; }, kDeadlineMs)) << sim_.Log();
 }
 
 }  // namespace
