@@ -7,9 +7,11 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <memory>
 #include <string>
 
@@ -50,6 +52,15 @@ QString Program(const char* name) {
     return QStandardPaths::findExecutable(QString::fromLatin1(name),
                                           {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin"),
                                            QStringLiteral("/usr/local/sbin"), QStringLiteral("/usr/local/bin")});
+}
+
+// Starts program; it ends with this test program, even one that crashed.
+void Start(QProcess& process, const QString& program, const QStringList& arguments) {
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    process.start();
 }
 
 void Stop(QProcess& process) {
@@ -99,22 +110,18 @@ protected:
 
     // ser2net in the foreground, without lock files and pid file of the system's.
     void StartSer2net() {
-        ser2net_process_.setProgram(ser2net_);
-        ser2net_process_.setArguments({QStringLiteral("-n"), QStringLiteral("-u"), QStringLiteral("-c"),
-                                       folder_.filePath(QStringLiteral("ser2net.yaml")), QStringLiteral("-P"),
-                                       folder_.filePath(QStringLiteral("ser2net.pid"))});
-        ser2net_process_.setProcessChannelMode(QProcess::MergedChannels);
-        ser2net_process_.start();
+        Start(ser2net_process_, ser2net_,
+              {QStringLiteral("-n"), QStringLiteral("-u"), QStringLiteral("-c"),
+               folder_.filePath(QStringLiteral("ser2net.yaml")), QStringLiteral("-P"),
+               folder_.filePath(QStringLiteral("ser2net.pid"))});
     }
     // The desk's command: the TCP connection first (retried until ser2net
     // listens), then the pseudo-terminal, so the device appears only once
     // the line to the counter is up.
     bool StartSocat() {
-        socat_process_.setProgram(socat_);
-        socat_process_.setArguments({QStringLiteral("TCP:127.0.0.1:%1,forever,interval=0.1").arg(port_),
-                                     QStringLiteral("PTY,link=%1,raw,echo=0").arg(QString::fromStdString(line_))});
-        socat_process_.setProcessChannelMode(QProcess::MergedChannels);
-        socat_process_.start();
+        Start(socat_process_, socat_,
+              {QStringLiteral("TCP:127.0.0.1:%1,forever,interval=0.1").arg(port_),
+               QStringLiteral("PTY,link=%1,raw,echo=0").arg(QString::fromStdString(line_))});
         return WaitFor([&] { return QFileInfo::exists(QString::fromStdString(line_)); }, kDeadlineMs);
     }
 
