@@ -169,6 +169,11 @@ TEST_F(RemoteCounter, IdentifiesShowsReadingsTakesKeysAndReconnectsAfterTheLinkW
     // Back again: the desk's socat is started anew, and the power key connects.
     StartSer2net();
     ASSERT_TRUE(StartSocat()) << socat_process_.readAll().toStdString();
+    // The simulated counter kept streaming into its pseudo-terminal while
+    // the line was down (a real port would have dropped those readings);
+    // ser2net forwards them as soon as it opens the line. Let them reach the
+    // desk's terminal first, where opening the port discards them.
+    test::RunFor(500);
     Key("cmdPower")->click();
     ExpectIdentified(2);
     Key("cmdRun")->click();
