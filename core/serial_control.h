@@ -46,7 +46,12 @@ public:
     // inside this call.
     virtual void Output(const std::string& text) = 0;
     // Everything received since the last call; reading empties the buffer.
+    // A control that gathered several lines while the line streamed hands
+    // them out one receive event per line (see MoreReceived).
     [[nodiscard]] virtual std::string Input() = 0;
+    // True while another receive event is already waiting: the rest of the
+    // lines gathered in one read. Its OnComm handler may take them at once.
+    [[nodiscard]] virtual bool MoreReceived() const { return false; }
     // State of the DSR input line.
     [[nodiscard]] virtual bool DSRHolding() const = 0;
     // Commands handed to Output that have not yet gone out on the line (held

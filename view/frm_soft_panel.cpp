@@ -89,7 +89,15 @@ frmSoftPanel::frmSoftPanel(SoftPanel& panel, QWidget* parent)
     const QString icon = Utf8(panel_.appPath) + QStringLiteral("/kt46290-panel.png");
     if (!panel_.appPath.empty() && QFile::exists(icon)) setWindowIcon(QIcon(icon));
 
-    panel_.mscSoftPanel.OnComm = [this] { Event([this] { panel_.mscSoftPanel_OnComm(); }); };
+    // Lines the serial control gathered in one read are taken in one go: one
+    // receive event each, and the window brought up to date once after them.
+    panel_.mscSoftPanel.OnComm = [this] {
+        Event([this] {
+            do {
+                panel_.mscSoftPanel_OnComm();
+            } while (panel_.mscSoftPanel.MoreReceived());
+        });
+    };
     panel_.mscSoftPanel.OnFault = [this](SerialFault fault, const std::string& text) {
         Event([this, fault, &text] { panel_.mscSoftPanel_OnFault(fault, text); });
     };

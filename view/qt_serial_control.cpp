@@ -10,6 +10,8 @@
 #include <QMetaObject>
 #include <QRegularExpression>
 #include <QString>
+#include <QSocketNotifier>
+#include <QTimer>
 
 #include "ports/fault_text.h"
 #include "ports/port_settings.h"
@@ -22,6 +24,14 @@ namespace {
 // "SYST:LOC" and whatever else is queued gets this long to reach the line
 // when the port closes; the window waits no longer than this.
 constexpr qint64 kCloseFlushMs = 100;
+
+// While the counter streams, the port is read at most this often: at 240
+// readings a second one wake-up then carries about ten of them, and the
+// display still follows at 25 frames a second.
+constexpr int kGatherMs = 40;
+// A read this large means the line is flooding; gathering would only let the
+// operating system's buffer fill, so such a stream is read as it comes.
+constexpr qint64 kFloodBytes = 1024;
 
 // Counts calls in progress whose port errors are not line failures.
 class QuietScope {
@@ -183,8 +193,78 @@ void QtSerialControl::DropSentCommands() const {
 
 std::string QtSerialControl::Input() {
     if (!port_) return {};
+    if (handedOut_ < gathered_.size()) {
+        const std::size_t lineFeed = gathered_.find('\n', handedOut_);
+        const std::size_t end = lineFeed == std::string::npos ? gathered_.size() : lineFeed + 1;
+        std::string line = gathered_.substr(handedOut_, end - handedOut_);
+        handedOut_ = end;
+        if (handedOut_ == gathered_.size()) {
+            gathered_.clear();
+            handedOut_ = 0;
+        }
+        return line;
+    }
     const QByteArray bytes = port_->readAll();
+    lastRead_ = bytes.size();
+    lineEnded_ = bytes.endsWith('\n');
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+bool QtSerialControl::MoreReceived() const { return port_ != nullptr && handedOut_ < gathered_.size(); }
+
+void QtSerialControl::OnReadyRead() {
+    // While holding, the tick reads whatever arrives.
+    if (holding_ || pulling_) return;
+    lastRead_ = 0;
+    lineEnded_ = false;
+    const uint32_t session = session_;
+    Deliver();
+    if (port_ && session == session_) MaybeHold(lastRead_, lineEnded_);
+}
+
+// After a complete line of a stream that is not flooding, the port is left
+// alone for one gathering period: the operating system keeps what arrives
+// meanwhile, and the tick reads it in one go. A line in progress is read as
+// it comes, so that a reply the panel waits for (the identification) is
+// never held back once complete.
+void QtSerialControl::MaybeHold(qint64 read, bool lineEnded) {
+    if (!readNotifier_ || !lineEnded || read >= kFloodBytes) return;
+    readNotifier_->setEnabled(false);
+    holding_ = true;
+    gather_->start(kGatherMs);
+}
+
+void QtSerialControl::OnGatherTick() {
+    if (!port_ || !holding_) return;
+    holding_ = false;
+    if (readNotifier_) readNotifier_->setEnabled(true);
+    // Takes what the operating system holds now; does not wait.
+    pulling_ = true;
+    const bool arrived = port_->waitForReadyRead(0);
+    pulling_ = false;
+    if (!port_) return;  // the device went away meanwhile
+    if (!arrived && port_->error() == QSerialPort::TimeoutError) port_->clearError();
+    // Nothing for a whole period: the next piece is handed on as it comes.
+    if (port_->bytesAvailable() == 0) return;
+    const QByteArray bytes = port_->readAll();
+    gathered_.append(bytes.constData(), static_cast<size_t>(bytes.size()));
+    const uint32_t session = session_;
+    Deliver();
+    if (port_ && session == session_) MaybeHold(bytes.size(), bytes.endsWith('\n'));
+}
+
+// Raises receive events until everything read has been handed on, or the
+// port closed (a "LOC" line, say).
+void QtSerialControl::Deliver() {
+    if (!OnComm) {
+        gathered_.clear();
+        handedOut_ = 0;
+        return;
+    }
+    const uint32_t session = session_;
+    do {
+        OnComm();
+    } while (port_ && session == session_ && MoreReceived());
 }
 
 bool QtSerialControl::DSRHolding() const {
@@ -255,9 +335,19 @@ void QtSerialControl::Open() {
     commandEnds_.clear();
     ++session_;
     connect(port, &QSerialPort::errorOccurred, this, &QtSerialControl::OnPortError);
-    connect(port, &QSerialPort::readyRead, this, [this] {
-        if (OnComm) OnComm();
-    });
+    connect(port, &QSerialPort::readyRead, this, &QtSerialControl::OnReadyRead);
+    // The port's own read notifier, which wakes the window whenever
+    // characters arrive. Where the port has none (other platforms), every
+    // piece is handed on as it comes.
+    readNotifier_ = nullptr;
+    for (QSocketNotifier* notifier : port->findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly)) {
+        if (notifier->type() == QSocketNotifier::Read) readNotifier_ = notifier;
+    }
+    if (!gather_) {
+        gather_ = new QTimer(this);
+        gather_->setSingleShot(true);
+        connect(gather_, &QTimer::timeout, this, &QtSerialControl::OnGatherTick);
+    }
 
     ApplyDtr();
     // A UART drops what arrives while the port is closed; the operating
@@ -286,6 +376,13 @@ void QtSerialControl::Close() {
 }
 
 void QtSerialControl::Release() {
+    // What was gathered but not handed on is dropped with the port, as a
+    // UART drops what arrives while it is closed.
+    gathered_.clear();
+    handedOut_ = 0;
+    holding_ = false;
+    readNotifier_ = nullptr;
+    if (gather_) gather_->stop();
     if (!port_) return;
     QSerialPort* port = port_;
     port_ = nullptr;

@@ -11,7 +11,11 @@
 #include <vector>
 
 #include <QObject>
+#include <QPointer>
+#include <QSocketNotifier>
 #include <QSerialPort>
+
+class QTimer;
 
 #include "core/serial_control.h"
 #include "ports/port_map.h"
@@ -49,6 +53,7 @@ public:
     [[nodiscard]] bool PortOpen() const override;
     void Output(const std::string& text) override;
     [[nodiscard]] std::string Input() override;
+    [[nodiscard]] bool MoreReceived() const override;
     [[nodiscard]] bool DSRHolding() const override;
     [[nodiscard]] int CommandsWaiting() const override;
     [[nodiscard]] std::string DeviceName() const override;
@@ -64,6 +69,16 @@ private:
     // Closes the port and raises OnFault from the event loop, once.
     void FailWhileOpen(SerialFault fault, const std::string& text);
     void ApplyDtr();
+
+    // Receiving. A piece that arrives after a quiet spell is handed on at
+    // once, as one receive event. While the counter streams, the port is read
+    // once per gathering period instead of at every line, and what was
+    // gathered is handed on one line per receive event, as the lines would
+    // have arrived one by one.
+    void OnReadyRead();
+    void OnGatherTick();
+    void MaybeHold(qint64 read, bool lineEnded);
+    void Deliver();
 
     // Forgets the commands that have left: everything the port has taken
     // except what it, or the driver below it, still holds.
@@ -91,6 +106,15 @@ private:
     mutable std::deque<qint64> commandEnds_;
     SerialFault fault_ = SerialFault::None;
     std::string faultText_;
+
+    QTimer* gather_ = nullptr;
+    bool holding_ = false;        // reading waits for gather_
+    bool pulling_ = false;        // the gathering tick is reading the port
+    std::string gathered_;        // read, not yet handed on
+    std::size_t handedOut_ = 0;   // of gathered_
+    qint64 lastRead_ = 0;         // bytes of the last read
+    bool lineEnded_ = false;      // the last read ended with a line feed
+    QPointer<QSocketNotifier> readNotifier_;
 };
 
 }  // namespace kt

@@ -5,6 +5,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <ctime>
 #include <optional>
 #include <string>
@@ -141,6 +142,58 @@ TEST(SerialLine, BytesPassUnchangedBothWays) {
     EXPECT_EQ(received, reading);
     EXPECT_GE(events, 1);
     EXPECT_EQ(serial.Input(), "");  // reading empties the buffer
+}
+
+// A piece that arrives after a quiet spell is one receive event, however
+// many lines it holds. While the counter streams, the control reads the port
+// once per gathering period and hands what it gathered on one line per event.
+TEST(SerialLine, StreamIsGatheredAndHandedOnOneLinePerEvent) {
+    PtyLine line;
+    ASSERT_TRUE(line.ok());
+    QtSerialControl serial({{1, line.slavePath()}});
+    std::vector<std::string> events;
+    int gathered = 0;
+    serial.OnComm = [&] {
+        events.push_back(serial.Input());
+        if (serial.MoreReceived()) ++gathered;
+    };
+    serial.SetPortOpen(true);
+    ASSERT_TRUE(serial.PortOpen()) << serial.LastFaultText();
+
+    line.Send("1.0MHz\n2.0MHz\n");
+    ASSERT_TRUE(WaitFor([&] { return !events.empty(); }, 1000));
+    EXPECT_EQ(events[0], "1.0MHz\n2.0MHz\n");
+    RunFor(150);  // quiet again
+
+    events.clear();
+    std::string sent;
+    for (int i = 0; i < 30; ++i) {
+        const std::string reading = std::to_string(10 + i) + ".000000MHz\n";
+        line.Send(reading);
+        sent += reading;
+        RunFor(3);
+    }
+    ASSERT_TRUE(WaitFor([&] {
+        std::string all;
+        for (const auto& e : events) all += e;
+        return all == sent;
+    }, 2000));
+    // The first read after the quiet spell may carry several lines; every
+    // later event carries one.
+    for (std::size_t i = 1; i < events.size(); ++i) {
+        EXPECT_EQ(std::count(events[i].begin(), events[i].end(), '\n'), 1) << i << ": " << events[i];
+    }
+    EXPECT_GT(gathered, 0);
+    EXPECT_FALSE(serial.MoreReceived());
+
+    // The counter goes away while the control holds the port between reads.
+    FaultLog log(serial);
+    line.Send("99.000000MHz\n");
+    RunFor(5);
+    line.CloseCounterSide();
+    ASSERT_TRUE(WaitFor([&] { return !log.faults.empty(); }, 1000));
+    EXPECT_EQ(log.faults[0], SerialFault::DeviceLost);
+    EXPECT_FALSE(serial.PortOpen());
 }
 
 TEST(SerialLine, WhatSatOnTheLineBeforeOpeningIsDropped) {
