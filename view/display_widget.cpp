@@ -6,6 +6,7 @@
 #include <QAccessibleWidget>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QTextLayout>
 #include <QTimer>
 
 namespace kt::view {
@@ -140,9 +141,22 @@ void DisplayWidget::paintEvent(QPaintEvent*) {
     const QString shown = shownText();
     if (shown.isEmpty()) return;
     const QFontMetricsF metrics(font());
-    // Measured once: several lines that arrived together make a long text,
-    // and measuring it costs as much as drawing it.
-    const double natural = metrics.horizontalAdvance(shown);
+    const int first = highlightedFirst();
+    const int count = highlightedCount();
+    // A reading or a menu text is laid out once, for the measure and the
+    // drawing alike: shaping the 42 pt text is most of the cost of a frame
+    // while readings stream.
+    QTextLayout layout(shown, font(), this);
+    QTextLine line;
+    double natural = 0;
+    if (count <= 0) {
+        layout.beginLayout();
+        line = layout.createLine();
+        layout.endLayout();
+        natural = line.horizontalAdvance();
+    } else {
+        natural = metrics.horizontalAdvance(shown);
+    }
     const double scale = natural <= textRoom() ? 1.0 : textRoom() / natural;
 
     // Right-aligned, centred on the line's height.
@@ -150,14 +164,16 @@ void DisplayWidget::paintEvent(QPaintEvent*) {
     const double top = (height() - metrics.height() * scale) / 2.0;
     painter.translate(left, top);
     painter.scale(scale, scale);
-    painter.setFont(font());
     painter.setPen(kTextColor);
     const double baseline = metrics.ascent();
-    painter.drawText(QPointF(0, baseline), shown);
+    if (count <= 0) {
+        layout.draw(&painter, QPointF(0, baseline - line.ascent()));
+        return;
+    }
 
-    const int first = highlightedFirst();
-    const int count = highlightedCount();
-    if (count <= 0) return;
+    // The editor: the marked characters in inverse video.
+    painter.setFont(font());
+    painter.drawText(QPointF(0, baseline), shown);
     const double x = metrics.horizontalAdvance(shown.left(first));
     const QString marked = shown.mid(first, count);
     const double w = metrics.horizontalAdvance(marked);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QSocketNotifier>
@@ -114,6 +115,7 @@ private:
     std::size_t handedOut_ = 0;   // of gathered_
     qint64 lastRead_ = 0;         // bytes of the last read
     bool lineEnded_ = false;      // the last read ended with a line feed
+    QElapsedTimer sinceLine_;     // since the last read that ended a line
     QPointer<QSocketNotifier> readNotifier_;
 };
 
