@@ -1,5 +1,6 @@
 #include "measurements/csv.h"
 
+#include <charconv>
 #include <cstdio>
 #include <streambuf>
 
@@ -34,6 +35,16 @@ bool NeedsQuotes(std::string_view field) {
     return false;
 }
 
+// Appends a non-negative number with at least width digits, zero-padded.
+// Every recorded row has two times, so this is kept off printf.
+void AppendPadded(std::string& out, long long value, std::size_t width) {
+    char buf[24];
+    const auto result = std::to_chars(buf, buf + sizeof buf, value);
+    const auto digits = static_cast<std::size_t>(result.ptr - buf);
+    if (digits < width) out.append(width - digits, '0');
+    out.append(buf, digits);
+}
+
 }  // namespace
 
 std::string FormatIsoUtc(SystemTime time) {
@@ -53,10 +64,26 @@ void AppendIsoUtc(std::string& out, SystemTime time) {
         --days;
     }
     const CivilDate date = CivilFromDays(days);
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%04lld-%02u-%02uT%02lld:%02lld:%02lld.%03lldZ", date.year, date.month, date.day,
-                  in_day / 3'600'000, in_day / 60'000 % 60, in_day / 1000 % 60, in_day % 1000);
-    out += buf;
+    if (date.year < 0) {
+        char buf[48];
+        std::snprintf(buf, sizeof buf, "%04lld-", date.year);
+        out += buf;
+    } else {
+        AppendPadded(out, date.year, 4);
+        out += '-';
+    }
+    AppendPadded(out, date.month, 2);
+    out += '-';
+    AppendPadded(out, date.day, 2);
+    out += 'T';
+    AppendPadded(out, in_day / 3'600'000, 2);
+    out += ':';
+    AppendPadded(out, in_day / 60'000 % 60, 2);
+    out += ':';
+    AppendPadded(out, in_day / 1000 % 60, 2);
+    out += '.';
+    AppendPadded(out, in_day % 1000, 3);
+    out += 'Z';
 }
 
 void AppendElapsed(std::string& out, std::chrono::nanoseconds elapsed) {
@@ -66,9 +93,9 @@ void AppendElapsed(std::string& out, std::chrono::nanoseconds elapsed) {
         ns = -ns;
     }
     const long long us = (ns + 500) / 1000;
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%lld.%06lld", us / 1'000'000, us % 1'000'000);
-    out += buf;
+    AppendPadded(out, us / 1'000'000, 1);
+    out += '.';
+    AppendPadded(out, us % 1'000'000, 6);
 }
 
 void AppendCsvField(std::string& out, std::string_view field) {

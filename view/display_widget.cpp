@@ -13,8 +13,9 @@ namespace kt::view {
 namespace {
 
 constexpr int kMargin = 2;
-// The shortest time between two repaints of the display (50 frames a second).
-constexpr qint64 kFrameMs = 20;
+// The shortest time between two repaints of the display (25 frames a second):
+// a flood of readings costs no more painting than that.
+constexpr qint64 kFrameMs = 40;
 // The shortest time between two announced readings.
 constexpr qint64 kAnnounceMs = 1000;
 

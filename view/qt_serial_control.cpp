@@ -30,8 +30,10 @@ constexpr qint64 kCloseFlushMs = 100;
 // twenty of them, and the display still changes 12 times a second, more
 // than anyone reads. Slower streams are read line by line as they come.
 constexpr int kGatherMs = 80;
-// A read this large means the line is flooding; gathering would only let the
-// operating system's buffer fill, so such a stream is read as it comes.
+// More than this many bytes within one period is faster than any line rate
+// the settings offer (38400 baud carries about 300): a flood, which is read
+// as it comes, because gathering would only let the operating system's
+// buffer fill and stall the sender.
 constexpr qint64 kFloodBytes = 1024;
 
 // Counts calls in progress whose port errors are not line failures.
@@ -206,7 +208,7 @@ std::string QtSerialControl::Input() {
         return line;
     }
     const QByteArray bytes = port_->readAll();
-    lastRead_ = bytes.size();
+    CountRead(bytes.size());
     lineEnded_ = bytes.endsWith('\n');
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
@@ -216,7 +218,6 @@ bool QtSerialControl::MoreReceived() const { return port_ != nullptr && handedOu
 void QtSerialControl::OnReadyRead() {
     // While holding, the tick reads whatever arrives.
     if (holding_ || pulling_) return;
-    lastRead_ = 0;
     lineEnded_ = false;
     const uint32_t session = session_;
     Deliver();
@@ -224,7 +225,22 @@ void QtSerialControl::OnReadyRead() {
     // Two complete lines within one period: the counter is streaming.
     const bool streaming = sinceLine_.isValid() && sinceLine_.elapsed() < kGatherMs;
     sinceLine_.restart();
-    if (streaming) MaybeHold(lastRead_, lineEnded_);
+    if (streaming) MaybeHold(lineEnded_);
+}
+
+// The bytes read in the current period and in the one before it.
+void QtSerialControl::CountRead(qint64 bytes) {
+    const qint64 since = period_.isValid() ? period_.elapsed() : 2 * kGatherMs;
+    if (since >= kGatherMs) {
+        lastPeriodBytes_ = since < 2 * kGatherMs ? periodBytes_ : 0;
+        periodBytes_ = 0;
+        period_.restart();
+    }
+    periodBytes_ += bytes;
+}
+
+bool QtSerialControl::Flooding() const {
+    return periodBytes_ >= kFloodBytes || lastPeriodBytes_ >= kFloodBytes;
 }
 
 // After a complete line of a stream that is not flooding, the port is left
@@ -232,8 +248,8 @@ void QtSerialControl::OnReadyRead() {
 // meanwhile, and the tick reads it in one go. A line in progress is read as
 // it comes, so that a reply the panel waits for (the identification) is
 // never held back once complete.
-void QtSerialControl::MaybeHold(qint64 read, bool lineEnded) {
-    if (!readNotifier_ || !lineEnded || read >= kFloodBytes) return;
+void QtSerialControl::MaybeHold(bool lineEnded) {
+    if (!readNotifier_ || !lineEnded || Flooding()) return;
     readNotifier_->setEnabled(false);
     holding_ = true;
     gather_->start(kGatherMs);
@@ -252,13 +268,14 @@ void QtSerialControl::OnGatherTick() {
     // Nothing for a whole period: the next piece is handed on as it comes.
     if (port_->bytesAvailable() == 0) return;
     const QByteArray bytes = port_->readAll();
+    CountRead(bytes.size());
     gathered_.append(bytes.constData(), static_cast<size_t>(bytes.size()));
     const uint32_t session = session_;
     Deliver();
     if (!port_ || session != session_) return;
     // Lines arrived during the period: the stream goes on.
     if (bytes.contains('\n')) sinceLine_.restart();
-    MaybeHold(bytes.size(), bytes.endsWith('\n'));
+    MaybeHold(bytes.endsWith('\n'));
 }
 
 // Raises receive events until everything read has been handed on, or the

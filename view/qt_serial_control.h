@@ -78,7 +78,9 @@ private:
     // have arrived one by one.
     void OnReadyRead();
     void OnGatherTick();
-    void MaybeHold(qint64 read, bool lineEnded);
+    void MaybeHold(bool lineEnded);
+    void CountRead(qint64 bytes);
+    [[nodiscard]] bool Flooding() const;
     void Deliver();
 
     // Forgets the commands that have left: everything the port has taken
@@ -113,7 +115,9 @@ private:
     bool pulling_ = false;        // the gathering tick is reading the port
     std::string gathered_;        // read, not yet handed on
     std::size_t handedOut_ = 0;   // of gathered_
-    qint64 lastRead_ = 0;         // bytes of the last read
+    QElapsedTimer period_;        // since the current period began
+    qint64 periodBytes_ = 0;      // read in the current period
+    qint64 lastPeriodBytes_ = 0;  // read in the period before
     bool lineEnded_ = false;      // the last read ended with a line feed
     QElapsedTimer sinceLine_;     // since the last read that ended a line
     QPointer<QSocketNotifier> readNotifier_;
