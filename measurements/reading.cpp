@@ -159,9 +159,4 @@ std::string_view StripLineEnd(std::string_view line) {
     return line;
 }
 
-bool IsReadingLine(std::string_view line) {
-    const std::string_view text = StripLineEnd(line);
-    return text != "LOC" && text.substr(0, 6) != "SAMPLE";
-}
-
 }  // namespace kt

@@ -62,11 +62,6 @@ void ParseValueInto(std::string_view line, ParsedValue& out);
 // A line with its CR/LF removed: drops one trailing LF and then one CR before it.
 std::string_view StripLineEnd(std::string_view line);
 
-// True for a completed line that is a reading: not "LOC" and not a line
-// beginning with "SAMPLE". (The identification reply is told apart by the
-// caller, which knows that it asked.)
-bool IsReadingLine(std::string_view line);
-
 // A kept reading.
 struct Reading {
     uint64_t seq = 0;            // 0 for the first reading ever added to a store, then 1, 2, ...

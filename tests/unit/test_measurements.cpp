@@ -74,15 +74,10 @@ TEST(ReadingValue, ExactDecimalInTheBaseUnitOrNoValue) {
     EXPECT_EQ(tiny.value, 0.0);
 }
 
-TEST(ReadingValue, LineEndsAndLinesThatAreNotReadings) {
+TEST(ReadingValue, LineEnds) {
     EXPECT_EQ(StripLineEnd("5Hz\r\n"), "5Hz");
     EXPECT_EQ(StripLineEnd("5Hz\n"), "5Hz");
     EXPECT_EQ(StripLineEnd("5\rHz\n"), "5\rHz");
-    EXPECT_FALSE(IsReadingLine("LOC\n"));
-    EXPECT_FALSE(IsReadingLine("LOC\r\n"));
-    EXPECT_FALSE(IsReadingLine("SAMPLE 3: 10.0MHz\n"));
-    EXPECT_TRUE(IsReadingLine("LOCAL\n"));
-    EXPECT_TRUE(IsReadingLine(" SAMPLE\n"));
 }
 
 SteadyTime AtSecond(double s) {
