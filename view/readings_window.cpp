@@ -4,38 +4,51 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include <QChart>
 #include <QChartView>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineSeries>
 #include <QLogValueAxis>
-#include <QPen>
+#include <QPainter>
 #include <QPushButton>
-#include <QScatterSeries>
 #include <QSplitter>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QTimer>
-#include <QValueAxis>
 #include <QVBoxLayout>
 
 #include "measurements/csv.h"
 #include "measurements/statistics.h"
 #include "view/readings_record.h"
+#include "view/trend_plot.h"
 
 namespace kt {
 
 namespace {
 
-constexpr int kRedrawMs = 200;           // 5 redraws a second (at most 10 follow the stream as well)
-constexpr int kAdevMs = 1000;            // the Allan deviation about once a second
+constexpr int kRedrawMs = 200;  // the trend: 5 redraws a second (at most 10 follow the stream as well)
+// The statistics, the recording's row count and the Allan deviation: once a
+// second, as often as the rows reach the file. Their texts are read, not
+// watched, and each new text costs a repaint.
+constexpr int kSlowMs = 1000;
 constexpr std::size_t kSaveSlice = 20000;  // rows written per event while saving
+// The Allan deviation chart is redrawn at once when a point appears or goes,
+// and when a point moved by more than kAdevRedrawFraction (half a pixel of a
+// log axis with 60 pixels a decade) at most every kAdevChartInterval: while a
+// series grows its longest averaging times move a little with every second,
+// and redrawing the chart costs milliseconds. The table shows every value
+// each second.
+constexpr double kAdevRedrawFraction = 0.02;
+constexpr auto kAdevChartInterval = std::chrono::seconds(5);
 
 QString Utf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
@@ -45,33 +58,42 @@ QString Number(double v, int digits = 12) {
     return QString::number(v, 'g', digits);
 }
 
-// The smallest of 1, 2, 5 times a power of ten that is at least x.
-double NiceCeiling(double x) {
-    if (!(x > 0.0)) return 1.0;
-    const double decade = std::pow(10.0, std::floor(std::log10(x)));
-    for (double step : {1.0, 2.0, 5.0, 10.0}) {
-        if (step * decade >= x) return step * decade;
-    }
-    return 10.0 * decade;
+void SetText(QLabel* label, const QString& text) {
+    if (label->text() != text) label->setText(text);
 }
 
-double Seconds(SteadyTime later, SteadyTime earlier) {
-    return std::chrono::duration<double>(later - earlier).count();
-}
-
-// A label whose text changes with every redraw: plain text in a fixed box,
-// so that a new text repaints the label alone instead of laying out the
-// whole window again.
+// A label whose text changes with the stream: plain text in a fixed box, so
+// that a new text repaints the label alone instead of laying out the whole
+// window again, and drawn as a plain line of text (a selectable label lays
+// its text out as a document at every paint; selection is switched on while
+// the window is paused, when the values hold still to be copied).
 QLabel* ValueLabel(const char* objectName, int width) {
     // As tall as a line with Chinese characters, which the fallback font draws taller.
     auto* label = new QLabel(QStringLiteral("记录 (Ag) 行"));
     label->setObjectName(QLatin1String(objectName));
     label->setTextFormat(Qt::PlainText);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setTextInteractionFlags(Qt::NoTextInteraction);
     label->setFixedSize(width, label->sizeHint().height() + 2);
+    label->setAutoFillBackground(true);  // repaints itself alone, not its parent beneath it
     label->setText(QStringLiteral("—"));
     return label;
 }
+
+// Draws a cell of the Allan deviation table as one line of plain text: the
+// table changes every second, and the style's item drawing lays every cell's
+// text out again for each repaint.
+class PlainCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const bool selected = (option.state & QStyle::State_Selected) != 0;
+        if (selected) painter->fillRect(option.rect, option.palette.brush(QPalette::Highlight));
+        painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        const int pad = option.fontMetrics.horizontalAdvance(QLatin1Char(' '));
+        painter->drawText(option.rect.adjusted(pad, 0, -pad, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                          index.data(Qt::DisplayRole).toString());
+    }
+};
 
 QChart* PlainChart() {
     auto* chart = new QChart;
@@ -79,6 +101,16 @@ QChart* PlainChart() {
     chart->setMargins(QMargins(4, 4, 4, 4));
     chart->setBackgroundRoundness(0);
     return chart;
+}
+
+double Seconds(SteadyTime later, SteadyTime earlier) {
+    return std::chrono::duration<double>(later - earlier).count();
+}
+
+// The whole decades around [low, high], for a log axis that stays put while
+// the values wander inside them.
+std::pair<double, double> Decades(double low, double high) {
+    return {std::pow(10.0, std::floor(std::log10(low))), std::pow(10.0, std::ceil(std::log10(high) + 1e-12))};
 }
 
 }  // namespace
@@ -98,10 +130,13 @@ ReadingsWindow::ReadingsWindow(ReadingsRecord& record, QWidget* parent) : QWidge
     Build();
     redraw_ = new QTimer(this);
     redraw_->setInterval(kRedrawMs);
-    connect(redraw_, &QTimer::timeout, this, &ReadingsWindow::Refresh);
-    adevTimer_ = new QTimer(this);
-    adevTimer_->setInterval(kAdevMs);
-    connect(adevTimer_, &QTimer::timeout, this, &ReadingsWindow::RefreshAdev);
+    connect(redraw_, &QTimer::timeout, this, &ReadingsWindow::RefreshTrend);
+    slowTimer_ = new QTimer(this);
+    slowTimer_->setInterval(kSlowMs);
+    connect(slowTimer_, &QTimer::timeout, this, [this] {
+        Refresh();
+        RefreshAdev();
+    });
     saveTimer_ = new QTimer(this);
     connect(saveTimer_, &QTimer::timeout, this, &ReadingsWindow::SaveSlice);
     connect(&record_, &ReadingsRecord::recordingChanged, this, &ReadingsWindow::ShowRecordingState);
@@ -114,27 +149,10 @@ void ReadingsWindow::Build() {
     auto* layout = new QVBoxLayout(this);
 
     // The trend of the current series.
-    auto* trend = PlainChart();
-    trendSeries_ = new QLineSeries;
-    // A thin cosmetic pen takes the painter's fast path for polylines; the
-    // default wide pen is stroked segment by segment.
-    QPen thin(QColor(32, 120, 200));
-    thin.setWidth(0);
-    thin.setCosmetic(true);
-    trendSeries_->setPen(thin);
-    trend->addSeries(trendSeries_);
-    trendX_ = new QValueAxis;
-    trendX_->setTitleText(QStringLiteral("时间 (s)"));
-    trendX_->setLabelFormat(QStringLiteral("%.6g"));
-    trendY_ = new QValueAxis;
-    trendY_->setLabelFormat(QStringLiteral("%.12g"));
-    trend->addAxis(trendX_, Qt::AlignBottom);
-    trend->addAxis(trendY_, Qt::AlignLeft);
-    trendSeries_->attachAxis(trendX_);
-    trendSeries_->attachAxis(trendY_);
-    trendView_ = new QChartView(trend);
-    trendView_->setObjectName(QStringLiteral("chtTrend"));
-    trendView_->setMinimumHeight(220);
+    trendPlot_ = new view::TrendPlot;
+    trendPlot_->setObjectName(QStringLiteral("chtTrend"));
+    trendPlot_->SetTitles(QStringLiteral("时间 (s)"), QString());
+    trendPlot_->Show(trend_);
 
     // The statistics of the current series.
     auto* stats = new QWidget;
@@ -153,10 +171,9 @@ void ReadingsWindow::Build() {
     // The Allan deviation: chart and table.
     auto* adev = PlainChart();
     adevSeries_ = new QLineSeries;
-    adevDots_ = new QScatterSeries;
-    adevDots_->setMarkerSize(6);
+    adevSeries_->setPointsVisible(true);
+    adevSeries_->setMarkerSize(6);
     adev->addSeries(adevSeries_);
-    adev->addSeries(adevDots_);
     adevX_ = new QLogValueAxis;
     adevX_->setTitleText(QStringLiteral("τ (s)"));
     adevX_->setLabelFormat(QStringLiteral("%g"));
@@ -165,10 +182,8 @@ void ReadingsWindow::Build() {
     adevY_->setLabelFormat(QStringLiteral("%.0e"));
     adev->addAxis(adevX_, Qt::AlignBottom);
     adev->addAxis(adevY_, Qt::AlignLeft);
-    for (QAbstractSeries* s : {static_cast<QAbstractSeries*>(adevSeries_), static_cast<QAbstractSeries*>(adevDots_)}) {
-        s->attachAxis(adevX_);
-        s->attachAxis(adevY_);
-    }
+    adevSeries_->attachAxis(adevX_);
+    adevSeries_->attachAxis(adevY_);
     adevView_ = new QChartView(adev);
     adevView_->setObjectName(QStringLiteral("chtAdev"));
     adevTable_ = new QTableWidget(0, 3);
@@ -177,8 +192,19 @@ void ReadingsWindow::Build() {
         {QStringLiteral("τ (s)"), QStringLiteral("项数 (Terms)"), QStringLiteral("ADEV")});
     adevTable_->verticalHeader()->hide();
     adevTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    adevTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    adevTable_->horizontalHeader()->setStretchLastSection(true);
+    adevTable_->setItemDelegate(new PlainCellDelegate(adevTable_));
+    // Columns as wide as their widest text, measured once: measuring the
+    // contents at every change would lay the table out again each second.
+    QHeaderView* header = adevTable_->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    const QFontMetrics metrics(adevTable_->font());
+    const QFontMetrics headerMetrics(header->font());
+    const int pad = 2 * metrics.horizontalAdvance(QLatin1Char('0'));
+    header->resizeSection(0, std::max(metrics.horizontalAdvance(QStringLiteral("0.0001234")),
+                                      headerMetrics.horizontalAdvance(QStringLiteral("τ (s)"))) + pad);
+    header->resizeSection(1, std::max(metrics.horizontalAdvance(QStringLiteral("1000000")),
+                                      headerMetrics.horizontalAdvance(QStringLiteral("项数 (Terms)"))) + pad);
+    header->setStretchLastSection(true);
 
     auto* lower = new QHBoxLayout;
     lower->addWidget(stats, 0);
@@ -204,12 +230,16 @@ void ReadingsWindow::Build() {
     buttons->addStretch(1);
     buttons->addWidget(recordingLabel_);
 
-    layout->addWidget(trendView_, 3);
+    layout->addWidget(trendPlot_, 3);
     layout->addLayout(lower, 2);
     layout->addLayout(buttons);
 
     connect(clear, &QPushButton::clicked, this, &ReadingsWindow::Clear);
     connect(pause_, &QPushButton::toggled, this, [this](bool paused) {
+        // Frozen values can be selected and copied.
+        const auto flags = paused ? Qt::TextSelectableByMouse : Qt::NoTextInteraction;
+        seriesLabel_->setTextInteractionFlags(flags);
+        for (QLabel* value : statValues_) value->setTextInteractionFlags(flags);
         if (!paused) {
             Refresh();
             RefreshAdev();
@@ -231,7 +261,7 @@ void ReadingsWindow::Build() {
 void ReadingsWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     redraw_->start();
-    adevTimer_->start();
+    slowTimer_->start();
     Refresh();
     RefreshAdev();
 }
@@ -239,7 +269,7 @@ void ReadingsWindow::showEvent(QShowEvent* event) {
 void ReadingsWindow::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     redraw_->stop();
-    adevTimer_->stop();
+    slowTimer_->stop();
 }
 
 void ReadingsWindow::Clear() {
@@ -247,13 +277,18 @@ void ReadingsWindow::Clear() {
     haveKey_ = false;
     trend_.Reset();
     ++trendVersion_;
-    rangesSet_ = false;
     Refresh();
     RefreshAdev();
 }
 
 void ReadingsWindow::Refresh() {
     ShowRecordingState();
+    if (pause_->isChecked()) return;
+    RefreshTrend();
+    ShowStatistics();
+}
+
+void ReadingsWindow::RefreshTrend() {
     if (pause_->isChecked()) return;
     const ReadingStore& store = record_.store();
 
@@ -272,7 +307,6 @@ void ReadingsWindow::Refresh() {
             haveKey_ = true;
             clearSeq_ = store.ClearSeq();
             nextSeq_ = clearSeq_;
-            rangesSet_ = false;
             trend_.Reset();
             ++trendVersion_;
         }
@@ -286,64 +320,34 @@ void ReadingsWindow::Refresh() {
         nextSeq_ = store.NextSeq();
     }
 
-    // Statistics of the series, kept by the record for every reading.
-    const Stats s = store.CurrentStats();
+    // The trend: the plot repaints the pixel columns that changed.
+    if (trendVersion_ == drawnVersion_) return;
+    drawnVersion_ = trendVersion_;
+    const QString unit = haveKey_ ? Utf8(UnitText(key_.unit)) : QString();
+    trendPlot_->SetTitles(QStringLiteral("时间 (s)"),
+                          haveKey_ ? Utf8(key_.function) + (unit.isEmpty() ? QString() : QStringLiteral(" (") + unit + QLatin1Char(')'))
+                                   : QString());
+    trendPlot_->Show(trend_);
+}
+
+void ReadingsWindow::ShowStatistics() {
+    // Kept by the record for every reading.
+    const Stats s = record_.store().CurrentStats();
     const QString unit = haveKey_ ? Utf8(UnitText(key_.unit)) : QString();
     const auto withUnit = [&unit](const QString& number) {
         return unit.isEmpty() || number == QStringLiteral("—") ? number : number + QLatin1Char(' ') + unit;
     };
     const bool any = haveKey_ && s.count > 0;
-    seriesLabel_->setText(haveKey_ ? Utf8(key_.function) + (unit.isEmpty() ? QString() : QStringLiteral(", ") + unit)
+    SetText(seriesLabel_, haveKey_ ? Utf8(key_.function) + (unit.isEmpty() ? QString() : QStringLiteral(", ") + unit)
                                    : QStringLiteral("—"));
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    statValues_[0]->setText(QString::number(any ? s.count : 0));
-    statValues_[1]->setText(withUnit(Number(any ? s.mean : nan)));
-    statValues_[2]->setText(withUnit(Number(any && s.count > 1 ? s.std_dev : nan, 4)));
-    statValues_[3]->setText(withUnit(Number(any ? s.min : nan)));
-    statValues_[4]->setText(withUnit(Number(any ? s.max : nan)));
-    statValues_[5]->setText(withUnit(Number(any ? s.span : nan, 6)));
-    statValues_[6]->setText(Number(any && s.count > 1 ? s.ppm : nan, 4));
-
-    // The trend: redrawn only when it changed or the plot was resized.
-    const int width = std::max(1, static_cast<int>(trendView_->chart()->plotArea().width()));
-    if (trendVersion_ == drawnVersion_ && width == drawnWidth_) return;
-    drawnVersion_ = trendVersion_;
-    drawnWidth_ = width;
-    trend_.Columns(width, columns_);
-    QList<QPointF> points;
-    points.reserve(static_cast<qsizetype>(columns_.size()));
-    for (const auto& p : columns_) points.append(QPointF(p.t, p.v));
-    trendSeries_->replace(points);
-    trendY_->setTitleText(haveKey_ ? Utf8(key_.function) + (unit.isEmpty() ? QString() : QStringLiteral(" (") + unit + QLatin1Char(')'))
-                                   : QString());
-    // The axes change only when the trend outgrows them: a new range lays
-    // out every tick label again, which costs more than the trend itself.
-    if (trend_.Empty()) {
-        SetRanges(0, 1, 0, 1);
-        return;
-    }
-    double low = shownLow_;
-    double high = shownHigh_;
-    if (!rangesSet_ || trend_.Min() < shownLow_ || trend_.Max() > shownHigh_ ||
-        (trend_.Max() - trend_.Min()) < (shownHigh_ - shownLow_) / 8) {
-        const double spread = trend_.Max() - trend_.Min();
-        const double pad = spread > 0 ? spread * 0.25 : std::max(std::abs(trend_.Min()) * 1e-9, 1e-12);
-        low = trend_.Min() - pad;
-        high = trend_.Max() + pad;
-    }
-    double right = shownRight_;
-    if (!rangesSet_ || trend_.LastT() > shownRight_) right = NiceCeiling(trend_.LastT() * 1.25);
-    SetRanges(0, right, low, high);
-}
-
-void ReadingsWindow::SetRanges(double left, double right, double low, double high) {
-    if (rangesSet_ && right == shownRight_ && low == shownLow_ && high == shownHigh_) return;
-    rangesSet_ = true;
-    shownRight_ = right;
-    shownLow_ = low;
-    shownHigh_ = high;
-    trendX_->setRange(left, right);
-    trendY_->setRange(low, high);
+    SetText(statValues_[0], QString::number(any ? s.count : 0));
+    SetText(statValues_[1], withUnit(Number(any ? s.mean : nan)));
+    SetText(statValues_[2], withUnit(Number(any && s.count > 1 ? s.std_dev : nan, 4)));
+    SetText(statValues_[3], withUnit(Number(any ? s.min : nan)));
+    SetText(statValues_[4], withUnit(Number(any ? s.max : nan)));
+    SetText(statValues_[5], withUnit(Number(any ? s.span : nan, 6)));
+    SetText(statValues_[6], Number(any && s.count > 1 ? s.ppm : nan, 4));
 }
 
 void ReadingsWindow::RefreshAdev() {
@@ -352,15 +356,41 @@ void ReadingsWindow::RefreshAdev() {
     // decimals, so reading it is cheap.
     const std::vector<AdevPoint> points = record_.store().CurrentAdev();
 
+    // The table: rows made once, texts set only where they changed.
+    const int rows = static_cast<int>(points.size());
+    const int had = adevTable_->rowCount();
+    if (rows != had) adevTable_->setRowCount(rows);
+    for (int row = 0; row < rows; ++row) {
+        const AdevPoint& p = points[static_cast<std::size_t>(row)];
+        const QString texts[] = {Number(p.tau, 4), QString::number(p.terms), Number(p.adev, 4)};
+        for (int column = 0; column < 3; ++column) {
+            QTableWidgetItem* item = row < had ? adevTable_->item(row, column) : nullptr;
+            if (item == nullptr) {
+                adevTable_->setItem(row, column, new QTableWidgetItem(texts[column]));
+            } else if (item->text() != texts[column]) {
+                item->setText(texts[column]);
+            }
+        }
+    }
+    ShowAdevChart(points);
+}
+
+void ReadingsWindow::ShowAdevChart(const std::vector<AdevPoint>& points) {
+    const SteadyTime now = std::chrono::steady_clock::now();
+    bool moved = points.size() != chartedAdev_.size();
+    for (std::size_t i = 0; !moved && now - chartedAt_ >= kAdevChartInterval && i < points.size(); ++i) {
+        const AdevPoint& a = points[i];
+        const AdevPoint& b = chartedAdev_[i];
+        moved = std::abs(a.tau - b.tau) > kAdevRedrawFraction * std::abs(b.tau) ||
+                std::abs(a.adev - b.adev) > kAdevRedrawFraction * std::abs(b.adev) ||
+                std::isfinite(a.adev) != std::isfinite(b.adev);
+    }
+    if (!moved) return;
+    chartedAdev_ = points;
+    chartedAt_ = now;
     QList<QPointF> curve;
-    adevTable_->setRowCount(static_cast<int>(points.size()));
     double lowT = 0, highT = 0, lowA = 0, highA = 0;
-    int row = 0;
     for (const AdevPoint& p : points) {
-        adevTable_->setItem(row, 0, new QTableWidgetItem(Number(p.tau, 4)));
-        adevTable_->setItem(row, 1, new QTableWidgetItem(QString::number(p.terms)));
-        adevTable_->setItem(row, 2, new QTableWidgetItem(Number(p.adev, 4)));
-        ++row;
         if (!(p.adev > 0.0) || !(p.tau > 0.0)) continue;
         if (curve.isEmpty()) {
             lowT = highT = p.tau;
@@ -373,11 +403,12 @@ void ReadingsWindow::RefreshAdev() {
         curve.append(QPointF(p.tau, p.adev));
     }
     adevSeries_->replace(curve);
-    adevDots_->replace(curve);
-    if (!curve.isEmpty()) {
-        adevX_->setRange(lowT / 2, highT * 2);
-        adevY_->setRange(lowA / 2, highA * 2);
-    }
+    if (curve.isEmpty()) return;
+    // Whole decades: the axes (and their labels) change only when the curve leaves them.
+    const auto [left, right] = Decades(lowT / 1.5, highT * 1.5);
+    const auto [bottom, top] = Decades(lowA / 1.5, highA * 1.5);
+    if (adevX_->min() != left || adevX_->max() != right) adevX_->setRange(left, right);
+    if (adevY_->min() != bottom || adevY_->max() != top) adevY_->setRange(bottom, top);
 }
 
 void ReadingsWindow::ShowRecordingState() {

@@ -1,9 +1,9 @@
 // The readings window: a trend chart of the current series following the
 // stream, its statistics, its Allan deviation as a chart and a table, Clear,
 // Pause, Save as CSV and the state of the recording. It reads the record of
-// readings on timers (at most 10 redraws a second, the Allan deviation about
-// once a second), never per reading. Pause freezes what is shown; the record
-// goes on collecting.
+// readings on timers (the trend 5 times a second, the rest once a second),
+// never per reading, and repaints only what changed. Pause freezes what is
+// shown; the record goes on collecting.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +18,6 @@
 
 class QLabel;
 class QLineSeries;
-class QScatterSeries;
-class QValueAxis;
 class QLogValueAxis;
 class QChartView;
 class QPushButton;
@@ -30,6 +28,9 @@ class QFileDialog;
 namespace kt {
 
 class ReadingsRecord;
+namespace view {
+class TrendPlot;
+}
 
 class ReadingsWindow : public QWidget {
     Q_OBJECT
@@ -37,7 +38,7 @@ public:
     explicit ReadingsWindow(ReadingsRecord& record, QWidget* parent = nullptr);
     ~ReadingsWindow() override;
 
-    // One redraw of the trend and the statistics (the 10 Hz timer's work).
+    // One redraw of the trend, the statistics and the recording state.
     void Refresh();
     // One recomputation of the Allan deviation.
     void RefreshAdev();
@@ -53,14 +54,16 @@ protected:
 private:
     void Build();
     void Clear();
+    // Takes the new readings into the trend and redraws what changed.
+    void RefreshTrend();
     void ShowRecordingState();
-    void SetRanges(double left, double right, double low, double high);
+    void ShowStatistics();
+    void ShowAdevChart(const std::vector<AdevPoint>& points);
     void SaveSlice();
     void FinishSave(const QString& message);
 
     ReadingsRecord& record_;
     view::TrendColumns trend_;
-    std::vector<view::TrendColumns::Point> columns_;
     SeriesKey key_;
     bool haveKey_ = false;
     uint64_t clearSeq_ = 0;
@@ -68,19 +71,14 @@ private:
     SteadyTime origin_{};        // arrival of the series' first reading
     uint64_t trendVersion_ = 0;  // readings taken into the trend
     uint64_t drawnVersion_ = UINT64_MAX;
-    int drawnWidth_ = 0;
-    bool rangesSet_ = false;
-    double shownRight_ = 1, shownLow_ = 0, shownHigh_ = 1;
+    std::vector<AdevPoint> chartedAdev_;  // what the Allan deviation chart shows
+    SteadyTime chartedAt_{};
 
     QTimer* redraw_ = nullptr;
-    QTimer* adevTimer_ = nullptr;
-    QChartView* trendView_ = nullptr;
-    QLineSeries* trendSeries_ = nullptr;
-    QValueAxis* trendX_ = nullptr;
-    QValueAxis* trendY_ = nullptr;
+    QTimer* slowTimer_ = nullptr;  // statistics, recording state, Allan deviation
+    view::TrendPlot* trendPlot_ = nullptr;
     QChartView* adevView_ = nullptr;
     QLineSeries* adevSeries_ = nullptr;
-    QScatterSeries* adevDots_ = nullptr;
     QLogValueAxis* adevX_ = nullptr;
     QLogValueAxis* adevY_ = nullptr;
     QTableWidget* adevTable_ = nullptr;

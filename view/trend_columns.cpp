@@ -51,34 +51,75 @@ void TrendColumns::Add(double t, double v) {
     ++count_;
 }
 
-void TrendColumns::Columns(int columns, std::vector<Point>& out) const {
-    out.clear();
-    if (count_ == 0 || columns <= 0) return;
+void TrendColumns::Columns(int columns, double right, std::vector<Column>& out) const {
+    out.assign(static_cast<std::size_t>(std::max(columns, 0)), Column{});
+    if (count_ == 0 || columns <= 0 || !(right > 0.0)) return;
     const std::size_t n = buckets_.size();
     const double bucketWidth = span_ / static_cast<double>(n);
-    const double columnWidth = lastT_ > 0.0 ? lastT_ / columns : 1.0;
-    long column = -1;
-    Bucket acc{0.0, 0.0, false};
-    const auto close = [&] {
-        if (!acc.used) return;
-        const double t = std::min(lastT_, (static_cast<double>(column) + 0.5) * columnWidth);
-        out.push_back({t, acc.min});
-        if (acc.max != acc.min) out.push_back({t, acc.max});
-    };
+    const double perSecond = columns / right;
     for (std::size_t i = 0; i < n; ++i) {
         const Bucket& b = buckets_[i];
         if (!b.used) continue;
-        const long c = std::min<long>(columns - 1, static_cast<long>(static_cast<double>(i) * bucketWidth / columnWidth));
-        if (c != column) {
-            close();
-            column = c;
-            acc = b;
+        const double t = (static_cast<double>(i) + 0.5) * bucketWidth;
+        Column& c = out[static_cast<std::size_t>(std::clamp(static_cast<long>(t * perSecond), 0L, columns - 1L))];
+        if (!c.used) {
+            c = {b.min, b.max, true};
         } else {
-            acc.min = std::min(acc.min, b.min);
-            acc.max = std::max(acc.max, b.max);
+            c.min = std::min(c.min, b.min);
+            c.max = std::max(c.max, b.max);
         }
     }
-    close();
+}
+
+bool TrendRange::Fit(const TrendColumns& trend) {
+    double r = right, lo = low, hi = high;
+    if (trend.Empty()) {
+        r = 1.0;
+        lo = 0.0;
+        hi = 1.0;
+    } else {
+        const double spread = trend.Max() - trend.Min();
+        if (!set || trend.Min() < low || trend.Max() > high || spread < (high - low) / 8) {
+            // A quarter of the spread above and below; a flat trend gets a
+            // band around its value.
+            const double pad = spread > 0 ? spread * 0.25 : std::max(std::abs(trend.Min()) * 1e-9, 1e-12);
+            lo = trend.Min() - pad;
+            hi = trend.Max() + pad;
+        }
+        if (!set || trend.LastT() > right) r = NiceCeiling(trend.LastT() * 1.25);
+    }
+    const bool changed = !set || r != right || lo != low || hi != high;
+    set = true;
+    right = r;
+    low = lo;
+    high = hi;
+    return changed;
+}
+
+double NiceCeiling(double x) {
+    if (!(x > 0.0) || !std::isfinite(x)) return 1.0;
+    const double decade = std::pow(10.0, std::floor(std::log10(x)));
+    for (double step : {1.0, 2.0, 5.0}) {
+        if (step * decade >= x) return step * decade;
+    }
+    return 10.0 * decade;
+}
+
+AxisTicks NiceTicks(double low, double high, int most) {
+    AxisTicks ticks;
+    most = std::max(most, 2);
+    if (!(high > low) || !std::isfinite(low) || !std::isfinite(high)) return ticks;
+    ticks.step = NiceCeiling((high - low) / (most - 1));
+    // Ticks at whole multiples of the step, so that a label is the step's
+    // digits and never an accumulated rounding error.
+    // (A bound that is itself a tick stays one despite the division's rounding.)
+    const double first = std::ceil(low / ticks.step - 1e-9);
+    const double last = std::floor(high / ticks.step + 1e-9);
+    for (double k = first; k <= last && ticks.values.size() < static_cast<std::size_t>(most); k += 1.0) {
+        ticks.values.push_back(k == 0.0 ? 0.0 : k * ticks.step);
+    }
+    ticks.decimals = std::max(0, -static_cast<int>(std::floor(std::log10(ticks.step) + 1e-9)));
+    return ticks;
 }
 
 }  // namespace kt::view

@@ -133,23 +133,75 @@ TEST(ReadingsWindow, ShowsTheCurrentSeriesPausesAndClears) {
     EXPECT_NE(saved.find(",ERR,,,FREQUENCY 1\n"), std::string::npos);
 }
 
-TEST(TrendColumns, AMillionPointsDrawAsTwoPerPixelColumnKeepingTheExtremes) {
+TEST(TrendColumns, AMillionPointsDrawAsOneStrokePerPixelColumnKeepingTheExtremes) {
     view::TrendColumns trend;
     for (int i = 0; i < 1'000'000; ++i) trend.Add(i * 0.001, std::sin(i * 0.01) + (i == 500'000 ? 5.0 : 0.0));
-    std::vector<view::TrendColumns::Point> points;
-    trend.Columns(800, points);
-    EXPECT_LE(points.size(), 1600u);
-    EXPECT_GE(points.size(), 1000u);
+    std::vector<view::TrendColumns::Column> columns;
+    const double right = 1250.0;  // the data fill 80 % of the plot
+    trend.Columns(800, right, columns);
+    ASSERT_EQ(columns.size(), 800u);
+    const auto used = std::count_if(columns.begin(), columns.end(), [](const auto& c) { return c.used; });
+    EXPECT_GE(used, 630);
+    EXPECT_LE(used, 641);
+    EXPECT_FALSE(columns[645].used);
     double top = -1e9;
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        top = std::max(top, points[i].v);
-        if (i > 0) {
-            EXPECT_LE(points[i - 1].t, points[i].t);
-        }
-    }
+    for (const auto& c : columns) top = c.used ? std::max(top, c.max) : top;
     EXPECT_DOUBLE_EQ(top, trend.Max());
     EXPECT_NEAR(trend.Max(), 5.0 + std::sin(5000.0), 1e-9);
-    EXPECT_LE(points.back().t, trend.LastT());
+
+    // New values change only the columns they fall into.
+    std::vector<view::TrendColumns::Column> before = columns;
+    trend.Add(999.9995, 7.0);
+    trend.Columns(800, right, columns);
+    for (std::size_t i = 0; i < columns.size(); ++i) EXPECT_EQ(columns[i] == before[i], i != 639) << i;
+}
+
+TEST(TrendRange, GrowsInStepsAndOnlyWhenTheTrendLeavesIt) {
+    view::TrendColumns trend;
+    view::TrendRange range;
+    EXPECT_TRUE(range.Fit(trend));
+    trend.Add(0.0, 10.0);
+    trend.Add(0.5, 14.0);
+    EXPECT_TRUE(range.Fit(trend));
+    EXPECT_EQ(range.right, 1.0);  // 0.5 s * 1.25 up to 1, 2 or 5 times a power of ten
+    EXPECT_EQ(range.low, 9.0);    // a quarter of the spread either side
+    EXPECT_EQ(range.high, 15.0);
+    trend.Add(0.9, 14.5);
+    EXPECT_FALSE(range.Fit(trend));  // inside: the axes stay
+    trend.Add(1.7, 8.0);
+    EXPECT_TRUE(range.Fit(trend));
+    EXPECT_EQ(range.right, 5.0);
+    EXPECT_EQ(range.low, 8.0 - 1.625);
+
+    view::TrendColumns flat;  // one value: a band around it
+    flat.Add(0.0, 1e7);
+    view::TrendRange band;
+    band.Fit(flat);
+    EXPECT_EQ(band.right, 1.0);
+    EXPECT_NEAR(band.high - band.low, 0.02, 1e-9);
+}
+
+TEST(AxisTicks, StepsOfOneTwoFiveWithTheDecimalsTheyNeed) {
+    struct Case {
+        double low, high;
+        int most;
+        double step;
+        int decimals;
+        std::vector<double> values;
+    } cases[] = {
+        {0, 200, 6, 50, 0, {0, 50, 100, 150, 200}},
+        {10000000.1145, 10000000.1305, 5, 0.005, 3, {10000000.115, 10000000.12, 10000000.125, 10000000.13}},
+        {-0.3, 0.45, 10, 0.1, 1, {-0.3, -0.2, -0.1, 0, 0.1, 0.2, 0.3, 0.4}},
+        {9.9993e-8, 1.00012e-7, 4, 1e-11, 11, {1e-7, 1.0001e-7}},
+    };
+    for (const Case& c : cases) {
+        const view::AxisTicks ticks = view::NiceTicks(c.low, c.high, c.most);
+        EXPECT_DOUBLE_EQ(ticks.step, c.step) << c.low;
+        EXPECT_EQ(ticks.decimals, c.decimals) << c.low;
+        ASSERT_EQ(ticks.values.size(), c.values.size()) << c.low;
+        for (std::size_t i = 0; i < c.values.size(); ++i) EXPECT_NEAR(ticks.values[i], c.values[i], c.step * 1e-6) << c.low;
+    }
+    EXPECT_TRUE(view::NiceTicks(1.0, 1.0, 5).values.empty());
 }
 
 }  // namespace
