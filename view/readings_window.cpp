@@ -172,7 +172,7 @@ void ReadingsWindow::Build() {
     auto* adev = PlainChart();
     adevSeries_ = new QLineSeries;
     adevSeries_->setPointsVisible(true);
-    adevSeries_->setMarkerSize(6);
+    adevSeries_->setMarkerSize(5);
     adev->addSeries(adevSeries_);
     adevX_ = new QLogValueAxis;
     adevX_->setTitleText(QStringLiteral("τ (s)"));
@@ -186,6 +186,10 @@ void ReadingsWindow::Build() {
     adevSeries_->attachAxis(adevY_);
     adevView_ = new QChartView(adev);
     adevView_->setObjectName(QStringLiteral("chtAdev"));
+    // The point markers reach beyond the line's own area: a partial update
+    // would leave old markers behind. The chart changes seldom enough to be
+    // repainted whole.
+    adevView_->setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
     adevTable_ = new QTableWidget(0, 3);
     adevTable_->setObjectName(QStringLiteral("tblAdev"));
     adevTable_->setHorizontalHeaderLabels(
@@ -199,11 +203,19 @@ void ReadingsWindow::Build() {
     header->setSectionResizeMode(QHeaderView::Interactive);
     const QFontMetrics metrics(adevTable_->font());
     const QFontMetrics headerMetrics(header->font());
-    const int pad = 2 * metrics.horizontalAdvance(QLatin1Char('0'));
-    header->resizeSection(0, std::max(metrics.horizontalAdvance(QStringLiteral("0.0001234")),
-                                      headerMetrics.horizontalAdvance(QStringLiteral("τ (s)"))) + pad);
-    header->resizeSection(1, std::max(metrics.horizontalAdvance(QStringLiteral("1000000")),
-                                      headerMetrics.horizontalAdvance(QStringLiteral("项数 (Terms)"))) + pad);
+    const int pad = 2 * metrics.horizontalAdvance(QLatin1Char(' ')) + 6;
+    const auto fit = [&](const QString& widest, const QString& title) {
+        return std::max(metrics.horizontalAdvance(widest), headerMetrics.horizontalAdvance(title)) + pad;
+    };
+    const int widths[] = {fit(QStringLiteral("0.0001234"), QStringLiteral("τ (s)")),
+                          fit(QStringLiteral("1000000"), QStringLiteral("项数 (Terms)")),
+                          fit(QStringLiteral("1.234e-10"), QStringLiteral("ADEV"))};
+    header->resizeSection(0, widths[0]);
+    header->resizeSection(1, widths[1]);
+    // Room for the three columns and the scroll bar, so none is cut off.
+    adevTable_->setMinimumWidth(widths[0] + widths[1] + widths[2] + 2 * adevTable_->frameWidth() +
+                                adevTable_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4);
+    adevTable_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     header->setStretchLastSection(true);
 
     auto* lower = new QHBoxLayout;
@@ -220,7 +232,14 @@ void ReadingsWindow::Build() {
     pause_->setCheckable(true);
     auto* save = new QPushButton(QStringLiteral("另存为 CSV (Save as CSV)…"));
     save->setObjectName(QStringLiteral("cmdSaveCsv"));
-    recordingLabel_ = ValueLabel("lblRecording", 420);
+    // The state and the file, set when they change; the row count, which
+    // changes every second, apart in a box of its own with digits only.
+    recordingLabel_ = new QLabel;
+    recordingLabel_->setObjectName(QStringLiteral("lblRecording"));
+    recordingLabel_->setTextFormat(Qt::PlainText);
+    rowsLabel_ = ValueLabel("lblRecordingRows", QFontMetrics(font()).horizontalAdvance(QStringLiteral("000000000")));
+    rowsLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    rowsUnit_ = new QLabel(QStringLiteral("行 (rows)"));
     saveLabel_ = ValueLabel("lblSave", 260);
     saveLabel_->clear();
     buttons->addWidget(clear);
@@ -229,6 +248,8 @@ void ReadingsWindow::Build() {
     buttons->addWidget(saveLabel_);
     buttons->addStretch(1);
     buttons->addWidget(recordingLabel_);
+    buttons->addWidget(rowsLabel_);
+    buttons->addWidget(rowsUnit_);
 
     layout->addWidget(trendPlot_, 3);
     layout->addLayout(lower, 2);
@@ -415,15 +436,20 @@ void ReadingsWindow::ShowRecordingState() {
     const CsvRecorder& r = record_.recorder();
     QString text;
     if (r.IsOpen()) {
-        text = QStringLiteral("记录中 (Recording): %1, %2 行 (rows)")
-                   .arg(QFileInfo(Utf8(r.Path())).fileName())
-                   .arg(r.RowsWritten() + r.RowsPending());
+        if (recordingPath_ != r.Path()) {
+            recordingPath_ = r.Path();
+            recordingName_ = QFileInfo(Utf8(recordingPath_)).fileName();
+        }
+        text = QStringLiteral("记录中 (Recording): %1,").arg(recordingName_);
+        SetText(rowsLabel_, QString::number(r.RowsWritten() + r.RowsPending()));
     } else if (!r.Error().empty()) {
         text = QStringLiteral("记录已停止 (Recording stopped): ") + Utf8(r.Error());
     } else {
         text = QStringLiteral("未记录 (Not recording)");
     }
-    if (recordingLabel_->text() != text) recordingLabel_->setText(text);
+    SetText(recordingLabel_, text);
+    rowsLabel_->setVisible(r.IsOpen());
+    rowsUnit_->setVisible(r.IsOpen());
 }
 
 bool ReadingsWindow::SaveAs(const QString& path) {

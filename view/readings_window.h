@@ -85,6 +85,10 @@ private:
     std::vector<QLabel*> statValues_;
     QLabel* seriesLabel_ = nullptr;
     QLabel* recordingLabel_ = nullptr;
+    QLabel* rowsLabel_ = nullptr;
+    QLabel* rowsUnit_ = nullptr;
+    std::string recordingPath_;
+    QString recordingName_;
     QLabel* saveLabel_ = nullptr;
     QPushButton* pause_ = nullptr;
     QFileDialog* saveDialog_ = nullptr;

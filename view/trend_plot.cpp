@@ -68,7 +68,7 @@ void TrendPlot::Show(const TrendColumns& trend) {
     while (before >= 0 && !used(before)) --before;
     int after = last + 1;
     while (after < n && !used(after)) ++after;
-    first = std::max({before, first - 1, 0});
+    first = before >= 0 ? before : std::max(first - 1, 0);
     last = after < n ? after : std::min(last + 1, n - 1);
     int top = plot_.bottom();
     int bottom = plot_.top();
