@@ -71,6 +71,22 @@ void TrendColumns::Columns(int columns, double right, std::vector<Column>& out) 
     }
 }
 
+ColumnSpan ChangedColumns(const std::vector<TrendColumns::Column>& drawn, const std::vector<TrendColumns::Column>& fresh) {
+    const int n = static_cast<int>(std::min(drawn.size(), fresh.size()));
+    int first = 0;
+    while (first < n && fresh[first] == drawn[first]) ++first;
+    if (first == n) return {};
+    int last = n - 1;
+    while (fresh[last] == drawn[last]) --last;
+    const auto used = [&](int c) { return fresh[c].used || drawn[c].used; };
+    int before = first - 1;
+    while (before >= 0 && !used(before)) --before;
+    int after = last + 1;
+    while (after < n && !used(after)) ++after;
+    // Without a used neighbour, one column either side still holds the edge of the pen.
+    return {before >= 0 ? before : std::max(first - 1, 0), after < n ? after : std::min(last + 1, n - 1)};
+}
+
 bool TrendRange::Fit(const TrendColumns& trend) {
     double r = right, lo = low, hi = high;
     if (trend.Empty()) {

@@ -59,6 +59,15 @@ private:
     std::size_t count_ = 0;
 };
 
+// The pixel columns a redraw from `drawn` to `fresh` (the same width) must
+// cover: those that differ, and the used columns either side that the line
+// joins them to. first > last when nothing differs.
+struct ColumnSpan {
+    int first = 0;
+    int last = -1;
+};
+ColumnSpan ChangedColumns(const std::vector<TrendColumns::Column>& drawn, const std::vector<TrendColumns::Column>& fresh);
+
 // The range a trend chart shows: time from 0 to `right`, values from `low`
 // to `high`. It changes only when the trend leaves it (or shrinks to an
 // eighth of it), and then with room to grow, because a new range means new

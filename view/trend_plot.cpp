@@ -56,20 +56,10 @@ void TrendPlot::Show(const TrendColumns& trend) {
         update();
         return;
     }
-    int first = 0;
-    while (first < n && fresh_[first] == columns_[first]) ++first;
-    if (first == n) return;
-    int last = n - 1;
-    while (fresh_[last] == columns_[last]) --last;
     // The line joins a changed column to its used neighbours: those segments
     // change too. Only the rows the old and the new line cover are repainted.
-    const auto used = [this](int c) { return fresh_[c].used || columns_[c].used; };
-    int before = first - 1;
-    while (before >= 0 && !used(before)) --before;
-    int after = last + 1;
-    while (after < n && !used(after)) ++after;
-    first = before >= 0 ? before : std::max(first - 1, 0);
-    last = after < n ? after : std::min(last + 1, n - 1);
+    const auto [first, last] = ChangedColumns(columns_, fresh_);
+    if (first > last) return;
     int top = plot_.bottom();
     int bottom = plot_.top();
     for (const auto* columns : {&columns_, &fresh_}) {

@@ -156,6 +156,25 @@ TEST(TrendColumns, AMillionPointsDrawAsOneStrokePerPixelColumnKeepingTheExtremes
     for (std::size_t i = 0; i < columns.size(); ++i) EXPECT_EQ(columns[i] == before[i], i != 639) << i;
 }
 
+TEST(TrendColumns, ARedrawCoversTheChangedColumnsAndTheSegmentsJoiningThem) {
+    using Column = view::TrendColumns::Column;
+    std::vector<Column> drawn(10), fresh(10);
+    drawn[2] = fresh[2] = {1, 2, true};
+    EXPECT_GT(view::ChangedColumns(drawn, fresh).first, view::ChangedColumns(drawn, fresh).last);
+    fresh[6] = {1, 1, true};  // a reading after a gap: the segment from column 2 is new
+    EXPECT_EQ(view::ChangedColumns(drawn, fresh).first, 2);
+    EXPECT_EQ(view::ChangedColumns(drawn, fresh).last, 7);
+    drawn[6] = fresh[6];
+    drawn[8] = fresh[8] = {0, 0, true};
+    fresh[6].max = 3;  // a column grows between two used ones
+    EXPECT_EQ(view::ChangedColumns(drawn, fresh).first, 2);
+    EXPECT_EQ(view::ChangedColumns(drawn, fresh).last, 8);
+    std::vector<Column> none(4), edge(4);
+    edge[0] = {1, 1, true};  // nothing either side
+    EXPECT_EQ(view::ChangedColumns(none, edge).first, 0);
+    EXPECT_EQ(view::ChangedColumns(none, edge).last, 1);
+}
+
 TEST(TrendRange, GrowsInStepsAndOnlyWhenTheTrendLeavesIt) {
     view::TrendColumns trend;
     view::TrendRange range;
