@@ -35,8 +35,9 @@ PortMenu::PortMenu(QMainWindow& window, SerialControl& serial, PortMap& ports, L
     other_ = menu_->addAction(QStringLiteral("其他设备 (Other device)…"));
     other_->setObjectName(QStringLiteral("mnuPortOther"));
     connect(other_, &QAction::triggered, this, &PortMenu::OpenChooser);
+    // The tool tips are seen only in the open menu: they are made as it
+    // opens, so that the start does not wait for a scan of the system's ports.
     connect(menu_, &QMenu::aboutToShow, this, &PortMenu::RefreshToolTips);
-    RefreshToolTips();
 }
 
 void PortMenu::RefreshToolTips() {

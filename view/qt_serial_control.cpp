@@ -142,7 +142,13 @@ PortChoice QtSerialControl::ChoiceForPort(int n) const {
     return ports_.Resolve(n, lister_ ? lister_() : std::vector<PortEntry>{}, FileExists);
 }
 
-std::string QtSerialControl::DeviceForPort(int n) const { return ChoiceForPort(n).device; }
+std::string QtSerialControl::DeviceForPort(int n) const {
+    // A port named on the command line or in the chooser opens that device:
+    // no need to ask the system for its list of ports (a scan of its devices).
+    const PortChoice named = ports_.Resolve(n, {}, FileExists);
+    if (named.source != PortSource::Default) return named.device;
+    return ChoiceForPort(n).device;
+}
 
 void QtSerialControl::SetCommPort(int16_t port) { commPort_ = port; }
 int16_t QtSerialControl::CommPort() const { return commPort_; }

@@ -47,6 +47,7 @@ TEST(PortMenu, FiveItemsAsBeforeThenTheChooserItemAndToolTipsFollowThePlug) {
     }
     EXPECT_EQ(items[5]->text(), QStringLiteral("其他设备 (Other device)…"));
     EXPECT_FALSE(items[5]->isCheckable());
+    rig.OpenMenu();
     EXPECT_EQ(rig.Tip(1), QStringLiteral("Opens /dev/ttyS0, not present now."));
 
     // The adapter is plugged in while the program runs: the next opening of the menu tells.
@@ -96,6 +97,7 @@ TEST(PortMenu, ChooserBindsAPresentPortToTheCurrentNumberAndRemembersIt) {
     next.settings.setValue(QStringLiteral("ports/1"), QStringLiteral("/dev/ttyUSB0"));
     const auto nextMenu = next.MakeMenu();
     EXPECT_EQ(next.ports.Resolve(3, {}).device, kCounter.byId);
+    next.OpenMenu();
     EXPECT_EQ(next.Tip(1), QStringLiteral("Opens /dev/pts/9 (named with --port), present now."));
 
     // Automatic forgets the choice.
