@@ -29,7 +29,8 @@ std::string_view MeasFunctionName(int measFunction) {
     return Pick(menus::kOtherFuncTexts, measFunction - function::kFreqCheck);
 }
 
-void LineTap::Received(std::string_view bytes, bool taking, std::string_view function) {
+void LineTap::Received(std::string_view bytes, bool taking, std::string_view function,
+                       std::chrono::nanoseconds age) {
     std::size_t start = 0;
     for (std::size_t lf = bytes.find('\n'); lf != std::string_view::npos; lf = bytes.find('\n', start)) {
         std::string_view piece = bytes.substr(start, lf - start);
@@ -43,7 +44,7 @@ void LineTap::Received(std::string_view bytes, bool taking, std::string_view fun
         // reading like any other text, as the display treats it.
         const bool reading = IsReadingLine(line);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (taking && observer != nullptr && reading) observer->OnReceivedLine(line, function);
+        if (taking && observer != nullptr && reading) observer->OnReceivedLine(line, function, age);
         pending_.clear();
     }
     AppendReceived(pending_, bytes.substr(start));

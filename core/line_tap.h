@@ -3,6 +3,7 @@
 // without changing anything the panel itself does with the text.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -16,7 +17,11 @@ public:
     // One line without its line feed and without a carriage return before it.
     // function: the measurement function the panel's mirror holds as the line
     // arrives, as its menu text without trailing blanks ("FREQUENCY 1").
-    virtual void OnReceivedLine(std::string_view line, std::string_view function) = 0;
+    // age: how long before now the line arrived, as far as the serial
+    // control can tell (lines read together are spread over the time in
+    // which they arrived); 0 for a line read as it came.
+    virtual void OnReceivedLine(std::string_view line, std::string_view function,
+                                std::chrono::nanoseconds age) = 0;
     // The panel disconnected (power key, "LOC", settings change, line fault).
     virtual void OnLinkClosed() {}
 };
@@ -30,7 +35,8 @@ class LineTap {
 public:
     ReceivedLineObserver* observer = nullptr;
 
-    void Received(std::string_view bytes, bool taking, std::string_view function);
+    void Received(std::string_view bytes, bool taking, std::string_view function,
+                  std::chrono::nanoseconds age = {});
 
 private:
     std::string pending_;

@@ -2,6 +2,7 @@
 // std::string, passed unchanged both ways: no encoding conversion, no CR added.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -52,6 +53,14 @@ public:
     // True while another receive event is already waiting: the rest of the
     // lines gathered in one read. Its OnComm handler may take them at once.
     [[nodiscard]] virtual bool MoreReceived() const { return false; }
+    // How long before now the text the last Input() returned arrived, as far
+    // as the control can tell: lines gathered over a period are spread evenly
+    // over it; 0 for text read as it came.
+    [[nodiscard]] virtual std::chrono::nanoseconds InputAge() const { return {}; }
+    // Raises at once the receive events for what the control holds back
+    // (lines gathered while the counter streams), so that a user's action or
+    // a close takes effect after them. Nothing when nothing is held.
+    virtual void ReceiveHeld() {}
     // State of the DSR input line.
     [[nodiscard]] virtual bool DSRHolding() const = 0;
     // Commands handed to Output that have not yet gone out on the line (held

@@ -105,7 +105,8 @@ void SoftPanel::mscSoftPanel_OnComm() {
     AppendReceived(view.txtReceive.MutableText(), received);
     // The record of readings sees every line as it completes, the
     // identification reply (read while timPowerOn runs) excepted.
-    lineTap.Received(received, mscSoftPanel.PortOpen() && !view.timPowerOn.Enabled, MeasFunctionName(measFunction));
+    lineTap.Received(received, mscSoftPanel.PortOpen() && !view.timPowerOn.Enabled, MeasFunctionName(measFunction),
+                     mscSoftPanel.InputAge());
 
     // Limit indication: the counter asserts DSR while a limit test fails.
     if (serialDtrMode == 1) {

@@ -109,6 +109,12 @@ frmSoftPanel::~frmSoftPanel() {
 }
 
 template <typename F>
+void frmSoftPanel::UserEvent(F&& procedure) {
+    panel_.mscSoftPanel.ReceiveHeld();
+    Event(std::forward<F>(procedure));
+}
+
+template <typename F>
 void frmSoftPanel::Event(F&& procedure) {
     procedure();
     SyncFromModel();
@@ -197,8 +203,11 @@ void frmSoftPanel::Build() {
                     // The entry lives in the static element table; the handler is
                     // read from it at each click.
                     const Element* entry = &e;
-                    connect(key, &QPushButton::clicked, this,
-                            [this, entry] { Event([this, entry] { std::invoke(entry->click, panel_); }); });
+                    connect(key, &QPushButton::clicked, this, [this, key, entry] {
+                        panel_.mscSoftPanel.ReceiveHeld();
+                        // A "LOC" line among them may have disconnected the panel.
+                        if (key->isEnabled()) Event([this, entry] { std::invoke(entry->click, panel_); });
+                    });
                 }
                 object = key;
                 break;
@@ -258,7 +267,7 @@ void frmSoftPanel::Build() {
                 const SerialMenu which = e.menu;
                 const int16_t item = e.item;
                 connect(action, &QAction::triggered, this,
-                        [this, which, item] { Event([this, which, item] { panel_.SerialMenu_Click(which, item); }); });
+                        [this, which, item] { UserEvent([this, which, item] { panel_.SerialMenu_Click(which, item); }); });
                 object = action;
                 break;
             }
@@ -370,7 +379,7 @@ void frmSoftPanel::showEvent(QShowEvent* event) {
 
 void frmSoftPanel::closeEvent(QCloseEvent* event) {
     if (!unloaded_) {
-        Event([this] { panel_.Form_Unload(); });
+        UserEvent([this] { panel_.Form_Unload(); });
         unloaded_ = true;
         if (timPowerOn_ != nullptr) timPowerOn_->stop();
         if (timSystemClk_ != nullptr) timSystemClk_->stop();

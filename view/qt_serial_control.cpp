@@ -1,5 +1,7 @@
 #include "view/qt_serial_control.h"
 
+#include <algorithm>
+
 #ifdef Q_OS_LINUX
 #include <sys/ioctl.h>
 #endif
@@ -207,6 +209,13 @@ std::string QtSerialControl::Input() {
         const std::size_t end = lineFeed == std::string::npos ? gathered_.size() : lineFeed + 1;
         std::string line = gathered_.substr(handedOut_, end - handedOut_);
         handedOut_ = end;
+        // Piece i of n is taken to have arrived (i + 1) / n of the way
+        // through the period: a steady stream fills it evenly.
+        ++piecesOut_;
+        const auto span = gatheredTo_ - gatheredFrom_;
+        const auto arrived = gatheredFrom_ + span * static_cast<long long>(piecesOut_) /
+                                                 static_cast<long long>(std::max<std::size_t>(gatheredPieces_, 1));
+        inputAge_ = std::max(std::chrono::nanoseconds{}, std::chrono::nanoseconds(Clock::now() - arrived));
         if (handedOut_ == gathered_.size()) {
             gathered_.clear();
             handedOut_ = 0;
@@ -216,6 +225,8 @@ std::string QtSerialControl::Input() {
     const QByteArray bytes = port_->readAll();
     CountRead(bytes.size());
     lineEnded_ = bytes.endsWith('\n');
+    inputAge_ = {};
+    lastRead_ = Clock::now();
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
@@ -261,6 +272,12 @@ void QtSerialControl::MaybeHold(bool lineEnded) {
     gather_->start(kGatherMs);
 }
 
+void QtSerialControl::ReceiveHeld() {
+    if (!holding_) return;
+    gather_->stop();
+    OnGatherTick();
+}
+
 void QtSerialControl::OnGatherTick() {
     if (!port_ || !holding_) return;
     holding_ = false;
@@ -276,6 +293,12 @@ void QtSerialControl::OnGatherTick() {
     const QByteArray bytes = port_->readAll();
     CountRead(bytes.size());
     gathered_.append(bytes.constData(), static_cast<size_t>(bytes.size()));
+    gatheredTo_ = Clock::now();
+    gatheredFrom_ = lastRead_ == Clock::time_point{} ? gatheredTo_ : lastRead_;
+    lastRead_ = gatheredTo_;
+    gatheredPieces_ = static_cast<std::size_t>(std::count(gathered_.begin(), gathered_.end(), '\n')) +
+                      (gathered_.back() == '\n' ? 0 : 1);
+    piecesOut_ = 0;
     const uint32_t session = session_;
     Deliver();
     if (!port_ || session != session_) return;

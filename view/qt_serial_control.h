@@ -3,6 +3,7 @@
 // gives among the ports present now.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -55,6 +56,8 @@ public:
     void Output(const std::string& text) override;
     [[nodiscard]] std::string Input() override;
     [[nodiscard]] bool MoreReceived() const override;
+    [[nodiscard]] std::chrono::nanoseconds InputAge() const override { return inputAge_; }
+    void ReceiveHeld() override;
     [[nodiscard]] bool DSRHolding() const override;
     [[nodiscard]] int CommandsWaiting() const override;
     [[nodiscard]] std::string DeviceName() const override;
@@ -115,6 +118,15 @@ private:
     bool pulling_ = false;        // the gathering tick is reading the port
     std::string gathered_;        // read, not yet handed on
     std::size_t handedOut_ = 0;   // of gathered_
+    // Arrival times: the lines gathered in one read are spread evenly over
+    // the time since the read before it.
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point lastRead_{};
+    Clock::time_point gatheredFrom_{};
+    Clock::time_point gatheredTo_{};
+    std::size_t gatheredPieces_ = 0;
+    std::size_t piecesOut_ = 0;
+    std::chrono::nanoseconds inputAge_{};
     QElapsedTimer period_;        // since the current period began
     qint64 periodBytes_ = 0;      // read in the current period
     qint64 lastPeriodBytes_ = 0;  // read in the period before

@@ -47,9 +47,9 @@ void ReadingsRecord::CheckFailure() {
     emit recordingChanged();
 }
 
-void ReadingsRecord::OnReceivedLine(std::string_view line, std::string_view function) {
-    const Reading& reading =
-        store_.Add(line, function, std::chrono::system_clock::now(), std::chrono::steady_clock::now());
+void ReadingsRecord::OnReceivedLine(std::string_view line, std::string_view function, std::chrono::nanoseconds age) {
+    const auto received = std::chrono::system_clock::now() - std::chrono::duration_cast<std::chrono::system_clock::duration>(age);
+    const Reading& reading = store_.Add(line, function, received, std::chrono::steady_clock::now() - age);
     if (!recorder_.IsOpen()) return;
     recorder_.Write(reading);
     CheckFailure();

@@ -39,7 +39,7 @@ public:
     // Told the reason (naming the file) when a recording fails.
     std::function<void(const std::string&)> onFailure;
 
-    void OnReceivedLine(std::string_view line, std::string_view function) override;
+    void OnReceivedLine(std::string_view line, std::string_view function, std::chrono::nanoseconds age) override;
     void OnLinkClosed() override { Flush(); }
 
 signals:

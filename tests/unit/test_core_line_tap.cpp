@@ -14,7 +14,7 @@ namespace {
 
 struct Recorder : ReceivedLineObserver {
     std::vector<std::pair<std::string, std::string>> lines;  // text, function
-    void OnReceivedLine(std::string_view line, std::string_view function) override {
+    void OnReceivedLine(std::string_view line, std::string_view function, std::chrono::nanoseconds) override {
         lines.emplace_back(std::string(line), std::string(function));
     }
     std::vector<std::string> Texts() const {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <optional>
 #include <string>
@@ -155,7 +156,11 @@ TEST(SerialLine, StreamIsGatheredAndHandedOnOneLinePerEvent) {
     int gathered = 0;
     serial.OnComm = [&] {
         events.push_back(serial.Input());
-        if (serial.MoreReceived()) ++gathered;
+        if (!serial.MoreReceived()) return;
+        // Not the last of what was read together: it arrived earlier.
+        ++gathered;
+        EXPECT_GT(serial.InputAge().count(), 0);
+        EXPECT_LT(serial.InputAge(), std::chrono::seconds(1));
     };
     serial.SetPortOpen(true);
     ASSERT_TRUE(serial.PortOpen()) << serial.LastFaultText();
@@ -185,6 +190,12 @@ TEST(SerialLine, StreamIsGatheredAndHandedOnOneLinePerEvent) {
     }
     EXPECT_GT(gathered, 0);
     EXPECT_FALSE(serial.MoreReceived());
+
+    // A user's action takes effect after what the control holds back.
+    line.Send("42.000000MHz\n");
+    RunFor(5);
+    serial.ReceiveHeld();
+    EXPECT_EQ(events.back(), "42.000000MHz\n");
 
     // The counter goes away while the control holds the port between reads.
     FaultLog log(serial);
