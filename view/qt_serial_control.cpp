@@ -32,6 +32,8 @@ constexpr qint64 kCloseFlushMs = 100;
 // twenty of them, and the display still changes 12 times a second, more
 // than anyone reads. Slower streams are read line by line as they come.
 constexpr int kGatherMs = 80;
+// Lines in a row, each within a period of the one before, that make a stream.
+constexpr int kStreamLines = 4;
 // More than this many bytes within one period is faster than any line rate
 // the settings offer (38400 baud carries about 300): a flood, which is read
 // as it comes, because gathering would only let the operating system's
@@ -239,10 +241,11 @@ void QtSerialControl::OnReadyRead() {
     const uint32_t session = session_;
     Deliver();
     if (!port_ || session != session_ || !lineEnded_) return;
-    // Two complete lines within one period: the counter is streaming.
-    const bool streaming = sinceLine_.isValid() && sinceLine_.elapsed() < kGatherMs;
+    // Several lines in a row, each within a period of the one before: the
+    // counter is streaming.
+    linesInRow_ = sinceLine_.isValid() && sinceLine_.elapsed() < kGatherMs ? linesInRow_ + 1 : 1;
     sinceLine_.restart();
-    if (streaming) MaybeHold(lineEnded_);
+    if (linesInRow_ >= kStreamLines) MaybeHold(lineEnded_);
 }
 
 // The bytes read in the current period and in the one before it.

@@ -132,6 +132,7 @@ private:
     qint64 lastPeriodBytes_ = 0;  // read in the period before
     bool lineEnded_ = false;      // the last read ended with a line feed
     QElapsedTimer sinceLine_;     // since the last read that ended a line
+    int linesInRow_ = 0;          // reads that ended a line, each soon after the one before
     QPointer<QSocketNotifier> readNotifier_;
 };
 
