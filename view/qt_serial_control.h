@@ -17,10 +17,10 @@
 #include <QSocketNotifier>
 #include <QSerialPort>
 
-class QTimer;
-
 #include "core/serial_control.h"
 #include "ports/port_map.h"
+
+class QTimer;
 
 namespace kt {
 

@@ -48,8 +48,10 @@ void ReadingsRecord::CheckFailure() {
 }
 
 void ReadingsRecord::OnReceivedLine(std::string_view line, std::string_view function, std::chrono::nanoseconds age) {
-    const auto received = std::chrono::system_clock::now() - std::chrono::duration_cast<std::chrono::system_clock::duration>(age);
-    const Reading& reading = store_.Add(line, function, received, std::chrono::steady_clock::now() - age);
+    using std::chrono::steady_clock;
+    using std::chrono::system_clock;
+    const auto received = system_clock::now() - std::chrono::duration_cast<system_clock::duration>(age);
+    const Reading& reading = store_.Add(line, function, received, steady_clock::now() - age);
     if (!recorder_.IsOpen()) return;
     recorder_.Write(reading);
     CheckFailure();
