@@ -18,33 +18,29 @@ constexpr std::size_t kReadBlock = std::size_t{1} << 20;  // bytes read at a tim
 constexpr std::size_t kMaxGroups = 4096;
 constexpr double kMaxElapsed = 1e12;  // seconds: some 30,000 years
 
-// Values in blocks of fixed size: growing never copies what is held, and a
-// block can be let go as soon as it has been used.
+// Values in blocks of at most kSize: growing never copies more than one
+// block, and a block can be let go as soon as it has been used.
 class Blocks {
 public:
     static constexpr std::size_t kSize = std::size_t{1} << 16;
     void Push(double v) {
-        if (used_ == kSize || blocks_.empty()) {
-            blocks_.push_back(std::make_unique_for_overwrite<double[]>(kSize));
-            used_ = 0;
-        }
-        blocks_.back()[used_++] = v;
+        if (blocks_.empty() || blocks_.back().size() == kSize) blocks_.emplace_back();
+        blocks_.back().push_back(v);
         ++size_;
     }
     std::size_t Size() const { return size_; }
     double operator[](std::size_t i) const { return blocks_[i / kSize][i % kSize]; }
     // Lets block b go (its values must not be read again).
     void Release(std::size_t b) {
-        if (b < blocks_.size()) blocks_[b].reset();
+        if (b < blocks_.size()) std::vector<double>().swap(blocks_[b]);
     }
     void Clear() {
         blocks_.clear();
-        used_ = size_ = 0;
+        size_ = 0;
     }
 
 private:
-    std::vector<std::unique_ptr<double[]>> blocks_;
-    std::size_t used_ = 0;
+    std::vector<std::vector<double>> blocks_;
     std::size_t size_ = 0;
 };
 
@@ -123,6 +119,11 @@ double SelectSpacing(const Blocks& t, uint64_t rank) {
 // The median of t[i] - t[i-1] (the mean of the middle two for an even count).
 double MedianSpacingOf(const Blocks& t) {
     const uint64_t m = t.Size() - 1;
+    if (m <= 4096) {  // a copy costs less than the passes
+        std::vector<double> times(t.Size());
+        for (std::size_t i = 0; i < t.Size(); ++i) times[i] = t[i];
+        return MedianSpacing(times);
+    }
     if (m % 2 == 1) return SelectSpacing(t, m / 2);
     return (SelectSpacing(t, m / 2 - 1) + SelectSpacing(t, m / 2)) / 2.0;
 }
@@ -635,7 +636,7 @@ struct DataFileReader::Impl {
                 s.gaps.missing += static_cast<uint64_t>(std::min(missing, 1e18));
                 s.gaps.longest = std::max(s.gaps.longest, static_cast<uint64_t>(std::min(missing, 1e18)));
             }
-            const double limit = std::max(64.0 * static_cast<double>(n), 16.0 * 1024 * 1024);
+            const double limit = std::max(64.0 * static_cast<double>(n), 4.0 * 1024 * 1024);
             if (!(length <= limit))
                 return Fail(g.widest_line, "elapsed_s jumps by " + Format("%.6g", g.widest) + " s, " +
                                                Format("%.0f", MissingReadings(g.widest, s.tau0)) +
@@ -759,13 +760,13 @@ DataFile Cancelled(uint64_t bytes) {
 
 DataFile ReadDataFile(std::istream& in, const DataFileOptions& options) {
     DataFileReader reader(options);
-    std::vector<char> block(kReadBlock);
+    const auto block = std::make_unique_for_overwrite<char[]>(kReadBlock);
     uint64_t total = 0;
     std::streambuf* sb = in.rdbuf();
     for (;;) {
         std::streamsize got = 0;
         try {
-            got = sb == nullptr ? 0 : sb->sgetn(block.data(), static_cast<std::streamsize>(block.size()));
+            got = sb == nullptr ? 0 : sb->sgetn(block.get(), static_cast<std::streamsize>(kReadBlock));
         } catch (...) {
             DataFile file;
             file.status = DataFileStatus::Unreadable;
@@ -774,7 +775,7 @@ DataFile ReadDataFile(std::istream& in, const DataFileOptions& options) {
         }
         if (got <= 0) break;
         total += static_cast<uint64_t>(got);
-        if (!reader.Feed(std::string_view(block.data(), static_cast<std::size_t>(got)))) break;
+        if (!reader.Feed(std::string_view(block.get(), static_cast<std::size_t>(got)))) break;
         if (options.progress && !options.progress(total)) return Cancelled(total);
     }
     return reader.Finish();
