@@ -184,5 +184,80 @@ TEST(Deviations, NamesLimitsAndAveragingFactors) {
     }
 }
 
+// ------------------------------------------------------------ noise type
+
+// Power-law noise of each type, as fractional frequency: white and flicker
+// PM are the differences of white and flicker phase, random-walk FM the
+// running sum of white frequency. Flicker noise is white noise through
+// Kasdin's fractional-difference filter, h[0] = 1, h[k] = h[k-1] (k - 1/2) / k.
+std::vector<double> PowerLawNoise(int alpha, std::size_t n, unsigned seed) {
+    const std::vector<double> white = WhiteNoise(n + 1, seed);
+    auto flicker = [&] {
+        std::vector<double> h(white.size()), out(white.size(), 0.0);
+        h[0] = 1.0;
+        for (std::size_t k = 1; k < h.size(); ++k) h[k] = h[k - 1] * (static_cast<double>(k) - 0.5) / static_cast<double>(k);
+        for (std::size_t i = 0; i < out.size(); ++i)
+            for (std::size_t k = 0; k <= i; ++k) out[i] += h[k] * white[i - k];
+        return out;
+    };
+    std::vector<double> y(n);
+    if (alpha == 2 || alpha == 1) {
+        const std::vector<double> x = alpha == 2 ? white : flicker();
+        for (std::size_t i = 0; i < n; ++i) y[i] = x[i + 1] - x[i];
+    } else if (alpha == 0) {
+        y.assign(white.begin(), white.begin() + static_cast<std::ptrdiff_t>(n));
+    } else if (alpha == -1) {
+        const std::vector<double> f = flicker();
+        y.assign(f.begin(), f.begin() + static_cast<std::ptrdiff_t>(n));
+    } else {
+        double sum = 0.0;
+        for (std::size_t i = 0; i < n; ++i) y[i] = sum += white[i];
+    }
+    return y;
+}
+
+// Least-squares slope of log10 oadev against log10 tau over m = 1 .. 64.
+double AdevSlope(const std::vector<double>& y) {
+    double sx = 0, sy = 0, sxx = 0, sxy = 0, count = 0;
+    for (uint64_t m = 1; m <= 64; m *= 2) {
+        const double lx = std::log10(static_cast<double>(m));
+        const double ly = std::log10(ComputeDeviationAt(Deviation::Oadev, y, 1.0, m).value);
+        sx += lx, sy += ly, sxx += lx * lx, sxy += lx * ly, count += 1;
+    }
+    return (count * sxy - sx * sy) / (count * sxx - sx * sx);
+}
+
+TEST(Noise, GeneratedPowerLawNoiseIsIdentifiedWithItsTextbookSlope) {
+    struct Case {
+        int alpha;
+        double slope;  // of the Allan deviation; NaN: not a plain power of tau
+        uint64_t max_m;  // identified up to this m (flicker PM's averages look ever whiter)
+    };
+    const Case cases[] = {{2, -1.0, 4}, {1, kNaN, 2}, {0, -0.5, 4}, {-1, 0.0, 4}, {-2, 0.5, 4}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(NoiseName(c.alpha));
+        const std::vector<double> y = PowerLawNoise(c.alpha, 4096, 11);
+        for (Deviation dev : {Deviation::Oadev, Deviation::Mdev, Deviation::Ohdev, Deviation::Totdev}) {
+            for (uint64_t m = 1; m <= c.max_m; m *= 2) {
+                SCOPED_TRACE(std::string(DeviationName(dev)) + " m=" + std::to_string(m));
+                const NoiseEstimate noise = IdentifyNoise(dev, y, m);
+                EXPECT_EQ(noise.alpha, c.alpha);
+                EXPECT_EQ(noise.method, NoiseMethod::Lag1);
+            }
+        }
+        if (!std::isnan(c.slope)) {
+            EXPECT_NEAR(AdevSlope(y), c.slope, 0.1);
+        }
+    }
+    // Fewer than 30 averages: the B1 ratio (it tells random-walk FM from the
+    // rest at once; white PM and FM it tells apart only with more values).
+    EXPECT_EQ(IdentifyNoise(Deviation::Oadev, PowerLawNoise(-2, 25, 5), 1).alpha, -2);
+    EXPECT_EQ(IdentifyNoise(Deviation::Oadev, PowerLawNoise(-2, 25, 5), 1).method, NoiseMethod::B1);
+    EXPECT_EQ(IdentifyNoise(Deviation::Oadev, std::vector<double>{1.0, 2.0}, 1).method, NoiseMethod::None);
+    EXPECT_EQ(IdentifyNoise(Deviation::Oadev, std::vector<double>(100, 3.0), 1).method, NoiseMethod::None);
+    EXPECT_EQ(NoiseName(-4), "random-run FM");
+    EXPECT_EQ(NoiseName(3), "");
+}
+
 }  // namespace
 }  // namespace kt::test
