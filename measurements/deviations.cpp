@@ -317,6 +317,32 @@ std::vector<uint64_t> AveragingFactors(TauSet set, uint64_t max_m) {
     return factors;
 }
 
+std::vector<DevPoint> AnalyseDeviation(Deviation deviation, std::span<const double> y, double tau0,
+                                       const AnalysisOptions& options) {
+    std::vector<DevPoint> points;
+    const stability::PhaseSums sums = stability::MakePhaseSums(y);
+    // The edf counts the values present: a gap shortens the record.
+    const uint64_t n = sums.valid;
+    for (uint64_t m : AveragingFactors(options.taus, MaxAveragingFactor(deviation, sums.n))) {
+        const DeviationValue v = stability::DeviationAt(deviation, sums, tau0, m);
+        if (v.terms == 0) continue;
+        DevPoint p;
+        p.m = m;
+        p.tau = static_cast<double>(m) * tau0;
+        p.terms = v.terms;
+        p.value = v.value;
+        const NoiseEstimate noise = stability::NoiseAt(deviation, sums, m);
+        p.alpha = noise.alpha;
+        p.method = noise.method;
+        p.edf = EquivalentDegreesOfFreedom(deviation, noise.alpha, m, n);
+        const Interval interval = ConfidenceInterval(v.value, p.edf, options.confidence);
+        p.low = interval.low;
+        p.high = interval.high;
+        points.push_back(p);
+    }
+    return points;
+}
+
 DeviationValue ComputeDeviationAt(Deviation deviation, std::span<const double> y, double tau0, uint64_t m) {
     if (m == 0 || m > y.size()) return {kNaN, 0};
     return stability::DeviationAt(deviation, stability::MakePhaseSums(y), tau0, m);

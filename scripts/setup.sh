@@ -11,6 +11,7 @@ packages=(
   # Qt Charts; its CMake package needs the OpenGL module's, which Debian does not pull in.
   qt6-charts-dev libqt6opengl6-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libboost-dev  # Boost.Math: chi-squared quantiles of the stability intervals
   fonts-liberation fonts-noto-cjk
   util-linux procps
   ser2net socat

@@ -184,5 +184,195 @@ TEST(Deviations, NamesLimitsAndAveragingFactors) {
     }
 }
 
+// ------------------------------------------------------------ noise type
+
+// Power-law noise of each type, as fractional frequency: white and flicker
+// PM are the differences of white and flicker phase, random-walk FM the
+// running sum of white frequency. Flicker noise is white noise through
+// Kasdin's fractional-difference filter, h[0] = 1, h[k] = h[k-1] (k - 1/2) / k.
+std::vector<double> PowerLawNoise(int alpha, std::size_t n, unsigned seed) {
+    const std::vector<double> white = WhiteNoise(n + 1, seed);
+    auto flicker = [&] {
+        std::vector<double> h(white.size()), out(white.size(), 0.0);
+        h[0] = 1.0;
+        for (std::size_t k = 1; k < h.size(); ++k) h[k] = h[k - 1] * (static_cast<double>(k) - 0.5) / static_cast<double>(k);
+        for (std::size_t i = 0; i < out.size(); ++i)
+            for (std::size_t k = 0; k <= i; ++k) out[i] += h[k] * white[i - k];
+        return out;
+    };
+    std::vector<double> y(n);
+    if (alpha == 2 || alpha == 1) {
+        const std::vector<double> x = alpha == 2 ? white : flicker();
+        for (std::size_t i = 0; i < n; ++i) y[i] = x[i + 1] - x[i];
+    } else if (alpha == 0) {
+        y.assign(white.begin(), white.begin() + static_cast<std::ptrdiff_t>(n));
+    } else if (alpha == -1) {
+        const std::vector<double> f = flicker();
+        y.assign(f.begin(), f.begin() + static_cast<std::ptrdiff_t>(n));
+    } else {
+        double sum = 0.0;
+        for (std::size_t i = 0; i < n; ++i) y[i] = sum += white[i];
+    }
+    return y;
+}
+
+// Least-squares slope of log10 oadev against log10 tau over m = 1 .. 64.
+double AdevSlope(const std::vector<double>& y) {
+    double sx = 0, sy = 0, sxx = 0, sxy = 0, count = 0;
+    for (uint64_t m = 1; m <= 64; m *= 2) {
+        const double lx = std::log10(static_cast<double>(m));
+        const double ly = std::log10(ComputeDeviationAt(Deviation::Oadev, y, 1.0, m).value);
+        sx += lx, sy += ly, sxx += lx * lx, sxy += lx * ly, count += 1;
+    }
+    return (count * sxy - sx * sy) / (count * sxx - sx * sx);
+}
+
+TEST(Noise, GeneratedPowerLawNoiseIsIdentifiedWithItsTextbookSlope) {
+    struct Case {
+        int alpha;
+        double slope;  // of the Allan deviation; NaN: not a plain power of tau
+        uint64_t max_m;  // identified up to this m (flicker PM's averages look ever whiter)
+    };
+    const Case cases[] = {{2, -1.0, 4}, {1, kNaN, 2}, {0, -0.5, 4}, {-1, 0.0, 4}, {-2, 0.5, 4}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(NoiseName(c.alpha));
+        const std::vector<double> y = PowerLawNoise(c.alpha, 4096, 11);
+        for (Deviation dev : {Deviation::Oadev, Deviation::Mdev, Deviation::Ohdev, Deviation::Totdev}) {
+            for (uint64_t m = 1; m <= c.max_m; m *= 2) {
+                SCOPED_TRACE(std::string(DeviationName(dev)) + " m=" + std::to_string(m));
+                const NoiseEstimate noise = IdentifyNoise(dev, y, m);
+                EXPECT_EQ(noise.alpha, c.alpha);
+                EXPECT_EQ(noise.method, NoiseMethod::Lag1);
+            }
+        }
+        if (!std::isnan(c.slope)) {
+            EXPECT_NEAR(AdevSlope(y), c.slope, 0.1);
+        }
+    }
+    // Fewer than 30 averages: the B1 ratio (it tells random-walk FM from the
+    // rest at once; white PM and FM it tells apart only with more values).
+    EXPECT_EQ(IdentifyNoise(Deviation::Oadev, PowerLawNoise(-2, 25, 5), 1).alpha, -2);
+    EXPECT_EQ(IdentifyNoise(Deviation::Oadev, PowerLawNoise(-2, 25, 5), 1).method, NoiseMethod::B1);
+    EXPECT_EQ(IdentifyNoise(Deviation::Oadev, std::vector<double>{1.0, 2.0}, 1).method, NoiseMethod::None);
+    EXPECT_EQ(IdentifyNoise(Deviation::Oadev, std::vector<double>(100, 3.0), 1).method, NoiseMethod::None);
+    EXPECT_EQ(NoiseName(-4), "random-run FM");
+    EXPECT_EQ(NoiseName(3), "");
+}
+
+// ------------------------------------------------- edf and intervals
+
+TEST(Edf, WhiteFmOfTheNonOverlappingDeviationsIsExact) {
+    // K differences of independent averages: for first differences (Allan)
+    // edf = 2 K^2 / (3K - 1), for second differences (Hadamard) 36 K^2 /
+    // (70 K - 36), from the covariances of the differences.
+    for (uint64_t n : {1000, 5000, 100000}) {
+        const uint64_t m = 64;
+        const double k = static_cast<double>(n / m - 1), h = static_cast<double>(n / m - 2);
+        EXPECT_NEAR(EquivalentDegreesOfFreedom(Deviation::Adev, 0, m, n), 2 * k * k / (3 * k - 1), 1e-9 * k);
+        EXPECT_NEAR(EquivalentDegreesOfFreedom(Deviation::Hdev, 0, m, n), 36 * h * h / (70 * h - 36), 1e-9 * h);
+    }
+    // The handbook's simple formula for white FM oadev, close at large m.
+    const double big_n = 5001;
+    const double simple = (3 * (big_n - 1) / 128 - 2 * (big_n - 2) / big_n) * 4 * 64 * 64 / (4 * 64 * 64 + 5);
+    EXPECT_NEAR(EquivalentDegreesOfFreedom(Deviation::Oadev, 0, 64, 5000), simple, 0.02 * simple);
+    EXPECT_DOUBLE_EQ(EquivalentDegreesOfFreedom(Deviation::Totdev, 0, 10, 1000), 150.0);
+}
+
+TEST(Edf, GrowsSmoothlyWithTheRecordAcrossEveryBranchOfTheAlgorithm) {
+    // The algorithm sums covariances up to J_max and then switches to its
+    // tables: a wrong table entry shows as a step in edf against N.
+    for (Deviation dev : {Deviation::Oadev, Deviation::Mdev, Deviation::Ohdev, Deviation::Totdev}) {
+        for (int alpha = 2; alpha >= (IsHadamard(dev) ? -4 : -2); --alpha) {
+            for (uint64_t m : {1, 5, 40, 400}) {
+                SCOPED_TRACE(std::string(DeviationName(dev)) + " alpha=" + std::to_string(alpha) +
+                             " m=" + std::to_string(m));
+                const uint64_t step = std::max<uint64_t>(1, m / 2);
+                double previous = EquivalentDegreesOfFreedom(dev, alpha, m, 8 * m);
+                ASSERT_TRUE(previous > 0);
+                for (uint64_t n = 8 * m + step; n < 500 * m; n += step) {
+                    const double edf = EquivalentDegreesOfFreedom(dev, alpha, m, n);
+                    const double growth = edf / previous;
+                    ASSERT_GE(growth, 1.0) << "n=" << n;
+                    ASSERT_LE(growth, 1.0 + 3.0 * static_cast<double>(step) / static_cast<double>(n)) << "n=" << n;
+                    previous = edf;
+                }
+            }
+        }
+    }
+}
+
+TEST(Edf, NoneWhereNoneCanBeGiven) {
+    EXPECT_TRUE(std::isnan(EquivalentDegreesOfFreedom(Deviation::Oadev, 3, 1, 100)));
+    EXPECT_TRUE(std::isnan(EquivalentDegreesOfFreedom(Deviation::Oadev, -3, 1, 100)));
+    EXPECT_FALSE(std::isnan(EquivalentDegreesOfFreedom(Deviation::Ohdev, -4, 1, 100)));
+    EXPECT_TRUE(std::isnan(EquivalentDegreesOfFreedom(Deviation::Adev, 0, 0, 100)));
+    EXPECT_TRUE(std::isnan(EquivalentDegreesOfFreedom(Deviation::Adev, 0, 60, 100)));
+    EXPECT_TRUE(std::isnan(EquivalentDegreesOfFreedom(Deviation::Totdev, 0, 60, 100)));
+    for (double edf : {0.0, -1.0, kNaN}) EXPECT_TRUE(std::isnan(ConfidenceInterval(1.0, edf, 0.683).low));
+    for (double confidence : {0.0, 1.0, kNaN}) EXPECT_TRUE(std::isnan(ConfidenceInterval(1.0, 5, confidence).high));
+}
+
+// The true variance of a deviation for white FM of unit variance at m.
+double WhiteFmVariance(Deviation dev, uint64_t m) {
+    const double md = static_cast<double>(m);
+    if (dev != Deviation::Mdev && dev != Deviation::Tdev) return 1.0 / md;
+    // The term is a weighted sum of 3m - 1 values: sum of its squared weights / 2.
+    std::vector<double> w(3 * m - 1, 0.0);
+    for (uint64_t i = 0; i < m; ++i)
+        for (uint64_t k = 0; k < m; ++k) {
+            w[i + m + k] += 1.0 / (md * md);
+            w[i + k] -= 1.0 / (md * md);
+        }
+    double sum = 0.0;
+    for (double v : w) sum += v * v;
+    return sum / 2.0 * (dev == Deviation::Tdev ? md * md / 3.0 : 1.0);
+}
+
+TEST(Intervals, OneSigmaIntervalsHoldTheTrueValueTwoTimesInThree) {
+    for (Deviation dev : kAllDeviations) {
+        int held[3] = {0, 0, 0};
+        const int trials = 300;
+        for (int t = 0; t < trials; ++t) {
+            const std::vector<double> y = WhiteNoise(512, 1000 + static_cast<unsigned>(t));
+            const std::vector<DevPoint> points = AnalyseDeviation(dev, y, 1.0);
+            for (int i = 0; i < 3; ++i) {
+                const DevPoint& p = points[i == 2 ? 3 : i];  // m = 1, 2 and 8
+                const double truth = std::sqrt(WhiteFmVariance(dev, p.m));
+                held[i] += p.low <= truth && truth <= p.high;
+            }
+        }
+        SCOPED_TRACE(DeviationName(dev));
+        EXPECT_NEAR(held[0] / double(trials), 0.683, 0.08);
+        EXPECT_NEAR(held[2] / double(trials), 0.683, 0.08);
+        // The handbook's totdev edf is a large-tau formula: at m = 2 its
+        // intervals hold the value about 60 % of the time.
+        if (dev != Deviation::Totdev) {
+            EXPECT_NEAR(held[1] / double(trials), 0.683, 0.08);
+        }
+    }
+}
+
+TEST(Intervals, ContainTheValueAndShrinkAsTheRecordGrows) {
+    const std::vector<double> longer = PowerLawNoise(-1, 8000, 21);
+    const std::vector<double> shorter(longer.begin(), longer.begin() + 1000);
+    for (Deviation dev : kAllDeviations) {
+        SCOPED_TRACE(DeviationName(dev));
+        const auto few = AnalyseDeviation(dev, shorter, 1.0, {TauSet::Octave, 0.95});
+        const auto many = AnalyseDeviation(dev, longer, 1.0, {TauSet::Octave, 0.95});
+        ASSERT_GE(few.size(), 6u);
+        for (const auto* points : {&few, &many}) {
+            for (const DevPoint& p : *points) {
+                EXPECT_TRUE(p.low < p.value && p.value < p.high) << p.m;
+                EXPECT_GT(p.edf, 0.0);
+            }
+        }
+        for (std::size_t i = 0; i < 6; ++i) {
+            EXPECT_LT((many[i].high - many[i].low) / many[i].value, (few[i].high - few[i].low) / few[i].value);
+        }
+    }
+    EXPECT_TRUE(AnalyseDeviation(Deviation::Ohdev, std::vector<double>{1.0, 2.0}, 1.0).empty());
+    EXPECT_TRUE(AnalyseDeviation(Deviation::Oadev, std::vector<double>{}, 1.0).empty());
+}
+
 }  // namespace
 }  // namespace kt::test

@@ -1,0 +1,68 @@
+// Time of each deviation with its noise type, edf and interval at octave
+// averaging factors, over generated white FM of 1 and 10 million values (or
+// the counts given), and the peak memory of the whole run.
+//
+//   bench_stability [COUNT...]      (default 1000000 10000000)
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "measurements/stability.h"
+
+namespace {
+
+double Seconds() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+// User plus system CPU time of this process: on a loaded machine the wall
+// clock counts the other processes' turns too.
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+long PeakResidentKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::size_t> counts;
+    for (int i = 1; i < argc; ++i) counts.push_back(std::strtoull(argv[i], nullptr, 10));
+    if (counts.empty()) counts = {1000000, 10000000};
+    std::printf("%10s %-7s %6s %10s %10s %12s\n", "values", "dev", "points", "wall_s", "cpu_s", "cpu_ns/value");
+    for (std::size_t n : counts) {
+        // White FM around a fractional offset, as a 10 MHz counter's readings
+        // normalised to the mean would give.
+        std::vector<double> y(n);
+        std::mt19937_64 rng(1);
+        std::normal_distribution<double> normal(0.0, 1e-11);
+        for (double& v : y) v = 1.23e-9 + normal(rng);
+        double total = 0.0, total_cpu = 0.0;
+        for (kt::Deviation dev : kt::kAllDeviations) {
+            const double start = Seconds(), start_cpu = CpuSeconds();
+            const std::vector<kt::DevPoint> points = kt::AnalyseDeviation(dev, y, 1.0);
+            const double elapsed = Seconds() - start, cpu = CpuSeconds() - start_cpu;
+            total += elapsed;
+            total_cpu += cpu;
+            std::printf("%10zu %-7s %6zu %10.3f %10.3f %12.2f\n", n, std::string(kt::DeviationName(dev)).c_str(),
+                        points.size(), elapsed, cpu, cpu / static_cast<double>(n) * 1e9);
+        }
+        std::printf("%10zu %-7s %6s %10.3f %10.3f %12.2f\n", n, "all", "", total, total_cpu,
+                    total_cpu / static_cast<double>(n) * 1e9);
+    }
+    std::printf("peak resident memory: %.1f MB (the series itself: 8 bytes a value)\n", PeakResidentKiB() / 1024.0);
+    return 0;
+}
