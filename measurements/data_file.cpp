@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <unordered_map>
+#include <utility>
 
 namespace kt {
 
@@ -80,8 +81,30 @@ int SignificantDigits(uint64_t digits) {
 }
 
 double ToDouble(const ExactDecimal& v) {
+    // Up to 2^53 digits and 10^22 both are exact doubles, so one division
+    // or product rounds correctly (Clinger, "How to read floating point
+    // numbers accurately", 1990: the fast path).
+    if (v.digits <= (uint64_t{1} << 53) && v.exponent >= -22 && v.exponent <= 22) {
+        const double d = static_cast<double>(v.digits);
+        const double r = v.exponent < 0 ? d / Pow10(-v.exponent) : d * Pow10(v.exponent);
+        return v.negative ? -r : r;
+    }
     const SplitValue s = SplitExact(v);
     return s.whole + s.fraction;
+}
+
+// digits / 10^K and digits % 10^K with K a constant: the compiler turns the
+// division into a multiplication.
+template <int K>
+void DivideByPow10(uint64_t digits, uint64_t& q, uint64_t& r) {
+    constexpr uint64_t p = kPow10u[K];
+    q = digits / p;
+    r = digits % p;
+}
+
+template <int... K>
+void DivideByPow10(int k, uint64_t digits, uint64_t& q, uint64_t& r, std::integer_sequence<int, K...>) {
+    ((k == K ? (DivideByPow10<K>(digits, q, r), true) : false) || ...);
 }
 
 // A double as a key whose unsigned order is the order of the doubles.
@@ -124,8 +147,18 @@ double MedianSpacingOf(const Blocks& t) {
         for (std::size_t i = 0; i < t.Size(); ++i) times[i] = t[i];
         return MedianSpacing(times);
     }
-    if (m % 2 == 1) return SelectSpacing(t, m / 2);
-    return (SelectSpacing(t, m / 2 - 1) + SelectSpacing(t, m / 2)) / 2.0;
+    const double lower = SelectSpacing(t, (m - 1) / 2);
+    if (m % 2 == 1) return lower;
+    // The next one up: the same value when it occurs often enough, else the
+    // least above it.
+    uint64_t at_most = 0;
+    double above = std::numeric_limits<double>::infinity();
+    for (std::size_t i = 1; i < t.Size(); ++i) {
+        const double spacing = t[i] - t[i - 1];
+        if (OrderKey(spacing) <= OrderKey(lower)) ++at_most;
+        else if (spacing < above) above = spacing;
+    }
+    return (lower + (at_most > m / 2 ? lower : above)) / 2.0;
 }
 
 // Kahan-compensated mean of the held values.
@@ -338,9 +371,11 @@ SplitValue SplitExact(const ExactDecimal& v) {
     if (v.exponent >= 0) {
         out.whole = static_cast<double>(v.digits) * Pow10(v.exponent);
     } else if (v.exponent >= -19) {
-        const uint64_t p = kPow10u[static_cast<std::size_t>(-v.exponent)];
-        out.whole = static_cast<double>(v.digits / p);
-        out.fraction = static_cast<double>(v.digits % p) / Pow10(-v.exponent);
+        uint64_t q = 0;
+        uint64_t r = 0;
+        DivideByPow10(-v.exponent, v.digits, q, r, std::make_integer_sequence<int, 20>{});
+        out.whole = static_cast<double>(q);
+        out.fraction = static_cast<double>(r) / Pow10(-v.exponent);
     } else if (v.exponent >= -300) {
         out.fraction = static_cast<double>(v.digits) / Pow10(-v.exponent);
     } else {
