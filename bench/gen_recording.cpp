@@ -1,9 +1,11 @@
 // Writes a recording of COUNT generated readings in the panel's format, for
 // the analyser's benchmark: 10 MHz with white frequency noise of 1e-10 (one
 // reading every 0.1 s, a microsecond of jitter on the times, one reading in
-// 100,000 missing).
+// 100,000 missing); optionally a linear drift (fractional, per day), another
+// spacing of the readings (a multiple of 1 ms) and a gap of N readings in
+// the middle.
 //
-//   bench_gen_recording COUNT FILE
+//   bench_gen_recording COUNT FILE [--drift PER_DAY] [--tau0 SECONDS] [--gap N]
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -23,11 +25,21 @@ void Padded(std::string& out, long long v, int width) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: bench_gen_recording COUNT FILE\n");
+    if (argc < 3 || argc % 2 == 0) {
+        std::fprintf(stderr, "usage: bench_gen_recording COUNT FILE [--drift PER_DAY] [--tau0 SECONDS] [--gap N]\n");
         return 2;
     }
     const long long count = std::atoll(argv[1]);
+    double drift = 0.0;
+    long long step_ms = 100;
+    long long gap = 0;
+    for (int a = 3; a + 1 < argc; a += 2) {
+        const std::string name = argv[a];
+        if (name == "--drift") drift = std::atof(argv[a + 1]);
+        else if (name == "--tau0") step_ms = std::llround(std::atof(argv[a + 1]) * 1000);
+        else if (name == "--gap") gap = std::atoll(argv[a + 1]);
+    }
+    if (step_ms <= 0) step_ms = 100;
     std::FILE* file = std::fopen(argv[2], "wb");
     if (file == nullptr || count <= 0) {
         std::perror(argv[2]);
@@ -39,7 +51,8 @@ int main(int argc, char** argv) {
     std::string out = "time,elapsed_s,reading,value,unit,function\n";
     for (long long i = 0; i < count; ++i) {
         if (i % 100000 == 99999) continue;  // a reading that never came
-        const long long ms = i * 100;
+        if (i >= count / 2 && i < count / 2 + gap) continue;
+        const long long ms = i * step_ms;
         const long long us = ms * 1000 + jitter(random) + 103118;
         // Time of day from 2026-12-07T00:00:00Z.
         out += "2026-12-";
@@ -57,7 +70,8 @@ int main(int argc, char** argv) {
         out += '.';
         Padded(out, us % 1000000, 6);
         // The frequency to 0.1 mHz: 10000000.xxxx
-        const long long tenth_mhz = 100000000000LL + std::llround(noise(random) * 1e4);
+        const double drift_hz = drift * 1e7 * static_cast<double>(ms) / 86400000.0;
+        const long long tenth_mhz = 100000000000LL + std::llround((noise(random) + drift_hz) * 1e4);
         const long long whole = tenth_mhz / 10000, frac = tenth_mhz % 10000;
         out += ",10.";
         Padded(out, whole - 10000000, 6);
