@@ -148,7 +148,7 @@ void PrintDrift(const DataSeries& s, const DriftFit& fit, bool removed, std::ost
     if (removed) out << "           removed before the deviations\n";
 }
 
-void PrintDeviationTable(Deviation d, const std::vector<DevPoint>& points, double confidence, std::ostream& out) {
+void PrintDeviationTable(Deviation d, const std::vector<DevPoint>& points, std::ostream& out) {
     out << "  " << DeviationName(d) << ": " << DeviationTitle(d);
     if (IsHadamard(d)) out << "; ignores linear frequency drift by its construction";
     out << '\n';
@@ -163,7 +163,6 @@ void PrintDeviationTable(Deviation d, const std::vector<DevPoint>& points, doubl
                       Readable(p.low, "%.6g").c_str(), p.value, Readable(p.high, "%.6g").c_str());
         out << line;
     }
-    (void)confidence;
 }
 
 bool ParseNumber(std::string_view text, double& value) {
@@ -277,7 +276,7 @@ int AnalyseRecording(std::istream& in, const std::string& name, const StatsOptio
                 continue;
             }
             if (!options.csv) {
-                PrintDeviationTable(d, points, options.confidence, out);
+                PrintDeviationTable(d, points, out);
                 continue;
             }
             const std::string start = CsvStart(s) + ',' + std::string(DeviationName(d)) + ',';
