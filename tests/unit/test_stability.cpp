@@ -372,6 +372,7 @@ TEST(Intervals, ContainTheValueAndShrinkAsTheRecordGrows) {
     }
     EXPECT_TRUE(AnalyseDeviation(Deviation::Ohdev, std::vector<double>{1.0, 2.0}, 1.0).empty());
     EXPECT_TRUE(AnalyseDeviation(Deviation::Oadev, std::vector<double>{}, 1.0).empty());
+    for (double tau0 : {0.0, -1.0, kNaN}) EXPECT_TRUE(AnalyseDeviation(Deviation::Adev, shorter, tau0).empty());
 }
 
 }  // namespace
