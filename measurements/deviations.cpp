@@ -320,6 +320,7 @@ std::vector<uint64_t> AveragingFactors(TauSet set, uint64_t max_m) {
 std::vector<DevPoint> AnalyseDeviation(Deviation deviation, std::span<const double> y, double tau0,
                                        const AnalysisOptions& options) {
     std::vector<DevPoint> points;
+    if (!(std::isfinite(tau0) && tau0 > 0.0)) return points;  // no tau to give
     const stability::PhaseSums sums = stability::MakePhaseSums(y);
     // The edf counts the values present: a gap shortens the record.
     const uint64_t n = sums.valid;

@@ -132,6 +132,11 @@ TEST(Deviations, MissingReadingsLeaveOutExactlyTheTermsThatTouchThem) {
                 EXPECT_NEAR(got.value, want.value, want.value * 1e-10);
             }
         }
+        // The whole analysis over the gapped series: every number a number.
+        for (const DevPoint& p : AnalyseDeviation(dev, gapped, 0.5)) {
+            EXPECT_TRUE(std::isfinite(p.value) && std::isfinite(p.edf) && std::isfinite(p.low) && std::isfinite(p.high))
+                << "m=" << p.m;
+        }
     }
 }
 
@@ -372,6 +377,7 @@ TEST(Intervals, ContainTheValueAndShrinkAsTheRecordGrows) {
     }
     EXPECT_TRUE(AnalyseDeviation(Deviation::Ohdev, std::vector<double>{1.0, 2.0}, 1.0).empty());
     EXPECT_TRUE(AnalyseDeviation(Deviation::Oadev, std::vector<double>{}, 1.0).empty());
+    for (double tau0 : {0.0, -1.0, kNaN}) EXPECT_TRUE(AnalyseDeviation(Deviation::Adev, shorter, tau0).empty());
 }
 
 }  // namespace
