@@ -104,7 +104,7 @@ void DivideByPow10(uint64_t digits, uint64_t& q, uint64_t& r) {
 
 template <int... K>
 void DivideByPow10(int k, uint64_t digits, uint64_t& q, uint64_t& r, std::integer_sequence<int, K...>) {
-    ((k == K ? (DivideByPow10<K>(digits, q, r), true) : false) || ...);
+    (void)((k == K ? (DivideByPow10<K>(digits, q, r), true) : false) || ...);
 }
 
 // A double as a key whose unsigned order is the order of the doubles.
