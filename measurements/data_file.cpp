@@ -492,17 +492,32 @@ struct DataFileReader::Impl {
         std::array<std::string_view, 6> f;
         std::array<bool, 6> quoted{};
         std::size_t count = 0;
-        std::size_t i = 0;
-        bool last_field = false;
-        while (!last_field) {
-            std::string_view field;
-            bool q = false;
-            if (const char* e = NextCsvField(rec, i, field, q, last_field)) return Fail(record_line, e);
-            if (count < f.size()) {
-                f[count] = field;
-                quoted[count] = q;
+        if (std::memchr(rec.data(), '"', rec.size()) == nullptr) {
+            // No quote in the row (as the recorder writes almost every one):
+            // the fields lie between the commas.
+            const char* p = rec.data();
+            const char* end = p + rec.size();
+            for (;;) {
+                const auto* comma = static_cast<const char*>(std::memchr(p, ',', static_cast<std::size_t>(end - p)));
+                const char* stop = comma != nullptr ? comma : end;
+                if (count < f.size()) f[count] = std::string_view(p, static_cast<std::size_t>(stop - p));
+                ++count;
+                if (comma == nullptr) break;
+                p = comma + 1;
             }
-            ++count;
+        } else {
+            std::size_t i = 0;
+            bool last_field = false;
+            while (!last_field) {
+                std::string_view field;
+                bool q = false;
+                if (const char* e = NextCsvField(rec, i, field, q, last_field)) return Fail(record_line, e);
+                if (count < f.size()) {
+                    f[count] = field;
+                    quoted[count] = q;
+                }
+                ++count;
+            }
         }
         if (count != f.size())
             return Fail(record_line, "expected 6 fields, found " + std::to_string(count));
