@@ -184,5 +184,38 @@ TEST_F(StatsTool, ReportsGapsDriftAndHadamardNote) {
     EXPECT_NE(o.find("ignores linear frequency drift"), std::string::npos);
 }
 
+TEST_F(StatsTool, DriftHasTheSignOfTheFrequencyWhateverTheReadingsAre) {
+    // The same source rising 1e-9 per second, read as frequency, as period
+    // and as phase (x in seconds): the fractional drift is the same, the
+    // unit's drift has the reading's own sign (none for phase).
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        std::string unit;
+        double (*reading)(int t);
+        std::string in_unit;
+    };
+    const std::vector<Case> cases = {
+        {"frequency", {}, "Hz", [](int t) { return 1e6 * (1 + 1e-9 * t); }, " per day (fractional frequency), +0.001 ± "},
+        {"period", {}, "s", [](int t) { return 1e-6 / (1 + 1e-9 * t); }, " per day (fractional frequency), -1e-15 ± "},
+        {"phase", {"--data", "phase"}, "s", [](int t) { return 1e-9 * t * (t + 1) / 2; }, " per day (fractional frequency)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string text = "time,elapsed_s,reading,value,unit,function\n";
+        for (int t = 0; t < 50; ++t) {
+            char row[128];
+            std::snprintf(row, sizeof row, "x,%d,r,%.17g,%s,F\n", t, c.reading(t), c.unit.c_str());
+            text += row;
+        }
+        std::ofstream(path_, std::ios::binary) << text;
+        ASSERT_EQ(Run(c.args), kStatsOk) << err_.str();
+        const std::string& report = out_.str();
+        const std::size_t line = report.find("drift    +8.64e-05 ± ");
+        ASSERT_NE(line, std::string::npos) << report;
+        EXPECT_NE(report.find(c.in_unit, line), std::string::npos) << report;
+    }
+}
+
 }  // namespace
 }  // namespace kt::test
