@@ -2,7 +2,8 @@
 # Builds the libFuzzer targets with clang and runs each from its committed
 # seed corpus, the time shared between them: the panel logic (fuzz/corpus)
 # and the reader and analyser of files of readings (fuzz/corpus_data_file).
-# Usage: scripts/fuzz.sh [SECONDS]  (default 60, for both together)
+# Usage: scripts/fuzz.sh [SECONDS]  (default 60, for both together);
+# KT_FUZZ_CMAKE_ARGS adds options to the configure step (a compiler launcher).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
