@@ -578,6 +578,7 @@ struct DataFileReader::Impl {
 
     bool Record(std::string_view rec) {
         if (!rec.empty() && rec.back() == '\r') rec.remove_suffix(1);
+        if (record_line == 1 && rec.substr(0, 3) == "\xEF\xBB\xBF") rec.remove_prefix(3);  // a UTF-8 byte order mark
         std::size_t lead = 0;
         while (lead < rec.size() && IsBlank(rec[lead])) ++lead;
         const bool comment = lead < rec.size() && (rec[lead] == '#' || rec[lead] == '%');

@@ -94,6 +94,10 @@ TEST(DataFile, MicroHertzAt10MegahertzSurviveAndKindsGiveTheFractionalFrequency)
         ASSERT_EQ(file.series[0].y.size(), c.y.size());
         for (std::size_t i = 0; i < c.y.size(); ++i) EXPECT_NEAR(file.series[0].y[i], c.y[i], 1e-15 * std::fabs(c.y[i]) + 1e-25);
     }
+    // Spreadsheets on Windows start a file with a byte order mark.
+    const DataFile bom = Read("\xEF\xBB\xBFtime,elapsed_s,reading,value,unit,function\nt,0,r,5,Hz,F\n");
+    EXPECT_TRUE(bom.recording) << bom.error;
+
     DataFileOptions period;
     period.kind = DataKind::Period;
     EXPECT_NE(Read("1\n-1\n3\n", period).series[0].problem, "");
