@@ -132,10 +132,19 @@ TEST(Deviations, MissingReadingsLeaveOutExactlyTheTermsThatTouchThem) {
                 EXPECT_NEAR(got.value, want.value, want.value * 1e-10);
             }
         }
-        // The whole analysis over the gapped series: every number a number.
-        for (const DevPoint& p : AnalyseDeviation(dev, gapped, 0.5)) {
-            EXPECT_TRUE(std::isfinite(p.value) && std::isfinite(p.edf) && std::isfinite(p.low) && std::isfinite(p.high))
-                << "m=" << p.m;
+        // The whole analysis over gapped series, one of them mostly missing:
+        // every number a number, and without a gap the edf of the length.
+        std::vector<double> mostly_missing = y;
+        std::fill(mostly_missing.begin() + 20, mostly_missing.end() - 20, kNaN);
+        for (const auto* series : {&gapped, &mostly_missing}) {
+            for (const DevPoint& p : AnalyseDeviation(dev, *series, 0.5)) {
+                EXPECT_TRUE(std::isfinite(p.value) && std::isfinite(p.edf) && std::isfinite(p.low) &&
+                            std::isfinite(p.high))
+                    << "m=" << p.m;
+            }
+        }
+        for (const DevPoint& p : AnalyseDeviation(dev, y, 0.5)) {
+            EXPECT_DOUBLE_EQ(p.edf, EquivalentDegreesOfFreedom(dev, p.alpha, p.m, y.size())) << "m=" << p.m;
         }
     }
 }
