@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in ./build-bench and runs all of them, or the one named.
 #
-#   scripts/bench.sh [logic|window|flood|pace|idle|latency|startup]
+#   scripts/bench.sh [logic|store|window|flood|pace|idle|latency|startup]
 #
 # logic    time per reading through the receive event, fake serial control
+# store    the record alone filled with 10,000,000 readings: resident memory
+#          per held reading, add, read, snapshot and save as CSV
 # window   one receive event in the real window (offscreen), fake serial control
 # flood    the window against the simulator flooding a pseudo-terminal, 10 s,
 #          readings window open and recording to a file, with `cat` reading
@@ -20,13 +22,13 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=$top/build-bench
 which=${1:-all}
 case "$which" in
-  all|logic|window|flood|pace|idle|latency|startup) ;;
-  *) echo "usage: scripts/bench.sh [logic|window|flood|pace|idle|latency|startup]" >&2; exit 2 ;;
+  all|logic|store|window|flood|pace|idle|latency|startup) ;;
+  *) echo "usage: scripts/bench.sh [logic|store|window|flood|pace|idle|latency|startup]" >&2; exit 2 ;;
 esac
 
 bash "$top/scripts/setup.sh"
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKT_BUILD_BENCH=ON -DKT_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target bench_logic bench_window_event bench_flood bench_latency bench_startup
+cmake --build "$build" --target bench_logic bench_store bench_window_event bench_flood bench_latency bench_startup
 
 export QT_QPA_PLATFORM=offscreen
 bench=$build/bench
@@ -43,6 +45,7 @@ run() {  # name, command...
 }
 
 run logic "$bench/bench_logic" --benchmark_min_time=0.2
+run store "$bench/bench_store"
 run window "$bench/bench_window_event" 2000 2000
 run flood "$bench/bench_flood" --mode flood --readings
 run pace "$bench/bench_flood" --mode pace --readings
