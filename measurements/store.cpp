@@ -265,15 +265,22 @@ double ReadingStore::CurrentTau0() const {
     if (a == nullptr || a->adev.Count() < 2) return MedianSpacing({});
     if (!a->tau0_known || a->added_since_tau0 * 16 >= a->adev.Count()) {
         // The spacings of the series' held readings, from the monotonic times
-        // as seconds since the series' first reading.
+        // as seconds since the series' first reading, read straight from the
+        // compact readings (the values are not needed).
+        uint32_t function_index = 0;
+        while (function_index < functions_.size() && *functions_[function_index] != current_key_.function)
+            ++function_index;
+        const uint32_t mask = kFunctionMask | 3u << kUnitShift | kHasValue;
+        const uint32_t want = function_index | static_cast<uint32_t>(current_key_.unit) << kUnitShift | kHasValue;
+        const int64_t origin = SteadyNanos(a->origin);
         std::vector<double> spacing;
         spacing.reserve(a->adev.Count() - 1);
         bool first = true;
         double previous = 0.0;
-        for (std::size_t i = IndexOfSeq(clear_seq_); i < size_; ++i) {
-            const ReadingView r = View(first_ + i);
-            if (!r.has_value || r.unit != current_key_.unit || r.function != current_key_.function) continue;
-            const double elapsed = std::chrono::duration<double>(r.steady - a->origin).count();
+        for (std::size_t i = first_ + IndexOfSeq(clear_seq_); i < first_ + size_; ++i) {
+            const CompactReading& e = chunks_[i / ReadingChunk::kSize]->entries[i % ReadingChunk::kSize];
+            if ((e.form & mask) != want) continue;
+            const double elapsed = std::chrono::duration<double>(std::chrono::nanoseconds(e.steady_ns - origin)).count();
             if (!first) spacing.push_back(elapsed - previous);
             first = false;
             previous = elapsed;
