@@ -165,6 +165,12 @@ TEST(ReadingsWindow, SaveRunsOnAWorkerWritesWhatWasHeldAndCanBeCancelled) {
     EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), kHeld + 1);
     EXPECT_EQ(saved.find("999MHz"), std::string::npos);
     EXPECT_EQ(rig.record.store().Size(), std::size_t{kHeld} + 1);
+
+    // A disk that fills up is told in words, not as saved.
+    ASSERT_TRUE(w->SaveAs(QStringLiteral("/dev/full")));
+    ASSERT_TRUE(WaitFor([&] { return !w->saving(); }, 20000));
+    EXPECT_TRUE(rig.Text(w, "lblSave").startsWith(QStringLiteral("不能保存 (Cannot save) /dev/full: ")))
+        << rig.Text(w, "lblSave").toStdString();
 }
 
 TEST(TrendColumns, AMillionPointsDrawAsOneStrokePerPixelColumnKeepingTheExtremes) {
