@@ -163,6 +163,34 @@ double Median(std::vector<double>& values) {
     return (lower + upper) / 2.0;
 }
 
+// The readings of one series among those held, oldest first: at(i) for i in
+// [begin, end) gives each held reading.
+template <typename At>
+void CollectSeries(const At& at, std::size_t begin, std::size_t end, const SeriesKey& key, SeriesData& out) {
+    out.key = key;
+    out.values.clear();
+    out.offsets.clear();
+    out.elapsed.clear();
+    out.base = 0.0;
+    out.first_seq = out.last_seq = 0;
+    SteadyTime origin{};
+    SplitValue base;
+    for (std::size_t i = begin; i < end; ++i) {
+        const ReadingView r = at(i);
+        if (!r.has_value || r.unit != key.unit || r.function != key.function) continue;
+        if (out.values.empty()) {
+            origin = r.steady;
+            out.first_seq = r.seq;
+            base = r.parts;
+            out.base = base.whole + base.fraction;
+        }
+        out.values.push_back(r.value);
+        out.offsets.push_back(OffsetFrom(r.parts, base));
+        out.elapsed.push_back(std::chrono::duration<double>(r.steady - origin).count());
+        out.last_seq = r.seq;
+    }
+}
+
 }  // namespace
 
 const ReadingChunk::Side* ReadingChunk::FindSide(uint32_t slot, bool is_time) const {
@@ -437,6 +465,11 @@ ReadingSnapshot ReadingStore::Snapshot() const {
     s.first_seq_ = FirstSeq();
     s.functions_.reserve(functions_.size());
     for (const auto& f : functions_) s.functions_.push_back(*f);
+    s.has_series_ = has_series_;
+    s.series_unit_ = current_key_.unit;
+    s.clear_seq_ = clear_seq_;
+    for (std::size_t i = 0; i < functions_.size(); ++i)
+        if (*functions_[i] == current_key_.function) s.series_function_ = static_cast<uint32_t>(i);
     s.chunks_.reserve(chunks_.size());
     for (const auto& chunk : chunks_) {
         if (chunk->count == ReadingChunk::kSize) {
@@ -471,29 +504,15 @@ Stats ReadingStore::StatsOf(const SeriesKey& key) const {
 Stats ReadingStore::CurrentStats() const { return StatsOf(current_key_); }
 
 void ReadingStore::CurrentSeries(SeriesData& out) const {
-    out.key = current_key_;
-    out.values.clear();
-    out.offsets.clear();
-    out.elapsed.clear();
-    out.base = 0.0;
-    out.first_seq = out.last_seq = 0;
-    if (!has_series_) return;
-    SteadyTime origin{};
-    SplitValue base;
-    for (std::size_t i = IndexOfSeq(clear_seq_); i < size_; ++i) {
-        const ReadingView r = At(i);
-        if (!r.has_value || r.unit != current_key_.unit || r.function != current_key_.function) continue;
-        if (out.values.empty()) {
-            origin = r.steady;
-            out.first_seq = r.seq;
-            base = r.parts;
-            out.base = base.whole + base.fraction;
-        }
-        out.values.push_back(r.value);
-        out.offsets.push_back(OffsetFrom(r.parts, base));
-        out.elapsed.push_back(std::chrono::duration<double>(r.steady - origin).count());
-        out.last_seq = r.seq;
-    }
+    const std::size_t begin = has_series_ ? IndexOfSeq(clear_seq_) : size_;
+    CollectSeries([this](std::size_t i) { return At(i); }, begin, size_, current_key_, out);
+}
+
+void ReadingSnapshot::CurrentSeries(SeriesData& out) const {
+    const SeriesKey key{has_series_ ? std::string_view(functions_[series_function_]) : std::string_view(), series_unit_};
+    std::size_t begin = size_;
+    if (has_series_) begin = clear_seq_ <= first_seq_ ? 0 : static_cast<std::size_t>(std::min<uint64_t>(clear_seq_ - first_seq_, size_));
+    CollectSeries([this](std::size_t i) { return At(i); }, begin, size_, key, out);
 }
 
 }  // namespace kt
