@@ -32,10 +32,13 @@ const OscillatorModel* FindOscillator(std::string_view name) {
 const char* OscillatorNames() { return "quartz|tcxo|ocxo|rubidium"; }
 
 double PredictedAdev(const OscillatorModel& model, double tau) {
-    // Allan variances of the five noises (NIST SP 1065, table 5 and section
-    // 5.2.4): white PM 3 x^2 / tau^2 for independent time stamps x, white FM
-    // h0 / (2 tau), flicker FM 2 ln2 h-1, random-walk FM (2 pi^2 / 3) h-2 tau,
-    // drift D^2 tau^2 / 2.
+    // Allan variances of the five noises, from the power-law relations of
+    // NIST SP 1065 between sigma_y^2(tau) and S_y(f) = h_alpha f^alpha:
+    // white FM h0 / (2 tau) = W^2 / tau, flicker FM 2 ln2 h-1 = F^2,
+    // random-walk FM (2 pi^2 / 3) h-2 tau = R^2 tau, and a linear drift D
+    // gives D^2 tau^2 / 2. White PM of independent time stamps x: each
+    // average over tau is a difference of two stamps over tau, so the second
+    // difference of three stamps, variance 6 x^2, over 2 tau^2: 3 x^2 / tau^2.
     const double x = kCounterPhaseNoiseSeconds;
     const double drift = model.driftPerDay / kSecondsPerDay;
     const double variance = 3.0 * x * x / (tau * tau) + model.whiteFm * model.whiteFm / tau +
