@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in ./build-bench and runs all of them, or the one named.
 #
-#   scripts/bench.sh [logic|window|flood|pace|idle|latency|startup|stats]
+#   scripts/bench.sh [NAME...]    NAME: logic store window flood full pace idle latency startup stats
 #
 # logic    time per reading through the receive event, fake serial control
+# store    the record alone filled with 10,000,000 readings: resident memory
+#          per held reading, add, read, snapshot and save as CSV
 # window   one receive event in the real window (offscreen), fake serial control
 # flood    the window against the simulator flooding a pseudo-terminal, 10 s,
 #          readings window open and recording to a file, with `cat` reading
 #          the same stream as the floor
+# full     the same flood with the record first filled with 10,000,000
+#          readings (its memory per reading printed): the window on a full record
 # pace     the window at the real line rate of 38400 baud, 30 s: CPU share,
 #          readings window open and recording, and `cat`'s share as the floor
 # idle     the window connected, nothing arriving, 30 s: CPU share
@@ -23,18 +27,22 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$top/build-bench
-which=${1:-all}
-case "$which" in
-  all|logic|window|flood|pace|idle|latency|startup|stats) ;;
-  *) echo "usage: scripts/bench.sh [logic|window|flood|pace|idle|latency|startup|stats]" >&2; exit 2 ;;
-esac
+names="logic store window flood full pace idle latency startup stats"
+which=" ${*:-all} "
+for name in $which; do
+  case " all $names " in
+    *" $name "*) ;;
+    *) echo "usage: scripts/bench.sh [NAME...]   NAME: $names" >&2; exit 2 ;;
+  esac
+done
+wants() { [[ "$which" == *" all "* || "$which" == *" $1 "* ]]; }
 
 bash "$top/scripts/setup.sh"
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKT_BUILD_BENCH=ON -DKT_BUILD_TESTS=OFF >/dev/null
-if [[ "$which" == stats ]]; then
+if [[ "$which" == " stats " ]]; then
   cmake --build "$build" --target kt46290-stats bench_gen_recording
 else
-  cmake --build "$build" --target bench_logic bench_window_event bench_flood bench_latency bench_startup \
+  cmake --build "$build" --target bench_logic bench_store bench_window_event bench_flood bench_latency bench_startup \
     kt46290-stats bench_gen_recording
 fi
 
@@ -45,7 +53,7 @@ echo "machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f
 run() {  # name, command...
   local name=$1
   shift
-  if [[ "$which" == all || "$which" == "$name" ]]; then
+  if wants "$name"; then
     echo
     echo "== $name: $*"
     "$@" 2> >(grep -v -e XDG_RUNTIME_DIR -e propagateSizeHints >&2)
@@ -53,8 +61,10 @@ run() {  # name, command...
 }
 
 run logic "$bench/bench_logic" --benchmark_min_time=0.2
+run store "$bench/bench_store"
 run window "$bench/bench_window_event" 2000 2000
 run flood "$bench/bench_flood" --mode flood --readings
+run full "$bench/bench_flood" --mode flood --readings --prefill 10000000
 run pace "$bench/bench_flood" --mode pace --readings
 run idle "$bench/bench_flood" --mode idle
 run latency "$bench/bench_latency" 1000
@@ -82,7 +92,7 @@ stats_run() {  # count
   echo "points: $(($(wc -l <"$stats_dir/out.csv") - 1))"
   rm -f "$file"
 }
-if [[ "$which" == all || "$which" == stats ]]; then
+if wants stats; then
   echo
   echo "== stats: kt46290-stats --timing --dev all --csv FILE"
   stats_dir=$(mktemp -d)

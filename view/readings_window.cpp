@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
+#include <memory>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -12,6 +14,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QFutureWatcher>
+#include <QPromise>
+#include <QProgressBar>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -40,7 +46,7 @@ constexpr int kRedrawMs = 200;  // the trend: 5 redraws a second (at most 10 fol
 // second, as often as the rows reach the file. Their texts are read, not
 // watched, and each new text costs a repaint.
 constexpr int kSlowMs = 1000;
-constexpr std::size_t kSaveSlice = 20000;  // rows written per event while saving
+constexpr std::size_t kSaveBatch = 1 << 20;  // bytes of rows the saving worker writes at a time
 // The Allan deviation chart is redrawn at once when a point appears or goes,
 // and when a point moved by more than kAdevRedrawFraction (half a pixel of a
 // log axis with 60 pixels a decade) at most every kAdevChartInterval: while a
@@ -115,14 +121,54 @@ std::pair<double, double> Decades(double low, double high) {
 
 }  // namespace
 
-struct ReadingsWindow::Save {
-    QFile file;
-    uint64_t next = 0;
-    uint64_t end = 0;
+// What a Save as CSV ended with, told by the worker.
+struct SaveOutcome {
     uint64_t rows = 0;
-    uint64_t missing = 0;  // dropped from memory while saving
-    SteadyTime origin{};
+    bool cancelled = false;
+    QString error;  // the file's error; empty when written
 };
+
+struct ReadingsWindow::Save {
+    QString path;
+    QFutureWatcher<SaveOutcome> watcher;
+};
+
+namespace {
+
+// Runs on a worker: the rows of every reading in the snapshot, then the file
+// closed. Told to stop, it stops between batches and leaves what it wrote.
+void WriteSnapshot(QPromise<SaveOutcome>& promise, std::shared_ptr<const ReadingSnapshot> snapshot,
+                   std::shared_ptr<QFile> file) {
+    SaveOutcome outcome;
+    std::string out(kCsvHeader);
+    const std::size_t size = snapshot->Size();
+    const SteadyTime origin = size > 0 ? snapshot->At(0).steady : SteadyTime{};
+    promise.setProgressRange(0, static_cast<int>(std::min<std::size_t>(size, INT_MAX)));
+    for (std::size_t i = 0;;) {
+        const bool end = i == size;
+        if (end || out.size() >= kSaveBatch) {
+            if (file->write(out.data(), static_cast<qint64>(out.size())) != static_cast<qint64>(out.size())) {
+                outcome.error = file->errorString();
+                break;
+            }
+            out.clear();
+            promise.setProgressValue(static_cast<int>(std::min<std::size_t>(i, INT_MAX)));
+            if (end) break;
+            if (promise.isCanceled()) {
+                outcome.cancelled = true;
+                break;
+            }
+        }
+        AppendCsvRow(out, snapshot->At(i), origin);
+        ++i;
+        ++outcome.rows;
+    }
+    if (outcome.error.isEmpty() && !file->flush()) outcome.error = file->errorString();
+    file->close();
+    promise.addResult(outcome);
+}
+
+}  // namespace
 
 ReadingsWindow::ReadingsWindow(ReadingsRecord& record, QWidget* parent) : QWidget(parent, Qt::Window), record_(record) {
     setObjectName(QStringLiteral("frmReadings"));
@@ -137,13 +183,18 @@ ReadingsWindow::ReadingsWindow(ReadingsRecord& record, QWidget* parent) : QWidge
         Refresh();
         RefreshAdev();
     });
-    saveTimer_ = new QTimer(this);
-    connect(saveTimer_, &QTimer::timeout, this, &ReadingsWindow::SaveSlice);
     connect(&record_, &ReadingsRecord::recordingChanged, this, &ReadingsWindow::ShowRecordingState);
     resize(900, 640);
 }
 
-ReadingsWindow::~ReadingsWindow() = default;
+ReadingsWindow::~ReadingsWindow() {
+    // The worker writes a file this window named: it ends before the window.
+    if (save_ != nullptr) {
+        save_->watcher.disconnect();
+        save_->watcher.future().cancel();
+        save_->watcher.waitForFinished();
+    }
+}
 
 void ReadingsWindow::Build() {
     auto* layout = new QVBoxLayout(this);
@@ -242,9 +293,18 @@ void ReadingsWindow::Build() {
     rowsUnit_ = new QLabel(QStringLiteral("行 (rows)"));
     saveLabel_ = ValueLabel("lblSave", 260);
     saveLabel_->clear();
+    saveBar_ = new QProgressBar;
+    saveBar_->setObjectName(QStringLiteral("barSave"));
+    saveBar_->setMaximumWidth(160);
+    saveBar_->hide();
+    cancelSave_ = new QPushButton(QStringLiteral("取消 (Cancel)"));
+    cancelSave_->setObjectName(QStringLiteral("cmdCancelSave"));
+    cancelSave_->hide();
     buttons->addWidget(clear);
     buttons->addWidget(pause_);
     buttons->addWidget(save);
+    buttons->addWidget(saveBar_);
+    buttons->addWidget(cancelSave_);
     buttons->addWidget(saveLabel_);
     buttons->addStretch(1);
     buttons->addWidget(recordingLabel_);
@@ -256,6 +316,7 @@ void ReadingsWindow::Build() {
     layout->addLayout(buttons);
 
     connect(clear, &QPushButton::clicked, this, &ReadingsWindow::Clear);
+    connect(cancelSave_, &QPushButton::clicked, this, &ReadingsWindow::CancelSave);
     connect(pause_, &QPushButton::toggled, this, [this](bool paused) {
         // Frozen values can be selected and copied.
         const auto flags = paused ? Qt::TextSelectableByMouse : Qt::NoTextInteraction;
@@ -332,7 +393,7 @@ void ReadingsWindow::RefreshTrend() {
             ++trendVersion_;
         }
         for (std::size_t i = store.IndexOfSeq(nextSeq_); i < store.Size(); ++i) {
-            const Reading& r = store.At(i);
+            const ReadingView r = store.At(i);
             if (!r.has_value || r.unit != key_.unit || r.function != key_.function) continue;
             if (trend_.Empty()) origin_ = r.steady;
             trend_.Add(Seconds(r.steady, origin_), r.value);
@@ -453,54 +514,50 @@ void ReadingsWindow::ShowRecordingState() {
 }
 
 bool ReadingsWindow::SaveAs(const QString& path) {
-    const ReadingStore& store = record_.store();
-    auto save = std::make_unique<Save>();
-    save->file.setFileName(path);
-    if (!save->file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        saveLabel_->setText(QStringLiteral("不能保存 (Cannot save) %1: %2").arg(path, save->file.errorString()));
+    if (save_ != nullptr) return false;
+    auto file = std::make_shared<QFile>(path);
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        saveLabel_->setText(QStringLiteral("不能保存 (Cannot save) %1: %2").arg(path, file->errorString()));
         return false;
     }
-    save->next = store.FirstSeq();
-    save->end = store.NextSeq();
-    if (const Reading* first = store.Find(save->next)) save->origin = first->steady;
-    save->file.write(kCsvHeader.data(), static_cast<qint64>(kCsvHeader.size()));
-    save_ = std::move(save);
-    saveTimer_->start(0);
+    // The readings held now; the record goes on taking readings meanwhile.
+    auto snapshot = std::make_shared<const ReadingSnapshot>(record_.store().Snapshot());
+    const int rows = static_cast<int>(std::min<std::size_t>(snapshot->Size(), INT_MAX));
+    save_ = std::make_unique<Save>();
+    save_->path = path;
+    connect(&save_->watcher, &QFutureWatcher<SaveOutcome>::progressRangeChanged, saveBar_, &QProgressBar::setRange);
+    connect(&save_->watcher, &QFutureWatcher<SaveOutcome>::progressValueChanged, saveBar_, &QProgressBar::setValue);
+    connect(&save_->watcher, &QFutureWatcher<SaveOutcome>::finished, this, &ReadingsWindow::FinishSave);
+    save_->watcher.setFuture(QtConcurrent::run(WriteSnapshot, std::move(snapshot), std::move(file)));
+    saveBar_->setRange(0, rows);
+    saveBar_->setValue(0);
+    saveBar_->show();
+    cancelSave_->setEnabled(true);
+    cancelSave_->show();
     saveLabel_->setText(QStringLiteral("保存中 (Saving)…"));
     return true;
 }
 
-void ReadingsWindow::SaveSlice() {
-    Save& s = *save_;
-    const ReadingStore& store = record_.store();
-    std::string out;
-    const uint64_t stop = std::min(s.end, s.next + kSaveSlice);
-    if (s.next < store.FirstSeq()) {
-        s.missing += std::min(stop, store.FirstSeq()) - s.next;
-        s.next = std::min(stop, store.FirstSeq());
-    }
-    for (std::size_t i = store.IndexOfSeq(s.next); s.next < stop && i < store.Size(); ++i, ++s.next) {
-        AppendCsvRow(out, store.At(i), s.origin);
-        ++s.rows;
-    }
-    s.next = stop;
-    if (s.file.write(out.data(), static_cast<qint64>(out.size())) != static_cast<qint64>(out.size())) {
-        FinishSave(QStringLiteral("不能保存 (Cannot save) %1: %2").arg(s.file.fileName(), s.file.errorString()));
-        return;
-    }
-    if (s.next < s.end) return;
-    if (!s.file.flush()) {
-        FinishSave(QStringLiteral("不能保存 (Cannot save) %1: %2").arg(s.file.fileName(), s.file.errorString()));
-        return;
-    }
-    QString message = QStringLiteral("已保存 (Saved) %1 行 (rows) → %2").arg(s.rows).arg(QFileInfo(s.file).fileName());
-    if (s.missing > 0) message += QStringLiteral(" (%1 dropped from memory while saving)").arg(s.missing);
-    FinishSave(message);
+void ReadingsWindow::CancelSave() {
+    if (save_ == nullptr) return;
+    cancelSave_->setEnabled(false);
+    save_->watcher.future().cancel();
 }
 
-void ReadingsWindow::FinishSave(const QString& message) {
-    saveTimer_->stop();
-    save_->file.close();
+void ReadingsWindow::FinishSave() {
+    const QFuture<SaveOutcome> future = save_->watcher.future();
+    const SaveOutcome outcome = future.resultCount() > 0 ? future.result() : SaveOutcome{0, true, {}};
+    const QString name = QFileInfo(save_->path).fileName();
+    QString message;
+    if (!outcome.error.isEmpty()) {
+        message = QStringLiteral("不能保存 (Cannot save) %1: %2").arg(save_->path, outcome.error);
+    } else if (outcome.cancelled) {
+        message = QStringLiteral("已取消 (Cancelled): %1 行 (rows) → %2").arg(outcome.rows).arg(name);
+    } else {
+        message = QStringLiteral("已保存 (Saved) %1 行 (rows) → %2").arg(outcome.rows).arg(name);
+    }
+    saveBar_->hide();
+    cancelSave_->hide();
     saveLabel_->setText(message);
     save_.reset();
 }

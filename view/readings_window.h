@@ -20,6 +20,7 @@ class QLabel;
 class QLineSeries;
 class QLogValueAxis;
 class QChartView;
+class QProgressBar;
 class QPushButton;
 class QTableWidget;
 class QTimer;
@@ -42,9 +43,12 @@ public:
     void Refresh();
     // One recomputation of the Allan deviation.
     void RefreshAdev();
-    // Writes every reading held in memory to path (replacing the file), in
-    // slices from the event loop. False when the file cannot be opened.
+    // Writes every reading held in memory now to path (replacing the file)
+    // on a worker thread, with a progress bar and Cancel. False when the file
+    // cannot be opened or a save is already running.
     bool SaveAs(const QString& path);
+    // Stops a running save between batches; the file keeps the rows written.
+    void CancelSave();
     bool saving() const { return save_ != nullptr; }
 
 protected:
@@ -59,8 +63,7 @@ private:
     void ShowRecordingState();
     void ShowStatistics();
     void ShowAdevChart(const std::vector<AdevPoint>& points);
-    void SaveSlice();
-    void FinishSave(const QString& message);
+    void FinishSave();
 
     ReadingsRecord& record_;
     view::TrendColumns trend_;
@@ -92,7 +95,8 @@ private:
     QLabel* saveLabel_ = nullptr;
     QPushButton* pause_ = nullptr;
     QFileDialog* saveDialog_ = nullptr;
-    QTimer* saveTimer_ = nullptr;
+    QProgressBar* saveBar_ = nullptr;
+    QPushButton* cancelSave_ = nullptr;
 
     struct Save;
     std::unique_ptr<Save> save_;
