@@ -17,11 +17,6 @@ float Below(double d) {
 
 }  // namespace
 
-void TrendSource::Reserve(std::size_t values) {
-    values_.reserve(values);
-    offsets_.reserve(values);
-}
-
 bool TrendSource::Append(double t, double v) {
     if (!std::isfinite(v)) return false;
     if (!std::isfinite(t) || (!Empty() && t < last_t_)) t = Empty() ? 0.0 : last_t_;
@@ -58,7 +53,7 @@ bool TrendSource::Append(double t, double v) {
 
 void TrendSource::Push(std::size_t level, Extent e) {
     if (levels_.size() <= level) levels_.emplace_back();
-    std::vector<Extent>& l = levels_[level];
+    std::deque<Extent>& l = levels_[level];
     l.push_back(e);
     if (l.size() % 2 == 0) {
         const Extent& a = l[l.size() - 2];
@@ -108,7 +103,7 @@ TrendColumn TrendSource::Extremes(std::size_t first, std::size_t last) const {
     while (hi > lo && hi % kBlock != 0) --hi, take(values_[hi], values_[hi]);
     std::size_t a = lo / kBlock, b = hi / kBlock;
     for (std::size_t k = 0; a < b; ++k, a /= 2, b /= 2) {
-        const std::vector<Extent>& level = levels_[k];
+        const std::deque<Extent>& level = levels_[k];
         if (a % 2 == 1) take(level[a].min, level[a].max), ++a;
         if (b % 2 == 1) --b, take(level[b].min, level[b].max);
     }
@@ -128,9 +123,11 @@ void TrendSource::Columns(double t0, double t1, int columns, std::vector<TrendCo
 }
 
 std::size_t TrendSource::MemoryBytes() const {
-    std::size_t bytes = values_.capacity() * sizeof(double) + offsets_.capacity() * sizeof(float) +
+    // A deque holds whole blocks of 512 bytes and a pointer to each.
+    const auto blocks = [](std::size_t bytes) { return (bytes / 512 + 1) * (512 + sizeof(void*)); };
+    std::size_t bytes = blocks(values_.size() * sizeof(double)) + blocks(offsets_.size() * sizeof(float)) +
                         segment_base_.capacity() * sizeof(double);
-    for (const auto& level : levels_) bytes += level.capacity() * sizeof(Extent);
+    for (const auto& level : levels_) bytes += blocks(level.size() * sizeof(Extent));
     return bytes;
 }
 

@@ -10,14 +10,16 @@
 // Also the running mean and the least-squares drift line of the values
 // against time, kept as values arrive, so a redraw never walks the series.
 //
-// Memory per value: 8 bytes for the value, 4 for the time (an offset from a
-// base per 65,536 values, never above the time it stands for, so times stay
-// in order) and about 2 for the pyramid.
+// Memory per value: 8 bytes for the value, 4 for the time (a float offset
+// from a base per 4,096 values, rounded down so that times stay in order: it
+// resolves a 2^-23 part of the segment's span, at 240 readings a second 2 us)
+// and about 2 for the pyramid.
 // Plain C++: no Qt, no POSIX.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,7 +56,6 @@ public:
     void SetClockOrigin(SystemTime origin) { origin_ = origin; }
     const std::optional<SystemTime>& ClockOrigin() const { return origin_; }
 
-    void Reserve(std::size_t values);
     // One value at t seconds from the series' start. A time before the last
     // one (or not finite) is taken as the last one, so the series stays in
     // time order; a value that is not finite is left out (false).
@@ -80,11 +81,11 @@ public:
     // / columns. out gets `columns` entries; empty slices are unused.
     void Columns(double t0, double t1, int columns, std::vector<TrendColumn>& out) const;
 
-    // Bytes held for the values, times and pyramid.
+    // Bytes held for the values, times and pyramid (the deques' blocks).
     std::size_t MemoryBytes() const;
 
 private:
-    static constexpr int kSegmentBits = 16;
+    static constexpr int kSegmentBits = 12;  // 4,096 values a segment: its offsets resolve a 2^-23 part of its span
     struct Extent {
         double min;
         double max;
@@ -95,11 +96,13 @@ private:
     Unit unit_ = Unit::None;
     std::optional<SystemTime> origin_;
 
-    std::vector<double> values_;
-    std::vector<float> offsets_;        // time - segment_base_[i >> kSegmentBits], rounded down
+    // In blocks (deques): growing never copies what is held, so no append
+    // stalls the event thread, and nothing is held twice while growing.
+    std::deque<double> values_;
+    std::deque<float> offsets_;         // time - segment_base_[i >> kSegmentBits], rounded down
     std::vector<double> segment_base_;  // the first time of each segment
     double last_t_ = 0.0;
-    std::vector<std::vector<Extent>> levels_;
+    std::vector<std::deque<Extent>> levels_;
     Extent partial_{0.0, 0.0};  // the block being filled
     double min_ = 0.0;
     double max_ = 0.0;

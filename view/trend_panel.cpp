@@ -47,7 +47,8 @@ TrendPanel::TrendPanel(QWidget* parent) : QWidget(parent) {
     valueAxis_->setToolTip(QStringLiteral("数值轴 (value axis): 读数或相对偏差 (x − x₀)/x₀, 以 ppm, ppb 或 1e-12 标注"));
     nominal_ = new QLineEdit;
     nominal_->setObjectName(QStringLiteral("txtTrendNominal"));
-    nominal_->setPlaceholderText(QStringLiteral("标称 (nominal), e.g. 10 MHz"));
+    nominal_->setPlaceholderText(QStringLiteral("标称 (nominal)"));
+    nominal_->setToolTip(QStringLiteral("标称值, 按读数的单位 (the nominal value in the readings' unit), e.g. 10 MHz, 10000000, 1.5 ms"));
     nominal_->setEnabled(false);
     nominal_->setMaximumWidth(170);
 
