@@ -296,6 +296,8 @@ void ReadingsWindow::hideEvent(QHideEvent* event) {
 void ReadingsWindow::NewTrend() {
     // A new object: the plot may still hold the old series while it is replaced.
     trend_ = std::make_shared<TrendSource>();
+    // As many as the record holds: a series that runs for days stays bounded.
+    trend_->SetCapacity(ReadingStore::kCapacity);
     const QString unit = haveKey_ ? Utf8(UnitText(key_.unit)) : QString();
     const QString function = haveKey_ ? Utf8(key_.function) : QString();
     trend_->SetUnit(haveKey_ ? key_.unit : Unit::None);

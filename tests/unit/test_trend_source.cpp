@@ -25,34 +25,52 @@ TrendColumn BruteForce(const TrendSource& s, std::size_t first, std::size_t last
 
 TEST(TrendPyramid, ExtremesAndPixelColumnsEqualABruteForceMinMax) {
     std::mt19937_64 random(46290);
-    // Sizes around the block and segment boundaries; times with repeats and
-    // gaps, values noisy with spikes.
-    for (const std::size_t n : {0u, 1u, 15u, 16u, 17u, 33u, 1000u, 70'001u}) {
+    // Sizes around the block and segment boundaries, with and without a
+    // capacity (the oldest dropped); times with repeats and gaps, values
+    // noisy with spikes.
+    const struct {
+        std::size_t n, capacity;
+    } cases[] = {{0, 0}, {1, 0}, {15, 0}, {16, 0}, {17, 0}, {33, 0}, {1000, 0}, {70'001, 0},
+                 {1000, 100}, {70'001, 5000}, {9000, 4096}, {40, 32}};
+    for (const auto [n, capacity] : cases) {
         TrendSource s;
-        std::vector<double> times;
+        s.SetCapacity(capacity);
+        std::vector<double> times, values;
         double t = 1e5;  // far from 0: the offsets of a segment carry the digits
         std::normal_distribution<double> noise(0.0, 1.0);
         for (std::size_t i = 0; i < n; ++i) {
             t += (random() % 7 == 0) ? 0.0 : (random() % 50 == 0 ? 3.0 : 0.004);
-            const double v = 1e7 + noise(random) * 1e-3 + (random() % 997 == 0 ? 5.0 : 0.0);
+            const double v = 1e7 + noise(random) * 1e-3 + (random() % 997 == 0 ? 5.0 : 0.0) + 1e-4 * (t - 1e5);
             ASSERT_TRUE(s.Append(t, v));
             times.push_back(t);
+            values.push_back(v);
         }
-        ASSERT_EQ(s.Size(), n);
-        for (std::size_t i = 0; i < n; ++i) {
-            ASSERT_LE(s.TimeAt(i), times[i]) << i;                // never later than it was
-            ASSERT_GE(s.TimeAt(i), times[i] - 1.2e-7 * (times[i] - times[0])) << i;  // a float's digits
+        const std::size_t held = capacity == 0 ? n : std::min(n, capacity);
+        ASSERT_EQ(s.Size(), held);
+        times.erase(times.begin(), times.end() - static_cast<std::ptrdiff_t>(held));  // the newest are held
+        values.erase(values.begin(), values.end() - static_cast<std::ptrdiff_t>(held));
+        for (std::size_t i = 0; i < held; ++i) {
+            ASSERT_EQ(s.ValueAt(i), values[i]) << i;
+            ASSERT_LE(s.TimeAt(i), times[i]) << i;  // never later than it was
+            ASSERT_GE(s.TimeAt(i), times[i] - 1.2e-7 * (times[i] - 1e5)) << i;  // a float's digits
             if (i > 0) {
                 ASSERT_LE(s.TimeAt(i - 1), s.TimeAt(i)) << i;  // in order, across segments too
             }
         }
+        if (held > 2) {  // the running mean and line of what is held, against two passes
+            double mt = 0, mv = 0, stt = 0, stv = 0;
+            for (std::size_t i = 0; i < held; ++i) mt += times[i] / held, mv += values[i] / held;
+            for (std::size_t i = 0; i < held; ++i) stt += (times[i] - mt) * (times[i] - mt), stv += (times[i] - mt) * (values[i] - mv);
+            EXPECT_NEAR(s.Mean(), mv, 1e-7) << n;
+            EXPECT_NEAR(s.Drift().slope, stv / stt, 1e-6 * std::abs(stv / stt) + 1e-9) << n;
+        }
         for (int k = 0; k < 300; ++k) {
-            const std::size_t a = n == 0 ? 0 : random() % (n + 1), b = n == 0 ? 0 : random() % (n + 1);
+            const std::size_t a = random() % (held + 1), b = random() % (held + 1);
             const std::size_t first = std::min(a, b), last = std::max(a, b) + (k % 3 == 0 ? 5 : 0);
-            EXPECT_EQ(s.Extremes(first, last), BruteForce(s, first, std::min(last, n))) << n << ' ' << first << ' ' << last;
+            EXPECT_EQ(s.Extremes(first, last), BruteForce(s, first, std::min(last, held))) << n << ' ' << first << ' ' << last;
         }
         // Pixel columns of views inside, around and beyond the data.
-        const double t0 = n == 0 ? 0.0 : s.FirstTime(), span = std::max(s.LastTime() - t0, 1.0);
+        const double t0 = s.FirstTime(), span = std::max(s.LastTime() - t0, 1.0);
         for (int k = 0; k < 20; ++k) {
             const double from = t0 + span * (std::uniform_real_distribution<double>(-0.2, 1.0)(random));
             const double to = from + span * std::uniform_real_distribution<double>(1e-5, 1.3)(random);
@@ -61,11 +79,11 @@ TEST(TrendPyramid, ExtremesAndPixelColumnsEqualABruteForceMinMax) {
             s.Columns(from, to, width, columns);
             ASSERT_EQ(columns.size(), static_cast<std::size_t>(width));
             std::size_t first = 0;
-            while (first < n && s.TimeAt(first) < from) ++first;
+            while (first < held && s.TimeAt(first) < from) ++first;
             for (int c = 0; c < width; ++c) {
                 const double hi = c + 1 == width ? to : from + (to - from) / width * (c + 1);
                 std::size_t last = first;
-                while (last < n && s.TimeAt(last) < hi) ++last;
+                while (last < held && s.TimeAt(last) < hi) ++last;
                 ASSERT_EQ(columns[c], BruteForce(s, first, last)) << n << " column " << c;
                 first = last;
             }
