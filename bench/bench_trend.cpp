@@ -119,6 +119,15 @@ int main(int argc, char** argv) {
                 appendMs * 1e6 / static_cast<double>(points), static_cast<double>(source->MemoryBytes()) / static_cast<double>(points),
                 source->MemoryBytes() / 1048576.0);
 
+    // Full: each new reading drops the oldest.
+    source->SetCapacity(static_cast<std::size_t>(points));
+    double tail = source->LastTime();
+    std::vector<double> more(1'000'000);
+    for (std::size_t i = 0; i < more.size(); ++i) more[i] = Oscillator(random, tail + (i + 1) / 240.0, walk);
+    const auto t1 = Clock::now();
+    for (const double v : more) source->Append(tail += 1 / 240.0, v);
+    std::printf("at capacity: %.1f ns per reading taken in with the oldest dropped\n", Ms(Clock::now() - t1) * 1e6 / 1e6);
+
     kt::view::TrendPlot plot;
     plot.resize(1200, 500);
     plot.SetValueName(QStringLiteral("FREQUENCY 1"), QStringLiteral("Hz"));
