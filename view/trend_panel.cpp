@@ -50,6 +50,7 @@ TrendPanel::TrendPanel(QWidget* parent) : QWidget(parent) {
     nominal_->setPlaceholderText(QStringLiteral("标称 (nominal)"));
     nominal_->setToolTip(QStringLiteral("标称值, 按读数的单位 (the nominal value in the readings' unit), e.g. 10 MHz, 10000000, 1.5 ms"));
     nominal_->setEnabled(false);
+    nominal_->setMinimumWidth(120);
     nominal_->setMaximumWidth(170);
 
     drift_ = new QCheckBox(QStringLiteral("漂移线 (Drift line)"));
@@ -68,6 +69,9 @@ TrendPanel::TrendPanel(QWidget* parent) : QWidget(parent) {
     message_->setObjectName(QStringLiteral("lblTrendMessage"));
     message_->setTextFormat(Qt::PlainText);
     message_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);  // a long message never widens the window
+    // A line of its own below the controls, kept while empty so that the
+    // chart does not change size with each message.
+    message_->setFixedHeight(message_->fontMetrics().height());
 
     auto* controls = new QHBoxLayout;
     controls->setContentsMargins(0, 0, 0, 0);
@@ -76,12 +80,13 @@ TrendPanel::TrendPanel(QWidget* parent) : QWidget(parent) {
     controls->addWidget(valueAxis_);
     controls->addWidget(nominal_);
     controls->addWidget(drift_);
-    controls->addWidget(message_, 1);
+    controls->addStretch(1);
     controls->addWidget(exportSize_);
     controls->addWidget(exportButton);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(controls);
+    layout->addWidget(message_);
     layout->addWidget(plot_, 1);
 
     connect(follow_, &QPushButton::clicked, this, [this] {
