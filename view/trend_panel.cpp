@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 #include "view/trend_export.h"
@@ -19,7 +20,7 @@ namespace {
 
 QString Utf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
-// The export sizes offered beside "as shown".
+// The export sizes offered beside "as shown" (any other can be typed in).
 constexpr QSize kExportSizes[] = {{1200, 800}, {1920, 1080}, {3840, 2160}};
 
 }  // namespace
@@ -64,6 +65,9 @@ TrendPanel::TrendPanel(QWidget* parent) : QWidget(parent) {
     exportSize_->setObjectName(QStringLiteral("cboTrendExportSize"));
     exportSize_->addItem(QStringLiteral("显示大小 (as shown)"));
     for (QSize s : kExportSizes) exportSize_->addItem(QStringLiteral("%1 × %2").arg(s.width()).arg(s.height()));
+    exportSize_->setEditable(true);  // or any size typed in, e.g. 1600 x 900
+    exportSize_->setInsertPolicy(QComboBox::NoInsert);
+    exportSize_->setToolTip(QStringLiteral("导出的图片尺寸 (size of the exported picture): 显示大小, 或宽 × 高 (width × height), e.g. 1600 x 900"));
 
     message_ = new QLabel;
     message_->setObjectName(QStringLiteral("lblTrendMessage"));
@@ -149,8 +153,17 @@ void TrendPanel::ApplyValueAxis() {
 }
 
 bool TrendPanel::Export(const QString& path) {
-    const int index = exportSize_->currentIndex();
-    const QSize size = index <= 0 ? plot_->size() : kExportSizes[index - 1];
+    QSize size = plot_->size();
+    const QString chosen = exportSize_->currentText().trimmed();
+    if (chosen != exportSize_->itemText(0)) {
+        static const QRegularExpression pattern(QStringLiteral("^(\\d{1,5})\\s*[x×X*]\\s*(\\d{1,5})$"));
+        const QRegularExpressionMatch m = pattern.match(chosen);
+        if (!m.hasMatch()) {
+            Say(QStringLiteral("图片尺寸应为 宽 × 高 (the size should be width × height), e.g. 1600 x 900: %1").arg(chosen));
+            return false;
+        }
+        size = QSize(m.captured(1).toInt(), m.captured(2).toInt());
+    }
     QString error;
     if (!ExportTrendPicture(*plot_, path, size, error)) {
         Say(error);

@@ -190,6 +190,15 @@ TEST(TrendExport, PngAndSvgWithTitleAxesAndTheLegendOfTwoSeries) {
     for (const char* part : {"Trend FREQUENCY 1", "yesterday.csv", "live", "FREQUENCY 1 (Hz)"})
         EXPECT_TRUE(text.contains(QLatin1String(part))) << part;
 
+    auto* size = rig.Find<QComboBox>("cboTrendExportSize");
+    size->setEditText(QStringLiteral("640 x 480"));  // typed in
+    ASSERT_TRUE(rig.panel.Export(png));
+    EXPECT_EQ(QImage(png).size(), QSize(640, 480));
+    for (const char* bad : {"640", "20 x 10", "99999 x 99999"}) {
+        size->setEditText(QString::fromLatin1(bad));
+        EXPECT_FALSE(rig.panel.Export(png)) << bad;
+    }
+    size->setCurrentIndex(0);
     EXPECT_FALSE(rig.panel.Export(QStringLiteral("/nonexistent-folder/trend.png")));
     EXPECT_TRUE(rig.Find<QLabel>("lblTrendMessage")->text().contains(QLatin1String("/nonexistent-folder/trend.png")));
 }
