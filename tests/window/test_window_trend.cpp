@@ -224,6 +224,10 @@ TEST(TrendExport, PngAndSvgWithTitleAxesAndTheLegendOfTwoSeries) {
     size->setCurrentIndex(0);
     EXPECT_FALSE(rig.panel.Export(QStringLiteral("/nonexistent-folder/trend.png")));
     EXPECT_TRUE(rig.Find<QLabel>("lblTrendMessage")->text().contains(QLatin1String("/nonexistent-folder/trend.png")));
+    rig.plot.SetLive(nullptr);  // the trace alone
+    rig.plot.Follow();
+    EXPECT_EQ(rig.plot.Range().right, 200.0);  // the trace's 100 s
+    EXPECT_TRUE(rig.panel.Export(png));
 }
 
 }  // namespace
