@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in ./build-bench and runs all of them, or the one named.
 #
-#   scripts/bench.sh [NAME...]    NAME: logic store window flood full pace idle latency startup stats
+#   scripts/bench.sh [NAME...]    NAME: logic store window flood full pace idle latency startup stats trend
 #
 # logic    time per reading through the receive event, fake serial control
 # store    the record alone filled with 10,000,000 readings: resident memory
@@ -22,12 +22,14 @@
 #          parse time, time of each deviation with its intervals, peak
 #          memory, and `wc -l` on the same file as the floor (about a minute;
 #          KT_STATS_COUNTS="1000000" for fewer)
+# trend    the trend chart's redraw at 10 M readings: whole range, zoomed,
+#          panned, following; cost and memory per reading
 #
 # All of them take about four minutes. Results: docs/performance.md.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$top/build-bench
-names="logic store window flood full pace idle latency startup stats"
+names="logic store window flood full pace idle latency startup stats trend"
 which=" ${*:-all} "
 for name in $which; do
   case " all $names " in
@@ -42,7 +44,7 @@ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKT_BUIL
 if [[ "$which" == " stats " ]]; then
   cmake --build "$build" --target kt46290-stats bench_gen_recording
 else
-  cmake --build "$build" --target bench_logic bench_store bench_window_event bench_flood bench_latency bench_startup \
+  cmake --build "$build" --target bench_logic bench_store bench_window_event bench_flood bench_latency bench_startup bench_trend \
     kt46290-stats bench_gen_recording
 fi
 
@@ -101,3 +103,5 @@ if wants stats; then
     stats_run "$count"
   done
 fi
+
+run trend "$bench/bench_trend" --points 10000000

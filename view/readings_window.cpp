@@ -35,6 +35,7 @@
 #include "measurements/csv.h"
 #include "measurements/statistics.h"
 #include "view/readings_record.h"
+#include "view/trend_panel.h"
 #include "view/trend_plot.h"
 
 namespace kt {
@@ -200,10 +201,9 @@ void ReadingsWindow::Build() {
     auto* layout = new QVBoxLayout(this);
 
     // The trend of the current series.
-    trendPlot_ = new view::TrendPlot;
-    trendPlot_->setObjectName(QStringLiteral("chtTrend"));
-    trendPlot_->SetTitles(QStringLiteral("时间 (s)"), QString());
-    trendPlot_->Show(trend_);
+    trendPanel_ = new view::TrendPanel;
+    trendPlot_ = trendPanel_->Plot();
+    NewTrend();
 
     // The statistics of the current series.
     auto* stats = new QWidget;
@@ -311,7 +311,7 @@ void ReadingsWindow::Build() {
     buttons->addWidget(rowsLabel_);
     buttons->addWidget(rowsUnit_);
 
-    layout->addWidget(trendPlot_, 3);
+    layout->addWidget(trendPanel_, 3);
     layout->addLayout(lower, 2);
     layout->addLayout(buttons);
 
@@ -354,10 +354,25 @@ void ReadingsWindow::hideEvent(QHideEvent* event) {
     slowTimer_->stop();
 }
 
+void ReadingsWindow::NewTrend() {
+    // A new object: the plot may still hold the old series while it is replaced.
+    trend_ = std::make_shared<TrendSource>();
+    // As many as the record holds: a series that runs for days stays bounded.
+    trend_->SetCapacity(ReadingStore::kCapacity);
+    const QString unit = haveKey_ ? Utf8(UnitText(key_.unit)) : QString();
+    const QString function = haveKey_ ? Utf8(key_.function) : QString();
+    trend_->SetUnit(haveKey_ ? key_.unit : Unit::None);
+    trend_->SetName((QStringLiteral("实时 (live) ") + function).trimmed().toStdString());
+    trendPanel_->SetSeriesUnit(trend_->GetUnit());
+    trendPlot_->SetValueName(function, unit);
+    trendPlot_->SetTitle(haveKey_ ? QStringLiteral("趋势 (Trend): %1").arg(function) : QStringLiteral("趋势 (Trend)"));
+    trendPlot_->SetLive(trend_);
+}
+
 void ReadingsWindow::Clear() {
     record_.store().Clear();
     haveKey_ = false;
-    trend_.Reset();
+    NewTrend();
     ++trendVersion_;
     Refresh();
     RefreshAdev();
@@ -380,7 +395,7 @@ void ReadingsWindow::RefreshTrend() {
     if (!store.HasSeries()) {
         if (haveKey_) {
             haveKey_ = false;
-            trend_.Reset();
+            NewTrend();
             ++trendVersion_;
         }
     } else {
@@ -389,14 +404,17 @@ void ReadingsWindow::RefreshTrend() {
             haveKey_ = true;
             clearSeq_ = store.ClearSeq();
             nextSeq_ = clearSeq_;
-            trend_.Reset();
+            NewTrend();
             ++trendVersion_;
         }
         for (std::size_t i = store.IndexOfSeq(nextSeq_); i < store.Size(); ++i) {
             const ReadingView r = store.At(i);
             if (!r.has_value || r.unit != key_.unit || r.function != key_.function) continue;
-            if (trend_.Empty()) origin_ = r.steady;
-            trend_.Add(Seconds(r.steady, origin_), r.value);
+            if (trend_->Empty()) {
+                origin_ = r.steady;
+                trend_->SetClockOrigin(r.time);
+            }
+            trend_->Append(Seconds(r.steady, origin_), r.value);
             ++trendVersion_;
         }
         nextSeq_ = store.NextSeq();
@@ -405,11 +423,7 @@ void ReadingsWindow::RefreshTrend() {
     // The trend: the plot repaints the pixel columns that changed.
     if (trendVersion_ == drawnVersion_) return;
     drawnVersion_ = trendVersion_;
-    const QString unit = haveKey_ ? Utf8(UnitText(key_.unit)) : QString();
-    trendPlot_->SetTitles(QStringLiteral("时间 (s)"),
-                          haveKey_ ? Utf8(key_.function) + (unit.isEmpty() ? QString() : QStringLiteral(" (") + unit + QLatin1Char(')'))
-                                   : QString());
-    trendPlot_->Show(trend_);
+    trendPlot_->Refresh();
 }
 
 void ReadingsWindow::ShowStatistics() {

@@ -14,7 +14,7 @@
 #include <QWidget>
 
 #include "measurements/store.h"
-#include "view/trend_columns.h"
+#include "measurements/trend_source.h"
 
 class QLabel;
 class QLineSeries;
@@ -30,6 +30,7 @@ namespace kt {
 
 class ReadingsRecord;
 namespace view {
+class TrendPanel;
 class TrendPlot;
 }
 
@@ -60,13 +61,15 @@ private:
     void Clear();
     // Takes the new readings into the trend and redraws what changed.
     void RefreshTrend();
+    // Starts the trend of a new series (the current key).
+    void NewTrend();
     void ShowRecordingState();
     void ShowStatistics();
     void ShowAdevChart(const std::vector<AdevPoint>& points);
     void FinishSave();
 
     ReadingsRecord& record_;
-    view::TrendColumns trend_;
+    std::shared_ptr<TrendSource> trend_;  // the current series, as the trend draws it
     SeriesKey key_;
     bool haveKey_ = false;
     uint64_t clearSeq_ = 0;
@@ -79,6 +82,7 @@ private:
 
     QTimer* redraw_ = nullptr;
     QTimer* slowTimer_ = nullptr;  // statistics, recording state, Allan deviation
+    view::TrendPanel* trendPanel_ = nullptr;
     view::TrendPlot* trendPlot_ = nullptr;
     QChartView* adevView_ = nullptr;
     QLineSeries* adevSeries_ = nullptr;
