@@ -37,7 +37,7 @@ namespace {
 
 constexpr int kRedrawMs = 200;  // the trend: 5 redraws a second (at most 10 follow the stream as well)
 // The statistics, the recording's row count and the Allan deviation: once a
-// second, as often as the rows reach the file. Their texts are read, not
+// second (rows reach the file within a second). Their texts are read, not
 // watched, and each new text costs a repaint.
 constexpr int kSlowMs = 1000;
 constexpr std::size_t kSaveSlice = 20000;  // rows written per event while saving
