@@ -30,6 +30,7 @@
 #include "measurements/statistics.h"
 #include "view/readings_record.h"
 #include "view/trend_plot.h"
+#include "view/utf8.h"
 
 namespace kt {
 
@@ -49,8 +50,6 @@ constexpr std::size_t kSaveSlice = 20000;  // rows written per event while savin
 // each second.
 constexpr double kAdevRedrawFraction = 0.02;
 constexpr auto kAdevChartInterval = std::chrono::seconds(5);
-
-QString Utf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 // A number with the digits a counter's reading has; "—" when there is none.
 QString Number(double v, int digits = 12) {
