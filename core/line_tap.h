@@ -42,8 +42,4 @@ private:
     std::string pending_;
 };
 
-// The measurement function's name as the counter's menu shows it, without
-// trailing blanks; empty for a code outside the menus.
-std::string_view MeasFunctionName(int measFunction);
-
 }  // namespace kt

@@ -1,9 +1,11 @@
 // The numbers the panel's logic shares between its parts, each named once:
 // what the display shows (displayCode), the measuring functions, the gate
-// times the speed keys choose and the menu messages.
+// times the speed keys choose and the menu messages, and the name of a
+// measuring function.
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace kt {
 
@@ -52,6 +54,11 @@ constexpr int16_t kRatio1To2 = 3;   // the last function with limit, math and st
 constexpr int16_t kFirstPeriod = 7;  // PERIOD 1 .. PERIOD 3 are 7 to 9
 constexpr int16_t kFreqCheck = 10;  // the first (and only) other function
 }  // namespace function
+
+// The measuring function's name as the counter's menu shows it, without
+// trailing blanks ("FREQUENCY 1"); empty for a code outside the menus. The
+// names are the menu texts, so it is defined beside them in menus/.
+std::string_view MeasFunctionName(int measFunction);
 
 // Gate times (gateTimeIndex) that have a speed key and lamp, and the power-on
 // gate time.

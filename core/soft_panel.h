@@ -8,9 +8,9 @@
 // subsystem shares, and tests read them.
 //
 // The member functions are defined in the folder of their subsystem:
-//   core/      panel_state, serial_link, power, system_clock
+//   core/      panel_state, serial_link, power, system_clock, held_line
 //   readings/  reading_display, editor_display
-//   menus/     menu_catalogue, menu_navigation, enter_key
+//   menus/     menu_catalogue, menu_navigation, enter_key, function_name
 //   keys/      key_commands, key_actions, lamps
 #pragma once
 
@@ -31,7 +31,97 @@ namespace kt {
 // The five serial-settings menus of the menu bar.
 enum class SerialMenu : int16_t { Port, Baud, Parity, Swpace, DTR };
 
-class SoftPanel {
+// The shared state that every power-on sets: the display and menu state and
+// the mirror of the counter's settings and menu positions. ResetPanelState
+// assigns kPowerOnState; at program start, before the first power-on, all of
+// it is 0 or false. SoftPanel holds it as its base, so the procedures name
+// each variable as it is.
+struct PanelPowerOnState {
+    // Timing and display state
+    Flag menuTimeoutArmed;
+    Flag deferIsKey;
+    int16_t deferKeyCode;
+    Flag entryUnconfirmed;
+    Flag moveLightBlinking;
+    int16_t displayCode;
+    Flag menuFirstPress;
+    Flag running;
+    Flag stopOnLimitFail;
+    int16_t lastFunction;
+
+    // Mirror of the counter's settings and menu positions
+    int16_t measFunction;
+    int16_t freqFuncItem;
+    int16_t periodFuncItem;
+    int16_t otherFuncItem;
+    int16_t gateTimeIndex;
+    int16_t trigMenuItem;
+    int16_t limitValueItem;
+    int16_t limitModeItem;
+    int16_t mathMenuItem;
+    int16_t statsMenuItem;
+    Flag ch1Imp50Ohm;
+    Flag ch1CouplingDC;
+    Flag ch1AttenX10;
+    Flag ch1LowPassFilter;
+    Flag trigSlopeNeg;
+    int16_t trigLevel;
+    Flag limitTestOn;
+    Flag mathOn;
+    Flag statsOn;
+    int16_t statsShowItem;
+    int16_t statsCount;
+    double limitUpper;
+    double limitLower;
+    double mathScale;
+    double mathOffset;
+    double statsF0;
+    int16_t lastKey;  // key number of the last key whose action recorded itself
+};
+
+// The power-on values, each written here once.
+inline constexpr PanelPowerOnState kPowerOnState{
+    .menuTimeoutArmed = kFalse,
+    .deferIsKey = kFalse,
+    .deferKeyCode = 0,
+    .entryUnconfirmed = kFalse,
+    .moveLightBlinking = kFalse,
+    .displayCode = display::kReadings,
+    .menuFirstPress = kTrue,
+    .running = kFalse,
+    .stopOnLimitFail = kFalse,
+    .lastFunction = 0,
+
+    .measFunction = function::kFrequency1,
+    .freqFuncItem = 0,
+    .periodFuncItem = 0,
+    .otherFuncItem = 0,
+    .gateTimeIndex = gate::k100ms,
+    .trigMenuItem = 0,
+    .limitValueItem = 0,
+    .limitModeItem = 0,
+    .mathMenuItem = 0,
+    .statsMenuItem = 0,
+    .ch1Imp50Ohm = kFalse,
+    .ch1CouplingDC = kFalse,
+    .ch1AttenX10 = kFalse,
+    .ch1LowPassFilter = kFalse,
+    .trigSlopeNeg = kFalse,
+    .trigLevel = 0,
+    .limitTestOn = kFalse,
+    .mathOn = kFalse,
+    .statsOn = kFalse,
+    .statsShowItem = 0,
+    .statsCount = 10,
+    .limitUpper = 0.0,
+    .limitLower = 0.0,
+    .mathScale = 1.0,
+    .mathOffset = 0.0,
+    .statsF0 = 10000000.0,
+    .lastKey = 0,
+};
+
+class SoftPanel : public PanelPowerOnState {
 public:
     explicit SoftPanel(SerialControl& serial);
     SoftPanel(const SoftPanel&) = delete;
@@ -42,51 +132,14 @@ public:
     SerialControl& mscSoftPanel;     // the serial line to the counter
     std::string appPath;             // folder the picture files are loaded from
 
-    // Timing and display state
+    // Timing state that a power-on keeps: the tick counter, the deadlines'
+    // ticks, a pending deferred action, and the frequency range of the last
+    // identification.
     int16_t tickCount = 0;
-    Flag menuTimeoutArmed = kFalse;
     int16_t menuTimeoutTick = 0;
     Flag deferArmed = kFalse;
     int16_t deferTick = 0;
-    Flag deferIsKey = kFalse;
-    int16_t deferKeyCode = 0;
-    Flag entryUnconfirmed = kFalse;
-    Flag moveLightBlinking = kFalse;
-    int16_t displayCode = display::kReadings;
-    Flag menuFirstPress = kFalse;
-    Flag running = kFalse;
-    Flag stopOnLimitFail = kFalse;
-    int16_t lastFunction = 0;
     int16_t frequencyRange = 0;
-
-    // Mirror of the counter's settings and menu positions
-    int16_t measFunction = 0;
-    int16_t freqFuncItem = 0;
-    int16_t periodFuncItem = 0;
-    int16_t otherFuncItem = 0;
-    int16_t gateTimeIndex = 0;
-    int16_t trigMenuItem = 0;
-    int16_t limitValueItem = 0;
-    int16_t limitModeItem = 0;
-    int16_t mathMenuItem = 0;
-    int16_t statsMenuItem = 0;
-    Flag ch1Imp50Ohm = kFalse;
-    Flag ch1CouplingDC = kFalse;
-    Flag ch1AttenX10 = kFalse;
-    Flag ch1LowPassFilter = kFalse;
-    Flag trigSlopeNeg = kFalse;
-    int16_t trigLevel = 0;
-    Flag limitTestOn = kFalse;
-    Flag mathOn = kFalse;
-    Flag statsOn = kFalse;
-    int16_t statsShowItem = 0;
-    int16_t statsCount = 0;
-    double limitUpper = 0.0;
-    double limitLower = 0.0;
-    double mathScale = 0.0;
-    double mathOffset = 0.0;
-    double statsF0 = 0.0;
-    int16_t lastKey = 0;
 
     // Serial settings (not touched by the power-on reset)
     int16_t serialPortIndex = 0;
@@ -130,7 +183,8 @@ public:
 
     // ------------------------------------------------ system clock (core/system_clock.cpp)
     void timSystemClk_Timer();
-    // Reports commands that a counter holding the line keeps from going out.
+    // Reports commands that a counter holding the line keeps from going out
+    // (core/held_line.cpp; the system clock calls it).
     void WatchHeldLine();
 
     // ---------------------------------------- reading display (readings/reading_display.cpp)

@@ -56,7 +56,7 @@ void SoftPanel::ClickCodedKey(int16_t code) {
         (this->*key->action)();
     }
     // The counter gets the key press at once in both cases.
-    SendCommand("SYST:KEY " + std::to_string(key->keyNumber));
+    SendCommand(KeyPressCommand(key->keyNumber));
 }
 
 }  // namespace kt

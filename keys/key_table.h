@@ -5,15 +5,16 @@
 // - the key-action code (1..19) names a key's local action; a deferred key is
 //   stored under it in deferKeyCode and run again by RunKeyAction;
 // - the key number is what "SYST:KEY " carries to the counter, and what the
-//   local actions record in lastKey.
-// Key numbers 3, 6, 18, 23 and 24 belong to no key of the panel. The arrow,
-// sign and Enter keys (25 to 30) have no code: they act on the display and send
-// their own command.
+//   local actions record in lastKey; it comes from the one table of key
+//   numbers, core/key_numbers.h.
+// The arrow, sign and Enter keys have no code: they act on the display and
+// send their own command.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
+#include "core/key_numbers.h"
 #include "core/soft_panel.h"
 
 namespace kt {
@@ -50,27 +51,32 @@ struct CodedKey {
     const char* button;             // the button's name on the panel
 };
 
+// A row of the table, its key number looked up by the button's name.
+consteval CodedKey Coded(KeyAction code, const char* button, void (SoftPanel::*action)()) {
+    return {code, KeyNumberOf(button), action, button};
+}
+
 // Indexed by code - 1.
 inline constexpr std::array<CodedKey, 19> kCodedKeys{{
-    {KeyAction::Frequency, 1, &SoftPanel::ApplyFrequencyKey, "cmdFrequency"},
-    {KeyAction::Time, 4, &SoftPanel::ApplyTimeKey, "cmdTime"},
-    {KeyAction::Other, 2, &SoftPanel::ApplyOtherKey, "cmdOther"},
-    {KeyAction::Arm, 5, &SoftPanel::ApplyArmKey, "cmdArm"},
-    {KeyAction::Upper, 7, &SoftPanel::ApplyUpperKey, "cmdUpper"},
-    {KeyAction::LimitMode, 8, &SoftPanel::ApplyLimitModeKey, "cmdLimitMode"},
-    {KeyAction::Scale, 10, &SoftPanel::ApplyScaleKey, "cmdScale"},
-    {KeyAction::Stats, 11, &SoftPanel::ApplyStatsKey, "cmdStats"},
-    {KeyAction::Run, 9, &SoftPanel::ApplyRunKey, "cmdRun"},
-    {KeyAction::Stop, 12, &SoftPanel::ApplyStopKey, "cmdStop"},
-    {KeyAction::Ch1Trig, 13, &SoftPanel::ApplyCh1TrigKey, "cmdCh1Trig"},
-    {KeyAction::Ch1Imp, 14, &SoftPanel::ApplyCh1ImpKey, "cmdCh1Imp"},
-    {KeyAction::Ch1Coup, 15, &SoftPanel::ApplyCh1CoupKey, "cmdCh1Coup"},
-    {KeyAction::Ch1Att, 16, &SoftPanel::ApplyCh1AttKey, "cmdCh1Att"},
-    {KeyAction::Ch1Filt, 17, &SoftPanel::ApplyCh1FiltKey, "cmdCh1Filt"},
-    {KeyAction::SpeedHigh, 19, &SoftPanel::ApplySpeedHighKey, "cmdSpeedHigh"},
-    {KeyAction::SpeedFast, 20, &SoftPanel::ApplySpeedFastKey, "cmdSpeedFast"},
-    {KeyAction::SpeedMiddle, 21, &SoftPanel::ApplySpeedMiddleKey, "cmdSpeedMiddle"},
-    {KeyAction::SpeedLow, 22, &SoftPanel::ApplySpeedLowKey, "cmdSpeedLow"},
+    Coded(KeyAction::Frequency, "cmdFrequency", &SoftPanel::ApplyFrequencyKey),
+    Coded(KeyAction::Time, "cmdTime", &SoftPanel::ApplyTimeKey),
+    Coded(KeyAction::Other, "cmdOther", &SoftPanel::ApplyOtherKey),
+    Coded(KeyAction::Arm, "cmdArm", &SoftPanel::ApplyArmKey),
+    Coded(KeyAction::Upper, "cmdUpper", &SoftPanel::ApplyUpperKey),
+    Coded(KeyAction::LimitMode, "cmdLimitMode", &SoftPanel::ApplyLimitModeKey),
+    Coded(KeyAction::Scale, "cmdScale", &SoftPanel::ApplyScaleKey),
+    Coded(KeyAction::Stats, "cmdStats", &SoftPanel::ApplyStatsKey),
+    Coded(KeyAction::Run, "cmdRun", &SoftPanel::ApplyRunKey),
+    Coded(KeyAction::Stop, "cmdStop", &SoftPanel::ApplyStopKey),
+    Coded(KeyAction::Ch1Trig, "cmdCh1Trig", &SoftPanel::ApplyCh1TrigKey),
+    Coded(KeyAction::Ch1Imp, "cmdCh1Imp", &SoftPanel::ApplyCh1ImpKey),
+    Coded(KeyAction::Ch1Coup, "cmdCh1Coup", &SoftPanel::ApplyCh1CoupKey),
+    Coded(KeyAction::Ch1Att, "cmdCh1Att", &SoftPanel::ApplyCh1AttKey),
+    Coded(KeyAction::Ch1Filt, "cmdCh1Filt", &SoftPanel::ApplyCh1FiltKey),
+    Coded(KeyAction::SpeedHigh, "cmdSpeedHigh", &SoftPanel::ApplySpeedHighKey),
+    Coded(KeyAction::SpeedFast, "cmdSpeedFast", &SoftPanel::ApplySpeedFastKey),
+    Coded(KeyAction::SpeedMiddle, "cmdSpeedMiddle", &SoftPanel::ApplySpeedMiddleKey),
+    Coded(KeyAction::SpeedLow, "cmdSpeedLow", &SoftPanel::ApplySpeedLowKey),
 }};
 
 constexpr bool CodedKeysInOrder() {

@@ -67,8 +67,14 @@ struct AdevPoint {
 
 // Overlapping Allan deviation of the fractional values y = v / mean - 1 of
 // frequency readings v spaced tau0 apart, for m = 1, 2, 4, ... while
-// M - 2m + 1 >= 1 (M = number of values). O(M log M) via prefix sums of y
-// (the phase). Empty with fewer than 2 values or a mean of 0.
+// M - 2m + 1 >= 1 (M = number of values). The definition is that of NIST
+// SP 1065 (W. J. Riley, Handbook of Frequency Stability Analysis, 2008),
+// section 5.2.4, the overlapping Allan variance of frequency data, eq. (11):
+//   sigma_y^2(m tau0) = 1 / (2 m^2 (M - 2m + 1))
+//       * sum_{j=1}^{M-2m+1} ( sum_{i=j}^{j+m-1} (y_{i+m} - y_i) )^2,
+// computed in its phase form, eq. (12), with x the prefix sums of y times
+// tau0: the inner sum is (x_{j+2m} - 2 x_{j+m} + x_j) / tau0. O(M log M).
+// Empty with fewer than 2 values or a mean of 0.
 std::vector<AdevPoint> OverlappingAdev(std::span<const double> values, double tau0);
 
 // The same for readings given as offsets from a base (v = base + offset), as

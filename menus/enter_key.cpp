@@ -1,5 +1,6 @@
 // The Enter key: confirms what the display shows, as the counter's own Enter
 // does, then always sends its key.
+#include "core/key_numbers.h"
 #include "core/soft_panel.h"
 
 namespace kt {
@@ -64,7 +65,7 @@ void SoftPanel::cmdEnter_Click() {
     default:  // the arrows already changed the setting; nothing to confirm here
         break;
     }
-    SendCommand("SYST:KEY 30");
+    SendCommand(KeyPressCommand(KeyNumberOf("cmdEnter")));
 }
 
 // Stores the value editor's number into the setting the display names, and

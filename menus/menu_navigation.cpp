@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 
+#include "core/key_numbers.h"
 #include "core/soft_panel.h"
 #include "menus/menu_texts.h"
 
@@ -161,8 +162,9 @@ constexpr ArrowRow kArrowTable[] = {
     // Codes without a row (readings and the free codes) do nothing locally.
 };
 
-// The counter's key numbers of the arrow keys.
-constexpr std::array<const char*, 4> kArrowCommands{"SYST:KEY 25", "SYST:KEY 28", "SYST:KEY 26", "SYST:KEY 27"};
+// The counter's key numbers of the arrow keys, by Arrow.
+constexpr std::array<int16_t, 4> kArrowKeyNumbers{KeyNumberOf("cmdUp"), KeyNumberOf("cmdDown"), KeyNumberOf("cmdLeft"),
+                                                  KeyNumberOf("cmdRight")};
 
 void PressArrow(SoftPanel& p, Arrow key) {
     for (const ArrowRow& row : kArrowTable) {
@@ -171,7 +173,7 @@ void PressArrow(SoftPanel& p, Arrow key) {
             break;
         }
     }
-    p.SendCommand(kArrowCommands[key]);
+    p.SendCommand(KeyPressCommand(kArrowKeyNumbers[key]));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The two editors of numeric settings on the display: the value editor's
 // text, prefix letter and cursor, the digit and sign steps of both editors,
 // and the sign key.
+#include "core/key_numbers.h"
 #include "core/soft_panel.h"
 #include "menus/menu_texts.h"
 
@@ -99,7 +100,7 @@ void SoftPanel::cmdSign_Click() {
     } else if (displayCode == display::kMenuMessage) {
         DismissMessage();
     }
-    SendCommand("SYST:KEY 29");
+    SendCommand(KeyPressCommand(KeyNumberOf("cmdSign")));
 }
 
 void SoftPanel::ShowEditCursor() {

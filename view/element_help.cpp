@@ -3,9 +3,10 @@
 #include <array>
 #include <utility>
 
-#include "keys/key_table.h"
+#include "core/key_numbers.h"
 #include "view/element_table.h"
 #include "view/key_map.h"
+#include "view/utf8.h"
 
 namespace kt::view {
 namespace {
@@ -120,14 +121,6 @@ constexpr auto kHelp = std::to_array<ElementHelp>({
     {"imgCh3Alarm", "Caution", "keep the input within its maximum level", {}, "注意"},
 });
 
-// The display keys send their key number from their own procedures; the
-// coded keys' numbers come from the key table.
-constexpr std::pair<std::string_view, int> kDisplayKeyNumbers[] = {
-    {"cmdUp", 25}, {"cmdLeft", 26}, {"cmdRight", 27}, {"cmdDown", 28}, {"cmdSign", 29}, {"cmdEnter", 30},
-};
-
-QString Utf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-
 // A legend beside a key is explained by its key.
 std::string_view Explained(std::string_view element) {
     if (FindHelp(element) != nullptr) return element;
@@ -166,13 +159,8 @@ QString ChineseName(std::string_view element) {
 }
 
 std::string KeyCommand(std::string_view element) {
-    for (const CodedKey& k : kCodedKeys) {
-        if (element == k.button) return "SYST:KEY " + std::to_string(k.keyNumber);
-    }
-    for (const auto& [name, number] : kDisplayKeyNumbers) {
-        if (element == name) return "SYST:KEY " + std::to_string(number);
-    }
-    return {};
+    const int16_t number = FindKeyNumber(element);
+    return number == 0 ? std::string() : KeyPressCommand(number);
 }
 
 QString ToolTipText(std::string_view element) {

@@ -26,6 +26,7 @@
 #include "view/help_card.h"
 #include "view/key_map.h"
 #include "view/panel_widgets.h"
+#include "view/utf8.h"
 
 namespace kt {
 namespace {
@@ -34,9 +35,7 @@ using view::Element;
 using view::Kind;
 using view::TwipsToPixels;
 
-QString Utf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 QString Latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
-QString Utf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 QRect PixelRect(const view::TwipsRect& r) {
     return QRect(TwipsToPixels(r.left), TwipsToPixels(r.top), TwipsToPixels(r.width), TwipsToPixels(r.height));

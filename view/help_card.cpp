@@ -8,11 +8,10 @@
 #include "view/element_help.h"
 #include "view/fonts.h"
 #include "view/key_map.h"
+#include "view/utf8.h"
 
 namespace kt::view {
 namespace {
-
-QString Utf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 QString Row(const QString& keys, const QString& chinese, const QString& english) {
     return QStringLiteral("<tr><td><b>%1</b></td><td>%2</td><td>%3</td></tr>")

@@ -37,6 +37,7 @@
 #include "view/readings_record.h"
 #include "view/trend_panel.h"
 #include "view/trend_plot.h"
+#include "view/utf8.h"
 
 namespace kt {
 
@@ -44,7 +45,7 @@ namespace {
 
 constexpr int kRedrawMs = 200;  // the trend: 5 redraws a second (at most 10 follow the stream as well)
 // The statistics, the recording's row count and the Allan deviation: once a
-// second, as often as the rows reach the file. Their texts are read, not
+// second (rows reach the file within a second). Their texts are read, not
 // watched, and each new text costs a repaint.
 constexpr int kSlowMs = 1000;
 constexpr std::size_t kSaveBatch = 1 << 20;  // bytes of rows the saving worker writes at a time
@@ -56,8 +57,6 @@ constexpr std::size_t kSaveBatch = 1 << 20;  // bytes of rows the saving worker 
 // each second.
 constexpr double kAdevRedrawFraction = 0.02;
 constexpr auto kAdevChartInterval = std::chrono::seconds(5);
-
-QString Utf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 // A number with the digits a counter's reading has; "—" when there is none.
 QString Number(double v, int digits = 12) {

@@ -121,7 +121,7 @@ TEST_F(PanelOnSimulator, ReadingsReachTheDisplayWithTheirAnnunciators) {
     EXPECT_TRUE(WaitFor([&] { return view().lblGate.Visible; }));
 }
 
-TEST_F(PanelOnSimulator, KilohertzReadingShowsTheLowerPrefix) {
+TEST_F(PanelOnSimulator, KilohertzReadingShowsKOnTheUpperPrefixLabel) {
     OpenConnected({QStringLiteral("--signal"), QStringLiteral("1=999999.99")});
     EXPECT_TRUE(WaitFor([&] { return EndsWith(view().txtDisplay.Text(), " ") && view().txtDisplay.Text().rfind("999.99", 0) == 0; }))
         << view().txtDisplay.Text();

@@ -1,6 +1,9 @@
 // The power-on state of the panel and what the reset leaves alone.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <new>
+
 #include "support/connected_panel.h"
 
 namespace kt::test {
@@ -95,6 +98,21 @@ TEST_F(PanelStateTest, ReconnectBringsBackThePowerOnValues) {
     EXPECT_EQ(panel.measFunction, 0);
     EXPECT_EQ(panel.entryUnconfirmed, kFalse);
     EXPECT_EQ(panel.menuFirstPress, kTrue);
+}
+
+// Before the first power-on every variable is 0 or false, whatever the memory
+// held before: none of the power-on values yet, and no leftover bytes.
+TEST(PanelStart, EveryVariableIsZeroBeforeTheFirstPowerOn) {
+    FakeSerial serial;
+    alignas(SoftPanel) unsigned char storage[sizeof(SoftPanel)];
+    std::memset(storage, 0xA5, sizeof storage);
+    SoftPanel* p = new (storage) SoftPanel(serial);
+    const int16_t values[] = {p->menuFirstPress, p->gateTimeIndex, p->statsCount,   p->displayCode,
+                              p->deferKeyCode,   p->measFunction,  p->entryUnconfirmed, p->lastKey,
+                              p->tickCount,      p->deferArmed,    p->frequencyRange};
+    for (int16_t v : values) EXPECT_EQ(v, 0);
+    for (double v : {p->mathScale, p->statsF0, p->limitUpper}) EXPECT_EQ(v, 0.0);
+    p->~SoftPanel();
 }
 
 }  // namespace

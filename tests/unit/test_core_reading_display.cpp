@@ -6,43 +6,10 @@
 
 #include "readings/reading_parser.h"
 #include "support/connected_panel.h"
+#include "support/reading_vectors.h"
 
 namespace kt::test {
 namespace {
-
-struct ReadingCase {
-    std::string line;  // as received, with its line feed
-    std::string display;
-    bool posExp;
-    bool negExp;
-    bool freqUnit;
-    std::string prefix;  // caption of the prefix label that is shown
-};
-
-const std::vector<ReadingCase> kReadings = {
-    {"10.000000000MHz\n", "10.000000000 ", true, false, true, "M"},
-    {"999.99999kHz\n", "999.99999 ", true, false, true, "k"},
-    {"50.0000000Hz\n", "50.0000000 ", false, false, true, ""},
-    {"1.23456789ms\n", "1.23456789s ", false, true, false, "m"},
-    {"2.5us\n", "2.5s ", false, true, false, "u"},
-    {"-12.5E-3\n", "-12.5E-3 ", false, false, false, ""},
-    {"\n", " ", false, false, false, ""},
-    {"123.4\n", "123.4 ", false, false, false, ""},
-    {"+1.0*2\n", "+1.0*2 ", false, false, false, ""},
-    // A lower-case e ends the number and is no prefix.
-    {"1.5e3Hz\n", "1.5e3Hz ", false, false, false, ""},
-    // Only the character right after the number can be a prefix.
-    {"12.3 MHz\n", "12.3 MHz ", false, false, false, ""},
-    {"1.2GHz\n", "1.2GHz ", false, false, false, ""},
-    {"3.0nHz\n", "3.0nHz ", false, false, false, ""},
-    {"MHz\n", " ", true, false, true, "M"},
-    {"OVERFLOW\n", "OVERFLOW ", false, false, false, ""},
-    {"5.0MH\n", "5.0H ", true, false, false, "M"},
-    {"5.0MHzHz\n", "5.0Hz ", true, false, true, "M"},
-    {"1.0kHz \n", "1.0  ", true, false, true, "k"},
-    // Two lines at once: the first line's number, prefix and unit count.
-    {"1.0MHz\n2.0kHz\n", "1.0\n2.0kHz ", true, false, true, "M"},
-};
 
 TEST(ReadingParser, EmptyTextShowsOneBlank) { EXPECT_EQ(ParseReading("").display, " "); }
 
@@ -51,22 +18,27 @@ using ReadingDisplayTest = PanelTest;
 TEST_F(ReadingDisplayTest, EachReadingSetsTheDisplayAndAllFourAnnunciators) {
     panel.view.lblTimeUnit.Visible = true;
     // Alternating with a bare number shows that no label of a reading stays lit.
-    for (const auto& c : kReadings) {
-        for (const std::string& line : {c.line, std::string("7\n")}) {
+    const std::vector<ReadingVector> readings = ReadingVectors();
+    ASSERT_FALSE(readings.empty());
+    for (const ReadingVector& c : readings) {
+        const char prefix = c.Prefix();
+        const bool posExp = prefix == 'M' || prefix == 'k';
+        const bool negExp = prefix == 'm' || prefix == 'u';
+        for (const std::string& line : {c.line + "\n", std::string("7\n")}) {
             panel.view.txtString.SetText(line);
             panel.ShowReading();
             const bool bare = line == "7\n";
             SCOPED_TRACE(line);
             EXPECT_EQ(panel.view.txtDisplay.Text(), bare ? "7 " : c.display);
-            EXPECT_EQ(panel.view.lblPosExp.Visible, !bare && c.posExp);
-            EXPECT_EQ(panel.view.lblNegExp.Visible, !bare && c.negExp);
-            EXPECT_EQ(panel.view.lblFreqUnit.Visible, !bare && c.freqUnit);
+            EXPECT_EQ(panel.view.lblPosExp.Visible, !bare && posExp);
+            EXPECT_EQ(panel.view.lblNegExp.Visible, !bare && negExp);
+            EXPECT_EQ(panel.view.lblFreqUnit.Visible, !bare && c.Hertz());
             EXPECT_FALSE(panel.view.lblTimeUnit.Visible);
-            if (!bare && c.posExp) {
-                EXPECT_EQ(panel.view.lblPosExp.Caption, c.prefix);
+            if (!bare && posExp) {
+                EXPECT_EQ(panel.view.lblPosExp.Caption, std::string(1, prefix));
             }
-            if (!bare && c.negExp) {
-                EXPECT_EQ(panel.view.lblNegExp.Caption, c.prefix);
+            if (!bare && negExp) {
+                EXPECT_EQ(panel.view.lblNegExp.Caption, std::string(1, prefix));
             }
         }
     }

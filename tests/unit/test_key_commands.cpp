@@ -90,18 +90,17 @@ TEST_F(KeyClick, DeferredKeysStillSendTheirCommandAtOnceAndStoreTheirCode) {
 
 TEST(KeyTable, NumbersAreDistinctAndSkipTheCounterKeysThePanelLacks) {
     std::set<int16_t> numbers;
-    for (const auto& key : kt::kCodedKeys) {
-        EXPECT_TRUE(numbers.insert(key.keyNumber).second) << key.button;
-        EXPECT_GE(key.keyNumber, 1);
-        EXPECT_LE(key.keyNumber, 22);
+    for (const auto& key : kt::kKeyNumbers) {
+        EXPECT_TRUE(numbers.insert(key.number).second) << key.button;
+        EXPECT_GE(key.number, 1);
+        EXPECT_LE(key.number, 30);
     }
     for (int16_t missing : {3, 6, 18, 23, 24}) EXPECT_EQ(numbers.count(missing), 0u) << missing;
-    // The disabled keys have no code and never reach the table.
-    for (const auto& key : kt::kCodedKeys) {
-        EXPECT_STRNE(key.button, "cmdSave");
-        EXPECT_STRNE(key.button, "cmdUtility");
-        EXPECT_STRNE(key.button, "cmdKeyLock");
-    }
+    // The disabled keys and the power key send no key number.
+    for (const char* none : {"cmdSave", "cmdUtility", "cmdKeyLock", "cmdPower"})
+        EXPECT_EQ(kt::FindKeyNumber(none), 0) << none;
+    // Every coded key is in the table of key numbers under its own name.
+    for (const auto& key : kt::kCodedKeys) EXPECT_EQ(key.keyNumber, kt::FindKeyNumber(key.button)) << key.button;
     EXPECT_EQ(kt::FindCodedKey(0), nullptr);
     EXPECT_EQ(kt::FindCodedKey(20), nullptr);
 }

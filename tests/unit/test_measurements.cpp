@@ -11,6 +11,7 @@
 #include "measurements/reading.h"
 #include "measurements/statistics.h"
 #include "measurements/store.h"
+#include "support/reading_vectors.h"
 
 namespace kt::test {
 namespace {
@@ -18,48 +19,24 @@ namespace {
 TEST(ReadingValue, ExactDecimalInTheBaseUnitOrNoValue) {
     struct Case {
         std::string line;
-        const char* exact;  // nullptr: no value
+        std::string exact;  // empty: no value
         Unit unit;
     };
     const std::string many_nines(400, '9');
-    const std::vector<Case> cases = {
-        {"10.000000123MHz", "10000000.123", Unit::Hz},
-        {"999.99999kHz", "999999.99", Unit::Hz},
-        {"1.23456789ms", "0.00123456789", Unit::Seconds},
-        {"50.0000000Hz", "50.0000000", Unit::Hz},
-        {"99.999998766ns", "0.000000099999998766", Unit::Seconds},
-        {"1.5GHz", "1500000000", Unit::Hz},
-        {"2.5ps", "0.0000000000025", Unit::Seconds},
-        {"0.5us", "0.0000005", Unit::Seconds},
-        {"  -5.5 kHz  ", "-5500", Unit::Hz},
-        {"+1.25", "1.25", Unit::None},
-        {"-0.5", "-0.5", Unit::None},
-        {"007.25s", "7.25", Unit::Seconds},
-        {"0kHz", "0", Unit::Hz},
-        {"0.000", "0.000", Unit::None},
-        {"12.5m", "0.0125", Unit::None},  // a bare prefix: a ratio in thousandths
-        {"3 M", "3000000", Unit::None},
-        {"5kkHz", nullptr, Unit::None},   // doubled prefix
-        {"5 Hz Hz", nullptr, Unit::None},
-        {"kHz", nullptr, Unit::None},     // no digits
-        {"-", nullptr, Unit::None},
-        {".5", nullptr, Unit::None},
-        {"5.", nullptr, Unit::None},
-        {"1E3Hz", nullptr, Unit::None},
-        {"1.0.0", nullptr, Unit::None},
-        {"- 5", nullptr, Unit::None},
-        {"5\tHz", nullptr, Unit::None},
-        {"5Hz\r", nullptr, Unit::None},   // CR is removed before parsing, never inside it
-        {"ERROR", nullptr, Unit::None},
-        {"", nullptr, Unit::None},
-        {many_nines + "Hz", nullptr, Unit::None},  // beyond any double: kept as text
-        {std::string(70000, 'x'), nullptr, Unit::None},
-    };
+    // The texts every reader shares, and some only the record meets.
+    std::vector<Case> cases;
+    for (const ReadingVector& r : ReadingVectors()) {
+        cases.push_back({r.line, r.HasValue() ? r.value : std::string(),
+                         r.unit == "Hz" ? Unit::Hz : r.unit == "s" ? Unit::Seconds : Unit::None});
+    }
+    ASSERT_FALSE(cases.empty());
+    cases.push_back({many_nines + "Hz", {}, Unit::None});  // beyond any double: kept as text
+    cases.push_back({std::string(70000, 'x'), {}, Unit::None});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line.substr(0, 40));
         const ParsedValue v = ParseValue(c.line);
-        ASSERT_EQ(v.has_value, c.exact != nullptr);
-        if (!c.exact) {
+        ASSERT_EQ(v.has_value, !c.exact.empty());
+        if (c.exact.empty()) {
             EXPECT_EQ(v.exact, "");
             continue;
         }
