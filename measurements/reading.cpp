@@ -90,6 +90,23 @@ bool ParseNumberForm(std::string_view line, NumberForm& form) {
         form.frac_digits = line.substr(frac_begin, i - frac_begin);
         if (form.frac_digits.empty()) return false;
     }
+    // An exponent as the counter writes it: a capital E, a sign and one to
+    // three digits ("-12.5E-3"). A lower-case e ends the number, as on the
+    // display; a longer exponent is no reading the counter sends.
+    form.e_power = 0;
+    form.has_e = false;
+    if (i < line.size() && line[i] == 'E') {
+        std::size_t j = i + 1;
+        const bool minus = j < line.size() && line[j] == '-';
+        if (j < line.size() && (line[j] == '+' || line[j] == '-')) ++j;
+        const std::size_t digits_begin = j;
+        int power = 0;
+        while (j < line.size() && IsDigit(line[j]) && j - digits_begin < 3) power = power * 10 + (line[j++] - '0');
+        if (j == digits_begin || (j < line.size() && IsDigit(line[j]))) return false;
+        form.e_power = minus ? -power : power;
+        form.has_e = true;
+        i = j;
+    }
     i = SkipBlanks(line, i);
     form.exponent = 0;
     form.prefix = 0;
@@ -117,8 +134,9 @@ void ParseValueInto(std::string_view line, ParsedValue& out) {
     if (!ParseNumberForm(line, form)) return NoValue(out);
     const bool negative = form.sign == '-';
     out.exact.clear();
-    AppendExactDecimal(out.exact, negative, form.int_digits, form.frac_digits, form.exponent);
-    // Huge exponents cannot arise (at most 12 places), but a very long run of
+    AppendExactDecimal(out.exact, negative, form.int_digits, form.frac_digits, form.exponent + form.e_power);
+    // Huge exponents cannot arise (at most 12 places for a prefix, 999 for an
+    // E: a thousand zeros at worst), but a very long run of
     // digits can exceed a double: such a line keeps its text and has no value.
     double value = 0.0;
     const auto [end, ec] = std::from_chars(out.exact.data(), out.exact.data() + out.exact.size(), value);

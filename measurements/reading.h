@@ -57,6 +57,8 @@ struct NumberForm {
     std::string_view frac_digits;  // empty when there is no point
     char prefix = 0;               // one of G M k m u n p, or 0 for none
     int exponent = 0;              // power of ten of the prefix
+    int e_power = 0;               // power of ten written after an "E" ("-12.5E-3": -3)
+    bool has_e = false;            // the number is written with an "E" exponent
     Unit unit = Unit::None;
 };
 

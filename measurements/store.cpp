@@ -386,7 +386,8 @@ void ReadingStore::Keep(const Reading& r, uint32_t function_index) {
     }
 
     NumberForm form;
-    if (r.has_value && ParseNumberForm(r.text, form) && form.int_digits.size() + form.frac_digits.size() <= kMaxDigits) {
+    if (r.has_value && ParseNumberForm(r.text, form) && !form.has_e &&
+        form.int_digits.size() + form.frac_digits.size() <= kMaxDigits) {
         int64_t digits = 0;
         for (const char c : form.int_digits) digits = digits * 10 + (c - '0');
         for (const char c : form.frac_digits) digits = digits * 10 + (c - '0');

@@ -61,6 +61,20 @@ SteadyTime AtSecond(double s) {
     return SteadyTime{} + std::chrono::duration_cast<SteadyTime::duration>(std::chrono::duration<double>(s));
 }
 
+TEST(ReadingStore, AnExponentReadingKeepsItsTextAndItsValue) {
+    // The display shows "-12.5E-3" as a number; the record must not lose it.
+    ReadingStore store(4);
+    store.Add("-12.5E-3\n", "FREQUENCY 1", {}, AtSecond(0));
+    store.Add("1E3Hz\n", "FREQUENCY 1", {}, AtSecond(1));
+    const ReadingView a = store.At(0);
+    ASSERT_TRUE(a.has_value);
+    EXPECT_EQ(a.Text(), "-12.5E-3");
+    EXPECT_EQ(a.Exact(), "-0.0125");
+    EXPECT_EQ(a.value, -0.0125);
+    EXPECT_EQ(store.At(1).Exact(), "1000");
+    EXPECT_EQ(store.At(1).unit, Unit::Hz);
+}
+
 TEST(ReadingStore, KeepsTheLastReadingsInOrderAndCountsTheDropped) {
     ReadingStore store(3);
     for (int i = 0; i < 5; ++i) store.Add(std::to_string(i) + "Hz\r\n", "FREQUENCY 1      ", {}, AtSecond(i));
