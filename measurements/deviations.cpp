@@ -344,7 +344,10 @@ std::vector<DevPoint> AnalyseDeviation(Deviation deviation, std::span<const doub
         p.tau = static_cast<double>(m) * tau0;
         p.terms = v.terms;
         p.value = v.value;
-        const NoiseEstimate noise = stability::NoiseAt(deviation, sums, m);
+        NoiseEstimate noise = stability::NoiseAt(deviation, sums, m);
+        // The last points have too few averages to tell their noise: they
+        // keep the type found at the shorter tau before them.
+        if (noise.method == NoiseMethod::None && !points.empty()) noise.alpha = points.back().alpha;
         p.alpha = noise.alpha;
         p.method = noise.method;
         p.edf = EquivalentDegreesOfFreedom(deviation, noise.alpha, m, length_for(v.terms, m));

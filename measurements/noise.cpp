@@ -33,6 +33,7 @@ namespace kt {
 namespace {
 
 constexpr uint64_t kLag1MinimumAverages = 30;
+constexpr std::size_t kB1MinimumAverages = 5;
 
 // Calls f(z) for every m-average that has no missing value, in order.
 template <class F>
@@ -134,7 +135,11 @@ std::optional<int> B1Alpha(Deviation deviation, const stability::PhaseSums& s, u
     std::vector<double> z;
     ForEachAverage(s, m, [&](double v) { z.push_back(v); });
     const std::size_t n = z.size();
-    if (n < 3) return std::nullopt;
+    // With three or four averages the expected ratios of neighbouring noise
+    // types lie closer together than B1 scatters: white FM is then taken for
+    // white PM as often as not, and the interval drawn from that is far too
+    // narrow. Such a point has no noise type of its own.
+    if (n < kB1MinimumAverages) return std::nullopt;
     double mean = 0.0;
     for (double v : z) mean += v;
     mean /= static_cast<double>(n);

@@ -76,7 +76,9 @@ std::string_view NoiseName(int alpha);
 enum class NoiseMethod : uint8_t {
     Lag1,  // lag-1 autocorrelation of the block averages
     B1,    // B1 bias ratio (and R(n) between white and flicker PM)
-    None,  // too few values for either: alpha is taken as white FM (0)
+    None,  // too few averages for either (fewer than 5): IdentifyNoise gives
+           // white FM (0); AnalyseDeviation gives the noise type of the point
+           // before it, white FM for the first
 };
 
 struct NoiseEstimate {

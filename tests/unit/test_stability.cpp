@@ -269,6 +269,13 @@ TEST(Noise, GeneratedPowerLawNoiseIsIdentifiedWithItsTextbookSlope) {
     EXPECT_EQ(IdentifyNoise(Deviation::Oadev, PowerLawNoise(-2, 25, 5), 1).method, NoiseMethod::B1);
     EXPECT_EQ(IdentifyNoise(Deviation::Oadev, std::vector<double>{1.0, 2.0}, 1).method, NoiseMethod::None);
     EXPECT_EQ(IdentifyNoise(Deviation::Oadev, std::vector<double>(100, 3.0), 1).method, NoiseMethod::None);
+    // The last points of random-walk FM, with fewer than five averages, keep
+    // the noise type found before them rather than a guess (or white FM).
+    const std::vector<DevPoint> walk = AnalyseDeviation(Deviation::Adev, PowerLawNoise(-2, 256, 5), 1.0);
+    ASSERT_GE(walk.size(), 4u);
+    EXPECT_EQ(walk.back().method, NoiseMethod::None);
+    EXPECT_EQ(walk.back().alpha, walk[walk.size() - 2].alpha);
+    EXPECT_EQ(walk.front().alpha, -2);
     EXPECT_EQ(NoiseName(-4), "random-run FM");
     EXPECT_EQ(NoiseName(3), "");
 }
