@@ -6,29 +6,22 @@
 #include <limits>
 #include <utility>
 
-#include <QChart>
-#include <QChartView>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
-#include <QLineSeries>
-#include <QLogValueAxis>
-#include <QPainter>
 #include <QPushButton>
-#include <QSplitter>
-#include <QStyledItemDelegate>
-#include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include "measurements/csv.h"
 #include "measurements/statistics.h"
 #include "view/readings_record.h"
+#include "view/stability_panel.h"
 #include "view/trend_plot.h"
 
 namespace kt {
@@ -36,19 +29,12 @@ namespace kt {
 namespace {
 
 constexpr int kRedrawMs = 200;  // the trend: 5 redraws a second (at most 10 follow the stream as well)
-// The statistics, the recording's row count and the Allan deviation: once a
-// second, as often as the rows reach the file. Their texts are read, not
-// watched, and each new text costs a repaint.
+// The statistics, the recording's row count and the stability analysis: once
+// a second, as often as the rows reach the file. Their texts are read, not
+// watched, and each new text costs a repaint. The analysis itself runs on a
+// worker, less often as the series grows.
 constexpr int kSlowMs = 1000;
 constexpr std::size_t kSaveSlice = 20000;  // rows written per event while saving
-// The Allan deviation chart is redrawn at once when a point appears or goes,
-// and when a point moved by more than kAdevRedrawFraction (half a pixel of a
-// log axis with 60 pixels a decade) at most every kAdevChartInterval: while a
-// series grows its longest averaging times move a little with every second,
-// and redrawing the chart costs milliseconds. The table shows every value
-// each second.
-constexpr double kAdevRedrawFraction = 0.02;
-constexpr auto kAdevChartInterval = std::chrono::seconds(5);
 
 QString Utf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
@@ -79,39 +65,10 @@ QLabel* ValueLabel(const char* objectName, int width) {
     return label;
 }
 
-// Draws a cell of the Allan deviation table as one line of plain text: the
-// table changes every second, and the style's item drawing lays every cell's
-// text out again for each repaint.
-class PlainCellDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        const bool selected = (option.state & QStyle::State_Selected) != 0;
-        if (selected) painter->fillRect(option.rect, option.palette.brush(QPalette::Highlight));
-        painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-        const int pad = option.fontMetrics.horizontalAdvance(QLatin1Char(' '));
-        painter->drawText(option.rect.adjusted(pad, 0, -pad, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                          index.data(Qt::DisplayRole).toString());
-    }
-};
-
-QChart* PlainChart() {
-    auto* chart = new QChart;
-    chart->legend()->hide();
-    chart->setMargins(QMargins(4, 4, 4, 4));
-    chart->setBackgroundRoundness(0);
-    return chart;
-}
-
 double Seconds(SteadyTime later, SteadyTime earlier) {
     return std::chrono::duration<double>(later - earlier).count();
 }
 
-// The whole decades around [low, high], for a log axis that stays put while
-// the values wander inside them.
-std::pair<double, double> Decades(double low, double high) {
-    return {std::pow(10.0, std::floor(std::log10(low))), std::pow(10.0, std::ceil(std::log10(high) + 1e-12))};
-}
 
 }  // namespace
 
@@ -168,60 +125,22 @@ void ReadingsWindow::Build() {
         statValues_.push_back(value);
     }
 
-    // The Allan deviation: chart and table.
-    auto* adev = PlainChart();
-    adevSeries_ = new QLineSeries;
-    adevSeries_->setPointsVisible(true);
-    adevSeries_->setMarkerSize(5);
-    adev->addSeries(adevSeries_);
-    adevX_ = new QLogValueAxis;
-    adevX_->setTitleText(QStringLiteral("τ (s)"));
-    adevX_->setLabelFormat(QStringLiteral("%g"));
-    adevY_ = new QLogValueAxis;
-    adevY_->setTitleText(QStringLiteral("Allan 偏差 σy(τ)"));
-    adevY_->setLabelFormat(QStringLiteral("%.0e"));
-    adev->addAxis(adevX_, Qt::AlignBottom);
-    adev->addAxis(adevY_, Qt::AlignLeft);
-    adevSeries_->attachAxis(adevX_);
-    adevSeries_->attachAxis(adevY_);
-    adevView_ = new QChartView(adev);
-    adevView_->setObjectName(QStringLiteral("chtAdev"));
-    // The point markers reach beyond the line's own area: a partial update
-    // would leave old markers behind. The chart changes seldom enough to be
-    // repainted whole.
-    adevView_->setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
-    adevTable_ = new QTableWidget(0, 3);
-    adevTable_->setObjectName(QStringLiteral("tblAdev"));
-    adevTable_->setHorizontalHeaderLabels(
-        {QStringLiteral("τ (s)"), QStringLiteral("项数 (Terms)"), QStringLiteral("ADEV")});
-    adevTable_->verticalHeader()->hide();
-    adevTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    adevTable_->setItemDelegate(new PlainCellDelegate(adevTable_));
-    // Columns as wide as their widest text, measured once: measuring the
-    // contents at every change would lay the table out again each second.
-    QHeaderView* header = adevTable_->horizontalHeader();
-    header->setSectionResizeMode(QHeaderView::Interactive);
-    const QFontMetrics metrics(adevTable_->font());
-    const QFontMetrics headerMetrics(header->font());
-    const int pad = 2 * metrics.horizontalAdvance(QLatin1Char(' ')) + 6;
-    const auto fit = [&](const QString& widest, const QString& title) {
-        return std::max(metrics.horizontalAdvance(widest), headerMetrics.horizontalAdvance(title)) + pad;
-    };
-    const int widths[] = {fit(QStringLiteral("0.0001234"), QStringLiteral("τ (s)")),
-                          fit(QStringLiteral("1000000"), QStringLiteral("项数 (Terms)")),
-                          fit(QStringLiteral("1.234e-10"), QStringLiteral("ADEV"))};
-    header->resizeSection(0, widths[0]);
-    header->resizeSection(1, widths[1]);
-    // Room for the three columns and the scroll bar, so none is cut off.
-    adevTable_->setMinimumWidth(widths[0] + widths[1] + widths[2] + 2 * adevTable_->frameWidth() +
-                                adevTable_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4);
-    adevTable_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    header->setStretchLastSection(true);
+    // The stability workbench; the drift from its fit beside the statistics.
+    stability_ = new view::StabilityPanel;
+    form->addRow(QStringLiteral("漂移 (Drift)"), stability_->driftLabel());
+    stability_->driftLabel()->setWordWrap(true);
+    stability_->driftLabel()->setMaximumWidth(190);
+    connect(stability_, &view::StabilityPanel::traceChosen, this, &ReadingsWindow::ShowTraceInTrend);
+    traceTrendWatcher_ = new QFutureWatcher<std::shared_ptr<view::TrendColumns>>(this);
+    connect(traceTrendWatcher_, &QFutureWatcher<std::shared_ptr<view::TrendColumns>>::finished, this, [this] {
+        if (trendTrace_ == 0) return;
+        traceTrend_ = *traceTrendWatcher_->result();
+        trendPlot_->Show(traceTrend_);
+    });
 
     auto* lower = new QHBoxLayout;
     lower->addWidget(stats, 0);
-    lower->addWidget(adevView_, 2);
-    lower->addWidget(adevTable_, 1);
+    lower->addWidget(stability_, 1);
 
     // Commands and the recording.
     auto* buttons = new QHBoxLayout;
@@ -251,8 +170,8 @@ void ReadingsWindow::Build() {
     buttons->addWidget(rowsLabel_);
     buttons->addWidget(rowsUnit_);
 
-    layout->addWidget(trendPlot_, 3);
-    layout->addLayout(lower, 2);
+    layout->addWidget(trendPlot_, 2);
+    layout->addLayout(lower, 3);
     layout->addLayout(buttons);
 
     connect(clear, &QPushButton::clicked, this, &ReadingsWindow::Clear);
@@ -297,6 +216,8 @@ void ReadingsWindow::Clear() {
     record_.store().Clear();
     haveKey_ = false;
     trend_.Reset();
+    live_.Reset();
+    stability_->ClearLive();
     ++trendVersion_;
     Refresh();
     RefreshAdev();
@@ -320,6 +241,8 @@ void ReadingsWindow::RefreshTrend() {
         if (haveKey_) {
             haveKey_ = false;
             trend_.Reset();
+            live_.Reset();
+            stability_->ClearLive();
             ++trendVersion_;
         }
     } else {
@@ -329,17 +252,23 @@ void ReadingsWindow::RefreshTrend() {
             clearSeq_ = store.ClearSeq();
             nextSeq_ = clearSeq_;
             trend_.Reset();
+            live_.Reset();
+            stability_->ClearLive();
             ++trendVersion_;
         }
         for (std::size_t i = store.IndexOfSeq(nextSeq_); i < store.Size(); ++i) {
             const Reading& r = store.At(i);
             if (!r.has_value || r.unit != key_.unit || r.function != key_.function) continue;
             if (trend_.Empty()) origin_ = r.steady;
-            trend_.Add(Seconds(r.steady, origin_), r.value);
+            const double t = Seconds(r.steady, origin_);
+            trend_.Add(t, r.value);
+            live_.Add(std::string(key_.function), key_.unit, r.parts, t, r.seq);
             ++trendVersion_;
         }
         nextSeq_ = store.NextSeq();
+        live_.DropBefore(store.FirstSeq());
     }
+    if (trendTrace_ != 0) return;  // the trend shows an opened recording
 
     // The trend: the plot repaints the pixel columns that changed.
     if (trendVersion_ == drawnVersion_) return;
@@ -373,63 +302,39 @@ void ReadingsWindow::ShowStatistics() {
 
 void ReadingsWindow::RefreshAdev() {
     if (pause_->isChecked()) return;
-    // Kept up to date by the record as readings arrive, from the exact
-    // decimals, so reading it is cheap.
-    const std::vector<AdevPoint> points = record_.store().CurrentAdev();
-
-    // The table: rows made once, texts set only where they changed.
-    const int rows = static_cast<int>(points.size());
-    const int had = adevTable_->rowCount();
-    if (rows != had) adevTable_->setRowCount(rows);
-    for (int row = 0; row < rows; ++row) {
-        const AdevPoint& p = points[static_cast<std::size_t>(row)];
-        const QString texts[] = {Number(p.tau, 4), QString::number(p.terms), Number(p.adev, 4)};
-        for (int column = 0; column < 3; ++column) {
-            QTableWidgetItem* item = row < had ? adevTable_->item(row, column) : nullptr;
-            if (item == nullptr) {
-                adevTable_->setItem(row, column, new QTableWidgetItem(texts[column]));
-            } else if (item->text() != texts[column]) {
-                item->setText(texts[column]);
-            }
-        }
-    }
-    ShowAdevChart(points);
+    if (live_.Empty() || !stability_->LiveDue(std::chrono::steady_clock::now())) return;
+    // Full chunks are shared, the last one copied: the same cost at any count.
+    stability_->AnalyseLive(live_.Snapshot());
 }
 
-void ReadingsWindow::ShowAdevChart(const std::vector<AdevPoint>& points) {
-    const SteadyTime now = std::chrono::steady_clock::now();
-    bool moved = points.size() != chartedAdev_.size();
-    for (std::size_t i = 0; !moved && now - chartedAt_ >= kAdevChartInterval && i < points.size(); ++i) {
-        const AdevPoint& a = points[i];
-        const AdevPoint& b = chartedAdev_[i];
-        moved = std::abs(a.tau - b.tau) > kAdevRedrawFraction * std::abs(b.tau) ||
-                std::abs(a.adev - b.adev) > kAdevRedrawFraction * std::abs(b.adev) ||
-                std::isfinite(a.adev) != std::isfinite(b.adev);
+void ReadingsWindow::OpenRecordings(const QStringList& paths) { stability_->OpenFiles(paths); }
+
+void ReadingsWindow::ShowTraceInTrend(int index) {
+    trendTrace_ = index;
+    if (index == 0) {
+        drawnVersion_ = UINT64_MAX;  // the live series again, drawn at the next redraw
+        RefreshTrend();
+        return;
     }
-    if (!moved) return;
-    chartedAdev_ = points;
-    chartedAt_ = now;
-    QList<QPointF> curve;
-    double lowT = 0, highT = 0, lowA = 0, highA = 0;
-    for (const AdevPoint& p : points) {
-        if (!(p.adev > 0.0) || !(p.tau > 0.0)) continue;
-        if (curve.isEmpty()) {
-            lowT = highT = p.tau;
-            lowA = highA = p.adev;
+    const view::Trace& trace = stability_->Traces()[static_cast<std::size_t>(index)];
+    const QString unit = trace.series ? Utf8(UnitText(trace.series->unit)) : QString();
+    trendPlot_->SetTitles(trace.tau0 > 0.0 || !trace.series || !trace.series->indexed ? QStringLiteral("时间 (s)")
+                                                                                       : QStringLiteral("样本 (sample)"),
+                          trace.name + (unit.isEmpty() ? QString() : QStringLiteral(" (") + unit + QLatin1Char(')')));
+    // The trend of a recording is made on a worker: ten million readings take a while.
+    traceTrendWatcher_->setFuture(QtConcurrent::run([series = trace.series, tau0 = trace.tau0] {
+        auto trend = std::make_shared<view::TrendColumns>();
+        if (!series) return trend;
+        const double base = series->base.whole + series->base.fraction;
+        std::size_t i = 0;
+        for (const auto& chunk : series->chunks) {
+            for (std::size_t k = 0; k < chunk->offsets.size(); ++k, ++i) {
+                const double t = series->indexed ? static_cast<double>(i) * (tau0 > 0.0 ? tau0 : 1.0) : chunk->times[k];
+                trend->Add(t, base + chunk->offsets[k]);
+            }
         }
-        lowT = std::min(lowT, p.tau);
-        highT = std::max(highT, p.tau);
-        lowA = std::min(lowA, p.adev);
-        highA = std::max(highA, p.adev);
-        curve.append(QPointF(p.tau, p.adev));
-    }
-    adevSeries_->replace(curve);
-    if (curve.isEmpty()) return;
-    // Whole decades: the axes (and their labels) change only when the curve leaves them.
-    const auto [left, right] = Decades(lowT / 1.5, highT * 1.5);
-    const auto [bottom, top] = Decades(lowA / 1.5, highA * 1.5);
-    if (adevX_->min() != left || adevX_->max() != right) adevX_->setRange(left, right);
-    if (adevY_->min() != bottom || adevY_->max() != top) adevY_->setRange(bottom, top);
+        return trend;
+    }));
 }
 
 void ReadingsWindow::ShowRecordingState() {
