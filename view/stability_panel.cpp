@@ -395,7 +395,10 @@ void StabilityPanel::RemoveTrace(int index) {
     t.worker->disconnect(this);
     t.worker->deleteLater();
     traces_.erase(traces_.begin() + index);
-    delete legend_->takeItem(index);
+    {
+        const QSignalBlocker block(legend_);
+        delete legend_->takeItem(index);
+    }
     if (chosen_ >= index) {
         chosen_ = chosen_ == index ? 0 : chosen_ - 1;
         emit traceChosen(chosen_);
@@ -524,7 +527,9 @@ void StabilityPanel::OnFileRead() {
             asking_ = false;
             StartNextFile();
         });
-        ask->open();
+        // The window goes on working while the question waits.
+        ask->setModal(false);
+        ask->show();
         return;
     } else {
         AddTraces(name, file, 0.0);
