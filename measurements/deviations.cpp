@@ -1,0 +1,351 @@
+// The deviations of a series of fractional frequency values y[0..N-1],
+// spaced tau0 apart, at averaging factor m (tau = m tau0). Equations from
+// NIST Special Publication 1065, "Handbook of Frequency Stability Analysis"
+// (W. J. Riley, 2008), chapter 5.
+//
+// Every deviation is written with the phase x (in units of tau0, x[k] the sum
+// of the first k values, see phase_sums.h): an average of y over a span is a
+// difference of two phase values, so each term costs O(1) and a deviation
+// O(N) per averaging factor. A term is used only when its span holds no
+// missing value; `terms` counts the terms used.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "measurements/phase_sums.h"
+#include "measurements/stability.h"
+
+namespace kt {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+struct Accumulated {
+    double sum = 0.0;  // of the squared differences used
+    uint64_t terms = 0;
+};
+
+DeviationValue FromVariance(const Accumulated& a, double divisor) {
+    if (a.terms == 0) return {kNaN, 0};
+    return {std::sqrt(a.sum / (divisor * static_cast<double>(a.terms))), a.terms};
+}
+
+// Allan variance, SP 1065 section 5.2.2, eq. (6) (frequency) and (7)
+// (phase): sigma^2 = 1 / (2 (M - 1)) sum (ybar[i+1] - ybar[i])^2 over the
+// M = floor(N/m) non-overlapping averages of m values;
+// m ybar[i] = x[(i+1)m] - x[im].
+Accumulated AllanSums(const stability::PhaseSums& s, uint64_t m) {
+    Accumulated a;
+    const uint64_t blocks = s.n / m;
+    for (uint64_t i = 0; i + 2 <= blocks; ++i) {
+        const uint64_t b = i * m;
+        if (!s.Complete(b, b + 2 * m)) continue;
+        const double d = s.x[b + 2 * m] - 2.0 * s.x[b + m] + s.x[b];
+        a.sum += d * d;
+        ++a.terms;
+    }
+    return a;
+}
+
+// Overlapping Allan variance, SP 1065 section 5.2.4, eq. (8) (phase) and (9)
+// (frequency): sigma^2 = 1 / (2 m^2 tau^2 (N - 2m)) sum over i of
+// (x[i+2m] - 2 x[i+m] + x[i])^2, N - 2m + 1 terms for N frequency values.
+Accumulated OverlappingAllanSums(const stability::PhaseSums& s, uint64_t m) {
+    Accumulated a;
+    if (s.n < 2 * m) return a;
+    const double* x = s.x.data();
+    const uint64_t last = s.n - 2 * m;
+    if (s.missing.empty()) {
+        double sum = 0.0;
+        for (uint64_t i = 0; i <= last; ++i) {
+            const double d = x[i + 2 * m] - 2.0 * x[i + m] + x[i];
+            sum += d * d;
+        }
+        return {sum, last + 1};
+    }
+    for (uint64_t i = 0; i <= last; ++i) {
+        if (!s.Complete(i, i + 2 * m)) continue;
+        const double d = x[i + 2 * m] - 2.0 * x[i + m] + x[i];
+        a.sum += d * d;
+        ++a.terms;
+    }
+    return a;
+}
+
+// Modified Allan variance, SP 1065 section 5.2.5, eq. (10) (phase) and (11)
+// (frequency): Mod sigma^2 = 1 / (2 m^2 tau^2 (N - 3m + 1)) sum over j of
+// (sum over i = j..j+m-1 of (x[i+2m] - 2 x[i+m] + x[i]))^2, N - 3m + 2
+// terms for N frequency values. The inner sum is kept running: the next j
+// adds one second difference and drops one.
+Accumulated ModifiedAllanSums(const stability::PhaseSums& s, uint64_t m) {
+    Accumulated a;
+    if (s.n + 1 < 3 * m) return a;
+    const double* x = s.x.data();
+    auto second = [&](uint64_t i) { return x[i + 2 * m] - 2.0 * x[i + m] + x[i]; };
+    const uint64_t last = s.n + 1 - 3 * m;  // the last j
+    double inner = 0.0;
+    for (uint64_t i = 0; i < m; ++i) inner += second(i);
+    for (uint64_t j = 0;; ++j) {
+        // Term j uses y[j .. j+3m-2].
+        if (s.Complete(j, j + 3 * m - 1)) {
+            a.sum += inner * inner;
+            ++a.terms;
+        }
+        if (j == last) break;
+        inner += second(j + m) - second(j);
+    }
+    return a;
+}
+
+// Hadamard variance, SP 1065 section 5.2.8, eq. (13) (frequency) and (14)
+// (phase): H sigma^2 = 1 / (6 (M - 2)) sum (ybar[i+2] - 2 ybar[i+1] +
+// ybar[i])^2 over the M = floor(N/m) non-overlapping averages.
+Accumulated HadamardSums(const stability::PhaseSums& s, uint64_t m) {
+    Accumulated a;
+    const uint64_t blocks = s.n / m;
+    for (uint64_t i = 0; i + 3 <= blocks; ++i) {
+        const uint64_t b = i * m;
+        if (!s.Complete(b, b + 3 * m)) continue;
+        const double d = s.x[b + 3 * m] - 3.0 * s.x[b + 2 * m] + 3.0 * s.x[b + m] - s.x[b];
+        a.sum += d * d;
+        ++a.terms;
+    }
+    return a;
+}
+
+// Overlapping Hadamard variance, SP 1065 section 5.2.9, eq. (15) (phase)
+// and (16) (frequency): H sigma^2 = 1 / (6 m^2 tau^2 (N - 3m)) sum over i of
+// (x[i+3m] - 3 x[i+2m] + 3 x[i+m] - x[i])^2, N - 3m + 1 terms for N
+// frequency values.
+Accumulated OverlappingHadamardSums(const stability::PhaseSums& s, uint64_t m) {
+    Accumulated a;
+    if (s.n < 3 * m) return a;
+    const double* x = s.x.data();
+    const uint64_t last = s.n - 3 * m;
+    if (s.missing.empty()) {
+        double sum = 0.0;
+        for (uint64_t i = 0; i <= last; ++i) {
+            const double d = x[i + 3 * m] - 3.0 * x[i + 2 * m] + 3.0 * x[i + m] - x[i];
+            sum += d * d;
+        }
+        return {sum, last + 1};
+    }
+    for (uint64_t i = 0; i <= last; ++i) {
+        if (!s.Complete(i, i + 3 * m)) continue;
+        const double d = x[i + 3 * m] - 3.0 * x[i + 2 * m] + 3.0 * x[i + m] - x[i];
+        a.sum += d * d;
+        ++a.terms;
+    }
+    return a;
+}
+
+// Total variance, SP 1065 section 5.2.11, eq. (25): Tot var = 1 / (2 tau^2
+// (N - 2)) sum over the interior phase points i = 2..N-1 of (x*[i-m] -
+// 2 x*[i] + x*[i+m])^2, where x* extends the N phase values by reflection
+// about both ends, x*[1-j] = 2 x[1] - x[1+j] and x*[N+j] = 2 x[N] - x[N-j].
+// In frequency terms the reflection mirrors y at each end, so the extended
+// phase is a difference of two entries of x and nothing is copied.
+Accumulated TotalSums(const stability::PhaseSums& s, uint64_t m) {
+    Accumulated a;
+    const int64_t n = static_cast<int64_t>(s.n);
+    const int64_t mm = static_cast<int64_t>(m);
+    if (n < 2 || mm > n + 1) return a;
+    const double* x = s.x.data();
+    auto phase = [&](int64_t k) {
+        if (k < 0) return -x[-k];
+        if (k > n) return 2.0 * x[n] - x[2 * n - k];
+        return x[k];
+    };
+    auto missing_to = [&](int64_t k) -> uint32_t {
+        const uint32_t* c = s.missing.data();
+        if (k < 0) return 0u - c[-k];
+        if (k > n) return 2u * c[n] - c[2 * n - k];
+        return c[k];
+    };
+    for (int64_t p = 1; p < n; ++p) {
+        // Term p uses the extended y[p-m .. p+m-1].
+        if (!s.missing.empty() && missing_to(p + mm) != missing_to(p - mm)) continue;
+        const double d = phase(p + mm) - 2.0 * phase(p) + phase(p - mm);
+        a.sum += d * d;
+        ++a.terms;
+    }
+    return a;
+}
+
+}  // namespace
+
+namespace stability {
+
+PhaseSums MakePhaseSums(std::span<const double> y) {
+    PhaseSums s;
+    s.n = y.size();
+    // The mean of the values present: the first one plus the mean of the
+    // differences from it.
+    double base = 0.0;
+    bool have_base = false;
+    double sum_d = 0.0;
+    for (double v : y) {
+        if (!std::isfinite(v)) continue;
+        if (!have_base) {
+            base = v;
+            have_base = true;
+        }
+        sum_d += v - base;
+        ++s.valid;
+    }
+    const double mean_d = s.valid > 0 ? sum_d / static_cast<double>(s.valid) : 0.0;
+    if (s.valid < s.n) s.missing.resize(s.n + 1);
+    s.x.resize(s.n + 1);
+    double x = 0.0;
+    uint32_t missing = 0;
+    s.x[0] = 0.0;
+    if (!s.missing.empty()) s.missing[0] = 0;
+    for (std::size_t i = 0; i < y.size(); ++i) {
+        if (std::isfinite(y[i])) {
+            x += (y[i] - base) - mean_d;
+        } else {
+            ++missing;
+        }
+        s.x[i + 1] = x;
+        if (!s.missing.empty()) s.missing[i + 1] = missing;
+    }
+    return s;
+}
+
+DeviationValue DeviationAt(Deviation deviation, const PhaseSums& s, double tau0, uint64_t m) {
+    if (m == 0 || m > s.n) return {kNaN, 0};
+    const double md = static_cast<double>(m);
+    switch (deviation) {
+        case Deviation::Adev: return FromVariance(AllanSums(s, m), 2.0 * md * md);
+        case Deviation::Oadev: return FromVariance(OverlappingAllanSums(s, m), 2.0 * md * md);
+        case Deviation::Mdev: return FromVariance(ModifiedAllanSums(s, m), 2.0 * md * md * md * md);
+        case Deviation::Tdev: {
+            // Time variance, SP 1065 section 5.2.6, eq. (12): sigma_x^2 =
+            // tau^2 / 3 Mod sigma_y^2; in seconds.
+            if (!(std::isfinite(tau0) && tau0 > 0.0)) return {kNaN, 0};
+            DeviationValue v = FromVariance(ModifiedAllanSums(s, m), 2.0 * md * md * md * md);
+            v.value *= md * tau0 / std::sqrt(3.0);
+            return v;
+        }
+        case Deviation::Hdev: return FromVariance(HadamardSums(s, m), 6.0 * md * md);
+        case Deviation::Ohdev: return FromVariance(OverlappingHadamardSums(s, m), 6.0 * md * md);
+        case Deviation::Totdev: return FromVariance(TotalSums(s, m), 2.0 * md * md);
+    }
+    return {kNaN, 0};
+}
+
+}  // namespace stability
+
+std::string_view DeviationName(Deviation deviation) {
+    switch (deviation) {
+        case Deviation::Adev: return "adev";
+        case Deviation::Oadev: return "oadev";
+        case Deviation::Mdev: return "mdev";
+        case Deviation::Tdev: return "tdev";
+        case Deviation::Hdev: return "hdev";
+        case Deviation::Ohdev: return "ohdev";
+        case Deviation::Totdev: return "totdev";
+    }
+    return "";
+}
+
+std::optional<Deviation> ParseDeviation(std::string_view name) {
+    for (Deviation d : kAllDeviations) {
+        if (DeviationName(d) == name) return d;
+    }
+    return std::nullopt;
+}
+
+std::string_view TauSetName(TauSet set) {
+    switch (set) {
+        case TauSet::Octave: return "octave";
+        case TauSet::Decade: return "decade";
+        case TauSet::All: return "all";
+    }
+    return "";
+}
+
+std::optional<TauSet> ParseTauSet(std::string_view name) {
+    for (TauSet s : {TauSet::Octave, TauSet::Decade, TauSet::All}) {
+        if (TauSetName(s) == name) return s;
+    }
+    return std::nullopt;
+}
+
+uint64_t MaxAveragingFactor(Deviation deviation, uint64_t n) {
+    // The limit of the field's tools (see README.md), but never below 1 while
+    // the deviation has a term at m = 1.
+    uint64_t limit = 0;
+    uint64_t needed_at_1 = 0;  // values for one term at m = 1
+    switch (deviation) {
+        case Deviation::Adev:
+        case Deviation::Oadev: limit = n / 4; needed_at_1 = 2; break;
+        case Deviation::Mdev:
+        case Deviation::Tdev: limit = n / 3; needed_at_1 = 2; break;
+        case Deviation::Hdev:
+        case Deviation::Ohdev: limit = n / 4; needed_at_1 = 3; break;
+        case Deviation::Totdev: limit = n / 2; needed_at_1 = 2; break;
+    }
+    if (limit == 0 && n >= needed_at_1) limit = 1;
+    return limit;
+}
+
+std::vector<uint64_t> AveragingFactors(TauSet set, uint64_t max_m) {
+    std::vector<uint64_t> factors;
+    switch (set) {
+        case TauSet::Octave:
+            for (uint64_t m = 1; m <= max_m; m *= 2) {
+                factors.push_back(m);
+                if (m > max_m / 2) break;
+            }
+            break;
+        case TauSet::Decade:
+            for (uint64_t decade = 1; decade <= max_m; decade *= 10) {
+                for (uint64_t step : {1, 2, 4}) {
+                    if (step > max_m / decade) break;
+                    factors.push_back(step * decade);
+                }
+                if (decade > max_m / 10) break;
+            }
+            break;
+        case TauSet::All:
+            factors.reserve(max_m);
+            for (uint64_t m = 1; m <= max_m; ++m) factors.push_back(m);
+            break;
+    }
+    return factors;
+}
+
+std::vector<DevPoint> AnalyseDeviation(Deviation deviation, std::span<const double> y, double tau0,
+                                       const AnalysisOptions& options) {
+    std::vector<DevPoint> points;
+    const stability::PhaseSums sums = stability::MakePhaseSums(y);
+    // The edf counts the values present: a gap shortens the record.
+    const uint64_t n = sums.valid;
+    for (uint64_t m : AveragingFactors(options.taus, MaxAveragingFactor(deviation, sums.n))) {
+        const DeviationValue v = stability::DeviationAt(deviation, sums, tau0, m);
+        if (v.terms == 0) continue;
+        DevPoint p;
+        p.m = m;
+        p.tau = static_cast<double>(m) * tau0;
+        p.terms = v.terms;
+        p.value = v.value;
+        const NoiseEstimate noise = stability::NoiseAt(deviation, sums, m);
+        p.alpha = noise.alpha;
+        p.method = noise.method;
+        p.edf = EquivalentDegreesOfFreedom(deviation, noise.alpha, m, n);
+        const Interval interval = ConfidenceInterval(v.value, p.edf, options.confidence);
+        p.low = interval.low;
+        p.high = interval.high;
+        points.push_back(p);
+    }
+    return points;
+}
+
+DeviationValue ComputeDeviationAt(Deviation deviation, std::span<const double> y, double tau0, uint64_t m) {
+    if (m == 0 || m > y.size()) return {kNaN, 0};
+    return stability::DeviationAt(deviation, stability::MakePhaseSums(y), tau0, m);
+}
+
+}  // namespace kt

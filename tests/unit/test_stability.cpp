@@ -1,0 +1,263 @@
+// The stability analysis: the deviations against published values and
+// against a direct evaluation of their defining sums (with and without
+// missing readings), the noise type of generated power-law noise, the
+// equivalent degrees of freedom and the confidence intervals.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "measurements/stability.h"
+
+namespace kt::test {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// ------------------------------------------------- a direct evaluation
+
+// The average of y[begin, begin + m), NaN when one of them is missing.
+double Average(const std::vector<double>& y, std::size_t begin, std::size_t m) {
+    double sum = 0.0;
+    for (std::size_t i = begin; i < begin + m; ++i) sum += y[i];
+    return sum / static_cast<double>(m);
+}
+
+// Each deviation evaluated term by term from the frequency averages, O(N m):
+// what the prefix sums must reproduce. Terms with a NaN are left out.
+DeviationValue Direct(Deviation dev, const std::vector<double>& y, double tau0, std::size_t m) {
+    const std::size_t n = y.size();
+    double sum = 0.0;
+    uint64_t terms = 0;
+    auto add = [&](double d) {
+        if (std::isnan(d)) return;
+        sum += d * d;
+        ++terms;
+    };
+    double divisor = 2.0;
+    switch (dev) {
+        case Deviation::Adev:
+            for (std::size_t i = 0; (i + 2) * m <= n; ++i) add(Average(y, (i + 1) * m, m) - Average(y, i * m, m));
+            break;
+        case Deviation::Oadev:
+            for (std::size_t j = 0; j + 2 * m <= n; ++j) add(Average(y, j + m, m) - Average(y, j, m));
+            break;
+        case Deviation::Mdev:
+        case Deviation::Tdev:
+            for (std::size_t j = 0; j + 3 * m <= n + 1; ++j) {
+                double inner = 0.0;
+                for (std::size_t i = j; i < j + m; ++i) inner += Average(y, i + m, m) - Average(y, i, m);
+                add(inner / static_cast<double>(m));
+            }
+            break;
+        case Deviation::Hdev:
+            divisor = 6.0;
+            for (std::size_t i = 0; (i + 3) * m <= n; ++i)
+                add(Average(y, (i + 2) * m, m) - 2.0 * Average(y, (i + 1) * m, m) + Average(y, i * m, m));
+            break;
+        case Deviation::Ohdev:
+            divisor = 6.0;
+            for (std::size_t j = 0; j + 3 * m <= n; ++j)
+                add(Average(y, j + 2 * m, m) - 2.0 * Average(y, j + m, m) + Average(y, j, m));
+            break;
+        case Deviation::Totdev: {
+            // y mirrored at both ends: reversed y, y, reversed y.
+            std::vector<double> ext(y.rbegin(), y.rend());
+            ext.insert(ext.end(), y.begin(), y.end());
+            ext.insert(ext.end(), y.rbegin(), y.rend());
+            for (std::size_t p = 1; p < n; ++p) add(Average(ext, n + p, m) - Average(ext, n + p - m, m));
+            break;
+        }
+    }
+    if (terms == 0) return {kNaN, 0};
+    double value = std::sqrt(sum / (divisor * static_cast<double>(terms)));
+    if (dev == Deviation::Tdev) value *= static_cast<double>(m) * tau0 / std::sqrt(3.0);
+    return {value, terms};
+}
+
+std::vector<double> WhiteNoise(std::size_t n, unsigned seed) {
+    std::mt19937_64 rng(seed);
+    std::normal_distribution<double> normal;
+    std::vector<double> y(n);
+    for (double& v : y) v = normal(rng);
+    return y;
+}
+
+// ------------------------------------------------------------ deviations
+
+TEST(Deviations, NinePointExampleOfTheHandbook) {
+    // The frequency values of the worked example, tau0 = 1 s, deviations of
+    // the values themselves.
+    const std::vector<double> y = {892, 809, 823, 798, 671, 644, 883, 903, 677};
+    struct Case {
+        Deviation dev;
+        double at1, at2;
+    };
+    const Case cases[] = {
+        {Deviation::Adev, 91.22945, 115.8082},  {Deviation::Oadev, 91.22945, 85.95287},
+        {Deviation::Mdev, 91.22945, 74.78849},  {Deviation::Tdev, 52.67135, 86.35831},
+        {Deviation::Hdev, 70.80608, 116.7980},  {Deviation::Ohdev, 70.80607, 85.61487},
+        {Deviation::Totdev, 91.22945, 93.90379},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(DeviationName(c.dev));
+        EXPECT_NEAR(ComputeDeviationAt(c.dev, y, 1.0, 1).value, c.at1, c.at1 * 1e-6);
+        EXPECT_NEAR(ComputeDeviationAt(c.dev, y, 1.0, 2).value, c.at2, c.at2 * 1e-6);
+        EXPECT_GE(MaxAveragingFactor(c.dev, y.size()), 2u);
+    }
+    // Terms as the field counts them, N = 9, m = 2.
+    EXPECT_EQ(ComputeDeviationAt(Deviation::Adev, y, 1.0, 2).terms, 3u);
+    EXPECT_EQ(ComputeDeviationAt(Deviation::Oadev, y, 1.0, 2).terms, 6u);
+    EXPECT_EQ(ComputeDeviationAt(Deviation::Mdev, y, 1.0, 2).terms, 5u);
+    EXPECT_EQ(ComputeDeviationAt(Deviation::Hdev, y, 1.0, 2).terms, 2u);
+    EXPECT_EQ(ComputeDeviationAt(Deviation::Ohdev, y, 1.0, 2).terms, 4u);
+    EXPECT_EQ(ComputeDeviationAt(Deviation::Totdev, y, 1.0, 2).terms, 8u);
+}
+
+TEST(Deviations, MissingReadingsLeaveOutExactlyTheTermsThatTouchThem) {
+    std::vector<double> y = WhiteNoise(240, 7);
+    std::vector<double> gapped = y;
+    std::fill(gapped.begin() + 100, gapped.begin() + 110, kNaN);  // 10 readings missing
+    gapped[3] = kNaN;                                             // and one near the start
+    for (Deviation dev : kAllDeviations) {
+        for (std::size_t m : {1, 2, 3, 5, 8, 13, 40}) {
+            SCOPED_TRACE(std::string(DeviationName(dev)) + " m=" + std::to_string(m));
+            for (const auto* series : {&y, &gapped}) {
+                const DeviationValue want = Direct(dev, *series, 0.5, m);
+                const DeviationValue got = ComputeDeviationAt(dev, *series, 0.5, m);
+                EXPECT_EQ(got.terms, want.terms);
+                EXPECT_NEAR(got.value, want.value, want.value * 1e-10);
+            }
+        }
+    }
+}
+
+TEST(Deviations, RawReadingsNearTenMegahertzKeepTheirMicrohertz) {
+    // Readings of 10 MHz with micro-hertz steps, and the same steps alone
+    // (exact differences): the deviations must agree far below the steps.
+    std::mt19937_64 rng(3);
+    std::uniform_int_distribution<int> step(-50, 50);
+    std::vector<double> raw(5000), offsets(5000);
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        raw[i] = 10e6 + step(rng) * 1e-6;
+        offsets[i] = raw[i] - 10e6;
+    }
+    for (Deviation dev : kAllDeviations) {
+        SCOPED_TRACE(DeviationName(dev));
+        for (uint64_t m : {1, 16}) {
+            const double want = ComputeDeviationAt(dev, offsets, 1.0, m).value;
+            EXPECT_NEAR(ComputeDeviationAt(dev, raw, 1.0, m).value, want, want * 1e-7);
+        }
+    }
+}
+
+TEST(Deviations, NamesLimitsAndAveragingFactors) {
+    for (Deviation dev : kAllDeviations) EXPECT_EQ(ParseDeviation(DeviationName(dev)), dev);
+    EXPECT_FALSE(ParseDeviation("ADEV"));
+    EXPECT_FALSE(ParseDeviation(""));
+    for (TauSet set : {TauSet::Octave, TauSet::Decade, TauSet::All}) EXPECT_EQ(ParseTauSet(TauSetName(set)), set);
+    EXPECT_FALSE(ParseTauSet("octaves"));
+
+    EXPECT_EQ(AveragingFactors(TauSet::Octave, 100), (std::vector<uint64_t>{1, 2, 4, 8, 16, 32, 64}));
+    EXPECT_EQ(AveragingFactors(TauSet::Decade, 400), (std::vector<uint64_t>{1, 2, 4, 10, 20, 40, 100, 200, 400}));
+    EXPECT_EQ(AveragingFactors(TauSet::All, 5), (std::vector<uint64_t>{1, 2, 3, 4, 5}));
+    EXPECT_TRUE(AveragingFactors(TauSet::Octave, 0).empty());
+    EXPECT_EQ(AveragingFactors(TauSet::Octave, UINT64_MAX).size(), 64u);  // no overflow
+
+    // Every deviation has a term at its largest factor, and none with too
+    // few values.
+    for (Deviation dev : kAllDeviations) {
+        for (uint64_t n : {0, 1, 2, 3, 4, 9, 10, 11, 100, 101}) {
+            SCOPED_TRACE(std::string(DeviationName(dev)) + " n=" + std::to_string(n));
+            const uint64_t max_m = MaxAveragingFactor(dev, n);
+            const std::vector<double> y = WhiteNoise(n, 1);
+            if (max_m > 0) {
+                EXPECT_GE(ComputeDeviationAt(dev, y, 1.0, max_m).terms, 1u);
+            }
+            if (n < 2) {
+                EXPECT_EQ(max_m, 0u);
+            }
+        }
+    }
+}
+
+// ------------------------------------------------------------ noise type
+
+// Power-law noise of each type, as fractional frequency: white and flicker
+// PM are the differences of white and flicker phase, random-walk FM the
+// running sum of white frequency. Flicker noise is white noise through
+// Kasdin's fractional-difference filter, h[0] = 1, h[k] = h[k-1] (k - 1/2) / k.
+std::vector<double> PowerLawNoise(int alpha, std::size_t n, unsigned seed) {
+    const std::vector<double> white = WhiteNoise(n + 1, seed);
+    auto flicker = [&] {
+        std::vector<double> h(white.size()), out(white.size(), 0.0);
+        h[0] = 1.0;
+        for (std::size_t k = 1; k < h.size(); ++k) h[k] = h[k - 1] * (static_cast<double>(k) - 0.5) / static_cast<double>(k);
+        for (std::size_t i = 0; i < out.size(); ++i)
+            for (std::size_t k = 0; k <= i; ++k) out[i] += h[k] * white[i - k];
+        return out;
+    };
+    std::vector<double> y(n);
+    if (alpha == 2 || alpha == 1) {
+        const std::vector<double> x = alpha == 2 ? white : flicker();
+        for (std::size_t i = 0; i < n; ++i) y[i] = x[i + 1] - x[i];
+    } else if (alpha == 0) {
+        y.assign(white.begin(), white.begin() + static_cast<std::ptrdiff_t>(n));
+    } else if (alpha == -1) {
+        const std::vector<double> f = flicker();
+        y.assign(f.begin(), f.begin() + static_cast<std::ptrdiff_t>(n));
+    } else {
+        double sum = 0.0;
+        for (std::size_t i = 0; i < n; ++i) y[i] = sum += white[i];
+    }
+    return y;
+}
+
+// Least-squares slope of log10 oadev against log10 tau over m = 1 .. 64.
+double AdevSlope(const std::vector<double>& y) {
+    double sx = 0, sy = 0, sxx = 0, sxy = 0, count = 0;
+    for (uint64_t m = 1; m <= 64; m *= 2) {
+        const double lx = std::log10(static_cast<double>(m));
+        const double ly = std::log10(ComputeDeviationAt(Deviation::Oadev, y, 1.0, m).value);
+        sx += lx, sy += ly, sxx += lx * lx, sxy += lx * ly, count += 1;
+    }
+    return (count * sxy - sx * sy) / (count * sxx - sx * sx);
+}
+
+TEST(Noise, GeneratedPowerLawNoiseIsIdentifiedWithItsTextbookSlope) {
+    struct Case {
+        int alpha;
+        double slope;  // of the Allan deviation; NaN: not a plain power of tau
+        uint64_t max_m;  // identified up to this m (flicker PM's averages look ever whiter)
+    };
+    const Case cases[] = {{2, -1.0, 4}, {1, kNaN, 2}, {0, -0.5, 4}, {-1, 0.0, 4}, {-2, 0.5, 4}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(NoiseName(c.alpha));
+        const std::vector<double> y = PowerLawNoise(c.alpha, 4096, 11);
+        for (Deviation dev : {Deviation::Oadev, Deviation::Mdev, Deviation::Ohdev, Deviation::Totdev}) {
+            for (uint64_t m = 1; m <= c.max_m; m *= 2) {
+                SCOPED_TRACE(std::string(DeviationName(dev)) + " m=" + std::to_string(m));
+                const NoiseEstimate noise = IdentifyNoise(dev, y, m);
+                EXPECT_EQ(noise.alpha, c.alpha);
+                EXPECT_EQ(noise.method, NoiseMethod::Lag1);
+            }
+        }
+        if (!std::isnan(c.slope)) {
+            EXPECT_NEAR(AdevSlope(y), c.slope, 0.1);
+        }
+    }
+    // Fewer than 30 averages: the B1 ratio (it tells random-walk FM from the
+    // rest at once; white PM and FM it tells apart only with more values).
+    EXPECT_EQ(IdentifyNoise(Deviation::Oadev, PowerLawNoise(-2, 25, 5), 1).alpha, -2);
+    EXPECT_EQ(IdentifyNoise(Deviation::Oadev, PowerLawNoise(-2, 25, 5), 1).method, NoiseMethod::B1);
+    EXPECT_EQ(IdentifyNoise(Deviation::Oadev, std::vector<double>{1.0, 2.0}, 1).method, NoiseMethod::None);
+    EXPECT_EQ(IdentifyNoise(Deviation::Oadev, std::vector<double>(100, 3.0), 1).method, NoiseMethod::None);
+    EXPECT_EQ(NoiseName(-4), "random-run FM");
+    EXPECT_EQ(NoiseName(3), "");
+}
+
+}  // namespace
+}  // namespace kt::test
