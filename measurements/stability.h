@@ -154,6 +154,11 @@ struct GapSummary {
     uint64_t longest = 0;  // readings missing in the longest
 };
 
+// The readings missing between two readings taken spacing seconds apart: 0
+// below 1.5 tau0 (and for a time that went back), else round(spacing / tau0)
+// - 1. A double, so that an absurd spacing can be told before it is counted.
+double MissingReadings(double spacing, double tau0);
+
 // Lays the values on the grid of tau0: values[i] taken at times[i] (seconds,
 // ascending) become out, with a NaN for every missing reading. Refuses
 // (returns false, out untouched) when the filled series would hold more than

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -17,198 +18,267 @@ namespace kt {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kt46290-stats [--tau0 SECONDS] [--csv] [--adev] LOG.csv\n"
-    "  Statistics of a recording of readings, per function and unit.\n"
-    "  --csv         print function,unit,count,mean,std_dev,min,max\n"
-    "  --adev        the overlapping Allan deviation of each group\n"
-    "                (with --csv: function,unit,tau_s,terms,adev)\n"
-    "  --tau0 S      spacing of the readings in seconds (default: the median\n"
-    "                spacing of elapsed_s in each group)\n";
+    "usage: kt46290-stats [--dev LIST] [--taus octave|decade|all] [--confidence P] [--remove-drift]\n"
+    "                     [--data KIND] [--column N] [--nominal F] [--tau0 S] [--csv] FILE\n"
+    "  Statistics, drift, gaps and stability of a file of readings: the panel's\n"
+    "  recording (per function and unit) or a text, CSV or TSV file of numbers.\n"
+    "  --dev LIST      deviations, comma-separated, or all: adev oadev mdev tdev\n"
+    "                  hdev ohdev totdev (--adev is --dev oadev)\n"
+    "  --taus SET      averaging factors: octave (1, 2, 4, ...; the default),\n"
+    "                  decade (1, 2, 4, 10, 20, 40, ...) or all\n"
+    "  --confidence P  of the intervals, between 0 and 1 (default 0.683, one sigma)\n"
+    "  --remove-drift  take the linear frequency drift out before the deviations\n"
+    "  --data KIND     frequency, fractional, period or phase (seconds); a\n"
+    "                  recording's unit says it (Hz frequency, s period)\n"
+    "  --column N      the column of the readings, from 1 (a file of several)\n"
+    "  --nominal F     frequency (period) values relative to F instead of their mean\n"
+    "  --tau0 S        spacing of the readings in seconds (default: the median\n"
+    "                  spacing of elapsed_s; required for a file without times)\n"
+    "  --csv           function,unit,count,mean,std_dev,min,max; with --dev\n"
+    "                  function,unit,deviation,tau_s,af,terms,alpha,edf,low,value,high\n";
 
-struct Group {
-    std::string function;
-    std::string unit;
-    RunningStats stats;
-    SplitValue base;              // the first value
-    std::vector<double> offsets;  // value - base, kept only for the Allan deviation
-    std::vector<double> elapsed;
-};
+constexpr const char* kDevHeader = "function,unit,deviation,tau_s,af,terms,alpha,edf,low,value,high\n";
 
-// A decimal as the recorder writes it: [-]digits[.digits].
-bool ParseDecimal(std::string_view text, double& value) {
-    std::size_t i = text.substr(0, 1) == "-" ? 1 : 0;
-    const std::size_t int_begin = i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-    if (i == int_begin) return false;
-    if (i < text.size() && text[i] == '.') {
-        const std::size_t frac_begin = ++i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-        if (i == frac_begin) return false;
-    }
-    if (i != text.size()) return false;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    (void)end;
-    if (ec == std::errc::result_out_of_range) return false;
-    return ec == std::errc();
-}
-
-// 12 significant digits; empty for a number that does not exist (NaN).
+// 12 significant digits; empty for a number that does not exist.
 std::string Number(double v) {
-    if (std::isnan(v)) return "";
+    if (!std::isfinite(v)) return "";
     char buf[40];
     std::snprintf(buf, sizeof buf, "%.12g", v);
     return buf;
 }
 
 std::string Readable(double v, const char* format = "%.15g") {
-    if (std::isnan(v)) return "-";
-    char buf[40];
+    if (!std::isfinite(v)) return "-";
+    char buf[48];
     std::snprintf(buf, sizeof buf, format, v);
     return buf;
 }
 
-std::string GroupName(const Group& g) {
-    return g.function.empty() ? "(no function)" : g.function + (g.unit.empty() ? "" : " [" + g.unit + "]");
+std::string GroupName(const DataSeries& s) {
+    if (s.function.empty() && s.unit.empty()) return "readings";
+    return (s.function.empty() ? "(no function)" : s.function) + (s.unit.empty() ? "" : " [" + s.unit + "]");
 }
 
-std::string CsvStart(const Group& g) {
+std::string CsvStart(const DataSeries& s) {
     std::string line;
-    AppendCsvField(line, g.function);
+    AppendCsvField(line, s.function);
     line += ',';
-    AppendCsvField(line, g.unit);
+    AppendCsvField(line, s.unit);
     return line;
 }
 
-double Tau0Of(const Group& g, const StatsOptions& options) {
-    return options.tau0 > 0.0 ? options.tau0 : MedianSpacing(g.elapsed);
+std::string_view DeviationTitle(Deviation d) {
+    switch (d) {
+    case Deviation::Adev: return "Allan deviation";
+    case Deviation::Oadev: return "overlapping Allan deviation";
+    case Deviation::Mdev: return "modified Allan deviation";
+    case Deviation::Tdev: return "time deviation (seconds)";
+    case Deviation::Hdev: return "Hadamard deviation";
+    case Deviation::Ohdev: return "overlapping Hadamard deviation";
+    case Deviation::Totdev: return "total deviation";
+    }
+    return "";
 }
 
-void PrintAdevTable(const Group& g, const StatsOptions& options, std::ostream& out, std::ostream& err) {
-    const double tau0 = Tau0Of(g, options);
-    if (g.offsets.size() < 2) {
-        (options.csv ? err : out) << (options.csv ? "kt46290-stats: " + GroupName(g) + ": " : "  ")
-                                  << "no Allan deviation: fewer than 2 readings\n";
-        return;
-    }
-    if (!(tau0 > 0.0) || !std::isfinite(tau0)) {
-        (options.csv ? err : out) << (options.csv ? "kt46290-stats: " + GroupName(g) + ": " : "  ")
-                                  << "no Allan deviation: the readings' spacing is not positive; give --tau0\n";
-        return;
-    }
-    const auto points = OverlappingAdevOfOffsets(g.offsets, g.base.whole + g.base.fraction, tau0);
-    if (points.empty()) {
-        (options.csv ? err : out) << (options.csv ? "kt46290-stats: " + GroupName(g) + ": " : "  ")
-                                  << "no Allan deviation: the mean is 0\n";
-        return;
-    }
-    if (options.csv) {
-        for (const AdevPoint& p : points)
-            out << CsvStart(g) << ',' << Number(p.tau) << ',' << p.terms << ',' << Number(p.adev) << '\n';
-        return;
-    }
-    out << "  Allan deviation (overlapping, tau0 " << Readable(tau0, "%.6g") << " s):\n";
-    char line[96];
-    std::snprintf(line, sizeof line, "  %14s %10s %14s\n", "tau_s", "terms", "adev");
-    out << line;
-    for (const AdevPoint& p : points) {
-        std::snprintf(line, sizeof line, "  %14.6g %10llu %14.6g\n", p.tau, static_cast<unsigned long long>(p.terms),
-                      p.adev);
-        out << line;
-    }
+double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// Why the group has no stability analysis; empty when it has one.
+std::string NoAnalysis(const DataSeries& s) {
+    if (s.stats.count == 0) return "no readings with a value";
+    if (!s.problem.empty()) return s.problem;
+    if (!std::isfinite(s.tau0))
+        return s.stats.count < 2 ? "one reading: no spacing, no drift, no deviation"
+                                 : "the readings' spacing is not positive; give --tau0";
+    return "";
 }
 
-void PrintSummary(const Group& g, std::ostream& out) {
-    const Stats s = g.stats.Get();
-    out << GroupName(g) << ": " << s.count << (s.count == 1 ? " reading" : " readings") << '\n';
-    if (s.count == 0) {
+void PrintSummary(const DataSeries& s, std::ostream& out) {
+    const Stats& st = s.stats;
+    out << GroupName(s) << ": " << st.count << (st.count == 1 ? " reading" : " readings");
+    if (st.count > 0) out << " (" << DataKindName(s.kind) << ")";
+    out << '\n';
+    if (st.count == 0) {
         out << "  no readings with a value\n";
         return;
     }
-    const std::string unit = g.unit.empty() ? "" : " " + g.unit;
-    out << "  mean     " << Readable(s.mean) << unit << '\n'
-        << "  std dev  " << Readable(s.std_dev, "%.6g") << unit << " (" << Readable(s.ppm, "%.6g")
+    const std::string unit = s.unit.empty() ? "" : " " + s.unit;
+    out << "  mean     " << Readable(st.mean) << unit << '\n'
+        << "  std dev  " << Readable(st.std_dev, "%.6g") << unit << " (" << Readable(st.ppm, "%.6g")
         << " ppm of the mean)\n"
-        << "  min      " << Readable(s.min) << unit << '\n'
-        << "  max      " << Readable(s.max) << unit << '\n'
-        << "  span     " << Readable(s.span, "%.6g") << unit << '\n';
+        << "  min      " << Readable(st.min) << unit << '\n'
+        << "  max      " << Readable(st.max) << unit << '\n'
+        << "  span     " << Readable(st.span, "%.6g") << unit << '\n';
+    if (std::isfinite(s.tau0))
+        out << "  tau0     " << Readable(s.tau0, "%.6g") << " s"
+            << (s.tau0_measured ? " (the median spacing of elapsed_s)" : "") << '\n';
+    if (s.has_times && std::isfinite(s.tau0)) {
+        out << "  gaps     ";
+        if (s.gaps.gaps == 0) {
+            out << "none\n";
+        } else {
+            out << s.gaps.gaps << (s.gaps.gaps == 1 ? " gap, " : " gaps, ") << s.gaps.missing
+                << (s.gaps.missing == 1 ? " reading" : " readings") << " missing, the longest " << s.gaps.longest
+                << "; terms that need a missing reading are left out\n";
+        }
+        if (s.restarts > 0)
+            out << "           elapsed_s went back " << s.restarts << (s.restarts == 1 ? " time" : " times")
+                << " (recordings appended): joined without a gap\n";
+    }
+}
+
+void PrintDrift(const DataSeries& s, const DriftFit& fit, bool removed, std::ostream& out) {
+    out << "  drift    ";
+    if (!fit.valid) {
+        out << "not given: fewer than 3 readings\n";
+        return;
+    }
+    char buf[160];
+    std::snprintf(buf, sizeof buf, "%+.4g ± %.2g per day (fractional frequency)", fit.slope * 86400.0,
+                  fit.slope_se * 86400.0);
+    out << buf;
+    if (std::isfinite(s.reference) && (s.kind == DataKind::Frequency || s.kind == DataKind::Period)) {
+        // y = f / F - 1 moves as f; for a period y = T / T_i - 1 moves against T.
+        const double scale = s.kind == DataKind::Frequency ? s.reference : -s.reference;
+        std::snprintf(buf, sizeof buf, ", %+.4g ± %.2g %s/s", fit.slope * scale, fit.slope_se * std::fabs(scale),
+                      s.kind == DataKind::Frequency ? "Hz" : "s");
+        out << buf;
+    }
+    out << '\n';
+    if (removed) out << "           removed before the deviations\n";
+}
+
+void PrintDeviationTable(Deviation d, const std::vector<DevPoint>& points, double confidence, std::ostream& out) {
+    out << "  " << DeviationName(d) << ": " << DeviationTitle(d);
+    if (IsHadamard(d)) out << "; ignores linear frequency drift by its construction";
+    out << '\n';
+    char line[200];
+    std::snprintf(line, sizeof line, "  %12s %8s %10s %6s %-15s %9s %12s %12s %12s\n", "tau_s", "af", "terms", "alpha",
+                  "noise", "edf", "low", "value", "high");
+    out << line;
+    for (const DevPoint& p : points) {
+        std::snprintf(line, sizeof line, "  %12.6g %8llu %10llu %6d %-15s %9s %12s %12.6g %12s\n", p.tau,
+                      static_cast<unsigned long long>(p.m), static_cast<unsigned long long>(p.terms), p.alpha,
+                      std::string(NoiseName(p.alpha)).c_str(), Readable(p.edf, "%.1f").c_str(),
+                      Readable(p.low, "%.6g").c_str(), p.value, Readable(p.high, "%.6g").c_str());
+        out << line;
+    }
+    (void)confidence;
+}
+
+bool ParseNumber(std::string_view text, double& value) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return !text.empty() && ec == std::errc() && end == text.data() + text.size() && std::isfinite(value);
 }
 
 }  // namespace
 
 int AnalyseRecording(std::istream& in, const std::string& name, const StatsOptions& options, std::ostream& out,
                      std::ostream& err) {
-    CsvReader reader(in);
-    std::vector<std::string> fields;
-    auto malformed = [&](const std::string& why) {
-        err << "kt46290-stats: " << name << ": line " << reader.RecordLine() << ": " << why << '\n';
-        return kStatsBadInput;
-    };
-    const std::vector<std::string> header = {"time", "elapsed_s", "reading", "value", "unit", "function"};
-    if (!reader.Next(fields)) {
-        if (!reader.Error().empty()) return malformed(reader.Error());
-        err << "kt46290-stats: " << name << ": the file is empty\n";
-        return kStatsBadInput;
+    DataFileOptions read;
+    read.kind = options.kind;
+    read.column = options.column;
+    read.tau0 = options.tau0;
+    read.nominal = options.nominal;
+    const auto t0 = std::chrono::steady_clock::now();
+    DataFile file = ReadDataFile(in, read);
+    const auto t1 = std::chrono::steady_clock::now();
+    if (options.timing) {
+        char buf[160];
+        std::snprintf(buf, sizeof buf, "timing: read %.1f MB in %.3f s (%.0f MB/s)\n", file.bytes / 1e6,
+                      Seconds(t1 - t0), file.bytes / 1e6 / Seconds(t1 - t0));
+        err << buf;
     }
-    if (fields != header)
-        return malformed("not a recording of readings (the first line must be time,elapsed_s,reading,value,unit,function)");
-
-    std::vector<Group> groups;
-    while (reader.Next(fields)) {
-        if (fields.size() != header.size())
-            return malformed("expected 6 fields, found " + std::to_string(fields.size()));
-        const std::string& value_text = fields[3];
-        const std::string& unit = fields[4];
-        const std::string& function = fields[5];
-        if (unit != "" && unit != "Hz" && unit != "s") return malformed("unknown unit \"" + unit + "\"");
-        double elapsed = 0.0;
-        if (!ParseDecimal(fields[1], elapsed)) return malformed("elapsed_s \"" + fields[1] + "\" is not a number");
-        double value = 0.0;
-        if (!value_text.empty() && !ParseDecimal(value_text, value))
-            return malformed("value \"" + value_text + "\" is not a number");
-
-        Group* group = nullptr;
-        for (Group& g : groups)
-            if (g.function == function && g.unit == unit) group = &g;
-        if (group == nullptr) group = &groups.emplace_back(Group{function, unit, {}, {}, {}, {}});
-        if (value_text.empty()) continue;  // a line that was not a number
-        const SplitValue split = SplitDecimal(value_text);
-        if (group->stats.Count() == 0) group->base = split;
-        group->stats.Add(split);
-        if (options.adev) {
-            group->offsets.push_back(OffsetFrom(split, group->base));
-            group->elapsed.push_back(elapsed);
-        }
-    }
-    if (!reader.Error().empty()) return malformed(reader.Error());
-    if (in.bad()) {
-        err << "kt46290-stats: " << name << ": read error\n";
+    if (file.status == DataFileStatus::Unreadable || in.bad()) {
+        err << "kt46290-stats: " << name << ": " << (file.error.empty() ? "read error" : file.error) << '\n';
         return kStatsCannotRead;
     }
+    if (file.status != DataFileStatus::Ok) {
+        err << "kt46290-stats: " << name << ": ";
+        if (file.error_line > 0) err << "line " << file.error_line << ": ";
+        err << file.error << '\n';
+        return kStatsBadInput;
+    }
+    const bool deviations = !options.deviations.empty();
+    if (!file.recording && !(options.tau0 > 0.0) && (deviations || !options.csv)) {
+        err << "kt46290-stats: " << name
+            << ": the file has no times: give the spacing of its readings with --tau0 SECONDS\n";
+        return kStatsBadInput;
+    }
 
-    if (groups.empty()) {
+    if (file.series.empty()) {
         if (options.csv) {
-            out << (options.adev ? "function,unit,tau_s,terms,adev\n" : "function,unit,count,mean,std_dev,min,max\n");
+            out << (deviations ? kDevHeader : "function,unit,count,mean,std_dev,min,max\n");
             err << "kt46290-stats: " << name << ": no readings\n";
         } else {
             out << name << ": no readings\n";
         }
         return kStatsOk;
     }
-    if (options.csv && options.adev) {
-        out << "function,unit,tau_s,terms,adev\n";
-        for (const Group& g : groups) PrintAdevTable(g, options, out, err);
-    } else if (options.csv) {
+    if (options.csv && !deviations) {
         out << "function,unit,count,mean,std_dev,min,max\n";
-        for (const Group& g : groups) {
-            const Stats s = g.stats.Get();
-            out << CsvStart(g) << ',' << s.count << ',' << Number(s.mean) << ',' << Number(s.std_dev) << ','
-                << Number(s.min) << ',' << Number(s.max) << '\n';
+        for (const DataSeries& s : file.series) {
+            const Stats& st = s.stats;
+            out << CsvStart(s) << ',' << st.count << ',' << Number(st.mean) << ',' << Number(st.std_dev) << ','
+                << Number(st.min) << ',' << Number(st.max) << '\n';
         }
-    } else {
-        for (std::size_t i = 0; i < groups.size(); ++i) {
-            if (i > 0) out << '\n';
-            PrintSummary(groups[i], out);
-            if (options.adev && groups[i].stats.Count() > 0) PrintAdevTable(groups[i], options, out, err);
+        return kStatsOk;
+    }
+
+    if (options.csv) out << kDevHeader;
+    AnalysisOptions analysis;
+    analysis.taus = options.taus;
+    analysis.confidence = options.confidence;
+    for (std::size_t g = 0; g < file.series.size(); ++g) {
+        DataSeries& s = file.series[g];
+        if (!options.csv) {
+            if (g > 0) out << '\n';
+            PrintSummary(s, out);
+        }
+        const std::string why = NoAnalysis(s);
+        if (!why.empty()) {
+            if (options.csv) {
+                err << "kt46290-stats: " << GroupName(s) << ": " << why << '\n';
+            } else if (s.stats.count > 0) {
+                out << "  " << why << '\n';
+            }
+            continue;
+        }
+        const DriftFit fit = FitLinearDriftSpaced(s.y, s.tau0);
+        if (!options.csv) PrintDrift(s, fit, options.remove_drift && fit.valid, out);
+        if (options.remove_drift) RemoveDriftSpaced(s.y, s.tau0, fit);
+        if (!options.csv && deviations) {
+            char buf[80];
+            std::snprintf(buf, sizeof buf, "  intervals at %.4g %% confidence; alpha: the noise type\n",
+                          options.confidence * 100.0);
+            out << buf;
+        }
+        for (Deviation d : options.deviations) {
+            const auto d0 = std::chrono::steady_clock::now();
+            const std::vector<DevPoint> points = AnalyseDeviation(d, s.y, s.tau0, analysis);
+            if (options.timing) {
+                char buf[120];
+                std::snprintf(buf, sizeof buf, "timing: %s %.3f s (%zu points, %zu values)\n",
+                              std::string(DeviationName(d)).c_str(), Seconds(std::chrono::steady_clock::now() - d0),
+                              points.size(), s.y.size());
+                err << buf;
+            }
+            if (points.empty()) {
+                const std::string msg = std::string(DeviationName(d)) + ": too few readings for any point";
+                if (options.csv)
+                    err << "kt46290-stats: " << GroupName(s) << ": " << msg << '\n';
+                else
+                    out << "  " << msg << '\n';
+                continue;
+            }
+            if (!options.csv) {
+                PrintDeviationTable(d, points, options.confidence, out);
+                continue;
+            }
+            const std::string start = CsvStart(s) + ',' + std::string(DeviationName(d)) + ',';
+            for (const DevPoint& p : points)
+                out << start << Number(p.tau) << ',' << p.m << ',' << p.terms << ',' << p.alpha << ','
+                    << Number(p.edf) << ',' << Number(p.low) << ',' << Number(p.value) << ',' << Number(p.high)
+                    << '\n';
         }
     }
     return kStatsOk;
@@ -217,40 +287,84 @@ int AnalyseRecording(std::istream& in, const std::string& name, const StatsOptio
 int RunStatsTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     StatsOptions options;
     std::string path;
+    auto bad = [&](const std::string& why) {
+        err << "kt46290-stats: " << why << '\n' << kUsage;
+        return kStatsBadInput;
+    };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        const bool takes_value = a == "--dev" || a == "--taus" || a == "--confidence" || a == "--data" ||
+                                 a == "--column" || a == "--nominal" || a == "--tau0";
+        if (takes_value && i + 1 >= args.size()) return bad(a + " needs a value");
+        const std::string_view value = takes_value ? std::string_view(args[++i]) : std::string_view();
         if (a == "--help" || a == "-h") {
             out << kUsage;
             return kStatsOk;
         } else if (a == "--csv") {
             options.csv = true;
         } else if (a == "--adev") {
-            options.adev = true;
+            options.deviations = {Deviation::Oadev};
+        } else if (a == "--remove-drift") {
+            options.remove_drift = true;
+        } else if (a == "--timing") {
+            options.timing = true;
+        } else if (a == "--dev") {
+            options.deviations.clear();
+            if (value == "all") {
+                options.deviations.assign(kAllDeviations.begin(), kAllDeviations.end());
+                continue;
+            }
+            std::size_t start = 0;
+            for (;;) {
+                const std::size_t comma = value.find(',', start);
+                const std::string_view item = value.substr(start, comma == std::string_view::npos ? comma : comma - start);
+                const auto d = ParseDeviation(item);
+                if (!d) return bad("unknown deviation \"" + std::string(item) + "\" (adev oadev mdev tdev hdev ohdev totdev or all)");
+                options.deviations.push_back(*d);
+                if (comma == std::string_view::npos) break;
+                start = comma + 1;
+            }
+        } else if (a == "--taus") {
+            const auto set = ParseTauSet(value);
+            if (!set) return bad("--taus is octave, decade or all");
+            options.taus = *set;
+        } else if (a == "--confidence") {
+            double p = 0.0;
+            if (!ParseNumber(value, p) || !(p > 0.0 && p < 1.0)) return bad("--confidence needs a number between 0 and 1");
+            options.confidence = p;
+        } else if (a == "--data") {
+            options.kind = ParseDataKind(value);
+            if (!options.kind) return bad("--data is frequency, fractional, period or phase");
+        } else if (a == "--column") {
+            uint32_t column = 0;
+            const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), column);
+            if (value.empty() || ec != std::errc() || end != value.data() + value.size() || column == 0)
+                return bad("--column needs a column number from 1");
+            options.column = column;
+        } else if (a == "--nominal") {
+            ExactDecimal nominal;
+            if (!ParseExactDecimal(value, nominal) || !DecimalInRange(nominal) || nominal.negative ||
+                nominal.digits == 0)
+                return bad("--nominal needs a positive number (Hz for frequency, s for period)");
+            options.nominal = nominal;
         } else if (a == "--tau0") {
             double tau0 = 0.0;
-            const std::string_view text = i + 1 < args.size() ? std::string_view(args[i + 1]) : std::string_view();
-            const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), tau0);
-            if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !(tau0 > 0.0) ||
-                !std::isfinite(tau0)) {
-                err << "kt46290-stats: --tau0 needs a positive number of seconds\n" << kUsage;
-                return kStatsBadInput;
-            }
+            if (!ParseNumber(value, tau0) || !(tau0 > 0.0)) return bad("--tau0 needs a positive number of seconds");
             options.tau0 = tau0;
-            ++i;
         } else if (a.size() > 1 && a[0] == '-') {
-            err << "kt46290-stats: unknown option " << a << '\n' << kUsage;
-            return kStatsBadInput;
+            return bad("unknown option " + a);
         } else if (path.empty()) {
             path = a;
         } else {
-            err << "kt46290-stats: one file at a time\n" << kUsage;
-            return kStatsBadInput;
+            return bad("one file at a time");
         }
     }
     if (path.empty()) {
         err << kUsage;
         return kStatsBadInput;
     }
+    if (options.nominal && options.kind && (*options.kind == DataKind::Fractional || *options.kind == DataKind::Phase))
+        return bad("--nominal is for frequency or period data");
     errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in) {

@@ -1,0 +1,113 @@
+// Linear frequency drift and gaps in the data (see stability.h).
+#include <cmath>
+#include <cstddef>
+#include <limits>
+
+#include "measurements/stability.h"
+
+namespace kt {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// The straight line through (t(i), y[i]) for the i where y[i] is a number,
+// by ordinary least squares (Draper and Smith, "Applied Regression Analysis",
+// 3rd ed., 1998, sections 1.2 and 1.4):
+//   slope b = Sty / Stt, intercept a = mean(y) - b mean(t),
+//   Stt = sum (t - mean t)^2, Sty = sum (t - mean t)(y - mean y),
+//   s^2 = sum (y - a - b t)^2 / (n - 2), se(b) = s / sqrt(Stt).
+// Sums are taken about the means (two passes, then a third for the
+// residuals) so that no square of a large time meets a small one.
+template <typename TimeAt>
+DriftFit FitLine(std::span<const double> y, TimeAt time_at) {
+    DriftFit fit;
+    uint64_t n = 0;
+    double mean_t = 0.0;
+    double mean_y = 0.0;
+    for (std::size_t i = 0; i < y.size(); ++i) {
+        if (std::isnan(y[i])) continue;
+        ++n;
+        const double inv = 1.0 / static_cast<double>(n);
+        mean_t += (time_at(i) - mean_t) * inv;
+        mean_y += (y[i] - mean_y) * inv;
+    }
+    fit.count = n;
+    if (n < 3) return fit;
+    double stt = 0.0;
+    double sty = 0.0;
+    for (std::size_t i = 0; i < y.size(); ++i) {
+        if (std::isnan(y[i])) continue;
+        const double dt = time_at(i) - mean_t;
+        stt += dt * dt;
+        sty += dt * (y[i] - mean_y);
+    }
+    if (!(stt > 0.0) || !std::isfinite(stt) || !std::isfinite(sty)) return fit;
+    const double slope = sty / stt;
+    double sse = 0.0;
+    for (std::size_t i = 0; i < y.size(); ++i) {
+        if (std::isnan(y[i])) continue;
+        const double r = (y[i] - mean_y) - slope * (time_at(i) - mean_t);
+        sse += r * r;
+    }
+    fit.slope = slope;
+    fit.intercept = mean_y - slope * mean_t;
+    fit.slope_se = std::sqrt(sse / static_cast<double>(n - 2) / stt);
+    fit.valid = std::isfinite(fit.slope) && std::isfinite(fit.slope_se);
+    return fit;
+}
+
+}  // namespace
+
+DriftFit FitLinearDrift(std::span<const double> t, std::span<const double> y) {
+    if (t.size() != y.size()) return {};
+    for (double ti : t)
+        if (!std::isfinite(ti)) return {};
+    return FitLine(y, [&](std::size_t i) { return t[i]; });
+}
+
+DriftFit FitLinearDriftSpaced(std::span<const double> y, double tau0) {
+    if (!(tau0 > 0.0) || !std::isfinite(tau0)) return {};
+    return FitLine(y, [tau0](std::size_t i) { return static_cast<double>(i) * tau0; });
+}
+
+void RemoveDriftSpaced(std::span<double> y, double tau0, const DriftFit& fit) {
+    if (!fit.valid) return;
+    for (std::size_t i = 0; i < y.size(); ++i) y[i] -= fit.slope * (static_cast<double>(i) * tau0);
+}
+
+double MissingReadings(double spacing, double tau0) {
+    if (!(spacing >= 1.5 * tau0)) return 0.0;  // also NaN and a time that went back
+    return std::round(spacing / tau0) - 1.0;
+}
+
+bool FillGaps(std::span<const double> times, std::span<const double> values, double tau0, std::vector<double>& out,
+              GapSummary& summary, uint64_t max_length) {
+    if (times.size() != values.size() || !(tau0 > 0.0) || !std::isfinite(tau0)) return false;
+    GapSummary s;
+    double length = static_cast<double>(values.size());
+    for (std::size_t i = 1; i < times.size(); ++i) {
+        const double missing = MissingReadings(times[i] - times[i - 1], tau0);
+        if (missing <= 0.0) continue;
+        length += missing;
+        if (!(length <= static_cast<double>(max_length))) return false;
+        ++s.gaps;
+        const auto count = static_cast<uint64_t>(missing);
+        s.missing += count;
+        if (count > s.longest) s.longest = count;
+    }
+    if (!(length <= static_cast<double>(max_length))) return false;
+    out.clear();
+    out.reserve(static_cast<std::size_t>(length));
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i > 0) {
+            const double missing = MissingReadings(times[i] - times[i - 1], tau0);
+            out.insert(out.end(), static_cast<std::size_t>(missing), kNaN);
+        }
+        out.push_back(values[i]);
+    }
+    summary = s;
+    return true;
+}
+
+}  // namespace kt
