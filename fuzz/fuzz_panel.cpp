@@ -34,6 +34,10 @@ static void FeedReadings(std::string_view bytes) {
         bytes.remove_prefix(line.size());
         const kt::Reading& r = store.Add(line, "FREQUENCY 1", {}, {});
         if (r.has_value && kt::ParseValue(r.exact).exact != r.exact) Fail("an exact value does not read back");
+        const kt::ReadingView held = store.At(store.Size() - 1);
+        if (held.Text() != r.text || held.Exact() != r.exact || held.has_value != r.has_value ||
+            !(held.value == r.value || (held.value != held.value && r.value != r.value)))
+            Fail("a held reading is not made again as it came");
         row.clear();
         kt::AppendCsvRow(row, r, {});
         std::istringstream in(row);

@@ -126,6 +126,25 @@ void AppendCsvRow(std::string& out, const Reading& reading, SteadyTime origin) {
     out += '\n';
 }
 
+void AppendCsvRow(std::string& out, const ReadingView& reading, SteadyTime origin) {
+    AppendIsoUtc(out, reading.time);
+    out += ',';
+    AppendElapsed(out, reading.steady - origin);
+    out += ',';
+    if (reading.TextIsRebuilt()) {
+        reading.AppendText(out);  // digits, sign, point and letters: never quoted
+    } else {
+        AppendCsvField(out, reading.Text());
+    }
+    out += ',';
+    reading.AppendExact(out);
+    out += ',';
+    out += UnitText(reading.unit);
+    out += ',';
+    AppendCsvField(out, reading.function);
+    out += '\n';
+}
+
 bool CsvReader::Next(std::vector<std::string>& fields) {
     fields.clear();
     error_.clear();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "measurements/reading.h"
+#include "measurements/store.h"
 
 namespace kt {
 
@@ -32,6 +33,8 @@ void AppendCsvField(std::string& out, std::string_view field);
 // Appends one row (with its LF) for a reading; elapsed_s is measured from
 // origin (the moment the recording began).
 void AppendCsvRow(std::string& out, const Reading& reading, SteadyTime origin);
+// The same for a held reading, its texts made again: the same bytes.
+void AppendCsvRow(std::string& out, const ReadingView& reading, SteadyTime origin);
 
 // Reads RFC 4180 records one at a time; a quoted field may span lines.
 class CsvReader {

@@ -75,43 +75,49 @@ std::string_view UnitText(Unit unit) {
     return "";
 }
 
-void ParseValueInto(std::string_view line, ParsedValue& out) {
+bool ParseNumberForm(std::string_view line, NumberForm& form) {
     std::size_t i = SkipBlanks(line, 0);
-    bool negative = false;
-    if (i < line.size() && (line[i] == '+' || line[i] == '-')) {
-        negative = line[i] == '-';
-        ++i;
-    }
+    form.sign = 0;
+    if (i < line.size() && (line[i] == '+' || line[i] == '-')) form.sign = line[i++];
     const std::size_t int_begin = i;
     while (i < line.size() && IsDigit(line[i])) ++i;
-    const std::string_view int_digits = line.substr(int_begin, i - int_begin);
-    if (int_digits.empty()) return NoValue(out);
-    std::string_view frac_digits;
+    form.int_digits = line.substr(int_begin, i - int_begin);
+    if (form.int_digits.empty()) return false;
+    form.frac_digits = {};
     if (i < line.size() && line[i] == '.') {
         const std::size_t frac_begin = ++i;
         while (i < line.size() && IsDigit(line[i])) ++i;
-        frac_digits = line.substr(frac_begin, i - frac_begin);
-        if (frac_digits.empty()) return NoValue(out);
+        form.frac_digits = line.substr(frac_begin, i - frac_begin);
+        if (form.frac_digits.empty()) return false;
     }
     i = SkipBlanks(line, i);
-    int exponent = 0;
+    form.exponent = 0;
+    form.prefix = 0;
     // An optional metric prefix, then an optional unit: "5m" is 0.005 with no unit.
-    if (i < line.size() && PrefixExponent(line[i], exponent)) {
-        ++i;
-    }
-    Unit unit = Unit::None;
+    if (i < line.size() && PrefixExponent(line[i], form.exponent)) form.prefix = line[i++];
+    form.unit = Unit::None;
     if (line.substr(i, 2) == "Hz") {
-        unit = Unit::Hz;
+        form.unit = Unit::Hz;
         i += 2;
     } else if (i < line.size() && line[i] == 's') {
-        unit = Unit::Seconds;
+        form.unit = Unit::Seconds;
         ++i;
     }
-    if (SkipBlanks(line, i) != line.size()) return NoValue(out);
+    return SkipBlanks(line, i) == line.size();
+}
 
+void AppendExactDecimal(std::string& out, bool negative, std::string_view int_digits, std::string_view frac_digits,
+                        int exponent) {
+    if (negative) out += '-';
+    AppendShifted(out, int_digits, frac_digits, exponent);
+}
+
+void ParseValueInto(std::string_view line, ParsedValue& out) {
+    NumberForm form;
+    if (!ParseNumberForm(line, form)) return NoValue(out);
+    const bool negative = form.sign == '-';
     out.exact.clear();
-    if (negative) out.exact += '-';
-    AppendShifted(out.exact, int_digits, frac_digits, exponent);
+    AppendExactDecimal(out.exact, negative, form.int_digits, form.frac_digits, form.exponent);
     // Huge exponents cannot arise (at most 12 places), but a very long run of
     // digits can exceed a double: such a line keeps its text and has no value.
     double value = 0.0;
@@ -126,7 +132,7 @@ void ParseValueInto(std::string_view line, ParsedValue& out) {
         return NoValue(out);
     }
     out.has_value = true;
-    out.unit = unit;
+    out.unit = form.unit;
     out.value = value;
     out.parts = SplitDecimal(out.exact);
 }

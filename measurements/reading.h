@@ -50,6 +50,27 @@ struct ParsedValue {
     SplitValue parts;    // exact as whole part and fraction
 };
 
+// The pieces of a number line as the counter wrote it (views into the line).
+struct NumberForm {
+    char sign = 0;                 // '+', '-' or 0 for none
+    std::string_view int_digits;   // at least one digit
+    std::string_view frac_digits;  // empty when there is no point
+    char prefix = 0;               // one of G M k m u n p, or 0 for none
+    int exponent = 0;              // power of ten of the prefix
+    Unit unit = Unit::None;
+};
+
+// Splits a line of the form ParseValue reads into its pieces; false for any
+// other text.
+bool ParseNumberForm(std::string_view line, NumberForm& form);
+
+// Appends the exact decimal in the base unit of a number's pieces: the
+// digits with the point moved exponent places to the right, leading zeros of
+// the integer part dropped (one kept below 1), trailing zeros kept, "-" for a
+// negative sign.
+void AppendExactDecimal(std::string& out, bool negative, std::string_view int_digits, std::string_view frac_digits,
+                        int exponent);
+
 // Parses `[blanks][sign]digits[.digits][blanks][prefix][unit][blanks]` with
 // prefix one of G M k m u n p and unit "Hz", "s" or none. line is the text
 // without its CR/LF. Anything else has no value. Allocates only the exact text

@@ -1,27 +1,237 @@
 #include "measurements/store.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <limits>
 
 namespace kt {
 
 namespace {
+
+// CompactReading::form, from the lowest bit up.
+constexpr uint32_t kFunctionMask = 0xFF;   // index into the function table
+constexpr int kUnitShift = 8;              // 2 bits: Unit
+constexpr uint32_t kHasValue = 1u << 10;
+constexpr uint32_t kHasForm = 1u << 11;    // digits and the form below hold the number
+constexpr uint32_t kSideText = 1u << 12;   // the text is kept beside
+constexpr uint32_t kSideTime = 1u << 13;   // the wall-clock time is kept beside
+constexpr int kSignShift = 14;             // 2 bits: none, '+', '-'
+constexpr int kIntShift = 16;              // 5 bits: digits before the point
+constexpr int kFracShift = 21;             // 5 bits: digits after the point
+constexpr int kPrefixShift = 26;           // 3 bits: index into kPrefixes
+constexpr std::size_t kMaxDigits = 18;     // every 18-digit integer fits in int64_t
+
+constexpr char kPrefixes[] = {0, 'G', 'M', 'k', 'm', 'u', 'n', 'p'};
+constexpr int kPrefixExponents[] = {0, 9, 6, 3, -3, -6, -9, -12};
+constexpr char kSigns[] = {0, '+', '-'};
+
+// Powers of ten that a double holds exactly.
+constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int64_t kExactInteger = int64_t{1} << 53;  // below it an int64_t converts to double exactly
+
 std::string_view TrimTrailingBlanks(std::string_view s) {
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
     return s;
 }
+
+int64_t FloorDiv(int64_t a, int64_t b) {
+    const int64_t q = a / b;
+    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+int64_t SteadyNanos(SteadyTime t) {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
+}
+
+int64_t SystemMillis(SystemTime t) {
+    return std::chrono::floor<std::chrono::milliseconds>(t).time_since_epoch().count();
+}
+
+uint32_t Bits(uint32_t form, int shift, uint32_t width) { return (form >> shift) & ((1u << width) - 1); }
+
+// The number's digits, zero-padded to its written length, into buf.
+std::string_view Digits(const CompactReading& e, char (&buf)[24]) {
+    const uint32_t total = Bits(e.form, kIntShift, 5) + Bits(e.form, kFracShift, 5);
+    const auto result = std::to_chars(buf, buf + sizeof buf, e.digits);
+    const auto written = static_cast<std::size_t>(result.ptr - buf);
+    if (written < total) {
+        std::memmove(buf + (total - written), buf, written);
+        std::memset(buf, '0', total - written);
+    }
+    return std::string_view(buf, std::max<std::size_t>(written, total));
+}
+
+// The line rebuilt from a number form.
+void AppendRebuilt(std::string& out, const CompactReading& e) {
+    char buf[24];
+    const std::string_view digits = Digits(e, buf);
+    const uint32_t int_count = Bits(e.form, kIntShift, 5);
+    if (const char sign = kSigns[Bits(e.form, kSignShift, 2)]) out += sign;
+    out.append(digits.substr(0, int_count));
+    if (digits.size() > int_count) {
+        out += '.';
+        out.append(digits.substr(int_count));
+    }
+    if (const char prefix = kPrefixes[Bits(e.form, kPrefixShift, 3)]) out += prefix;
+    out += UnitText(static_cast<Unit>(Bits(e.form, kUnitShift, 2)));
+}
+
+void AppendExactOf(std::string& out, const CompactReading& e) {
+    char buf[24];
+    const std::string_view digits = Digits(e, buf);
+    const uint32_t int_count = Bits(e.form, kIntShift, 5);
+    AppendExactDecimal(out, kSigns[Bits(e.form, kSignShift, 2)] == '-', digits.substr(0, int_count),
+                       digits.substr(int_count), kPrefixExponents[Bits(e.form, kPrefixShift, 3)]);
+}
+
+// The double and the parts of a number form, equal bit for bit to what
+// ParseValue gives for the exact decimal: where the digits and the power of
+// ten are both exact in a double, one division or product is correctly
+// rounded, as reading the decimal text is; otherwise the text is read.
+void NumberOf(const CompactReading& e, double& value, SplitValue& parts) {
+    const int exponent = kPrefixExponents[Bits(e.form, kPrefixShift, 3)] - static_cast<int>(Bits(e.form, kFracShift, 5));
+    const bool negative = kSigns[Bits(e.form, kSignShift, 2)] == '-';
+    if (e.digits < kExactInteger && exponent >= -22 && exponent <= 22) {
+        const double digits = static_cast<double>(e.digits);
+        if (exponent >= 0) {
+            value = digits * kExactPowers[exponent];
+            parts = {value, 0.0};
+        } else {
+            const int places = -exponent;
+            value = digits / kExactPowers[places];
+            int64_t whole = 0;
+            int64_t fraction = e.digits;
+            if (places <= 18) {
+                int64_t scale = 1;
+                for (int i = 0; i < places; ++i) scale *= 10;
+                whole = e.digits / scale;
+                fraction = e.digits % scale;
+            }
+            parts = {static_cast<double>(whole), static_cast<double>(fraction) / kExactPowers[places]};
+        }
+        if (negative) {
+            value = -value;
+            parts = {-parts.whole, -parts.fraction};
+        }
+        return;
+    }
+    std::string exact;
+    AppendExactOf(exact, e);
+    const ParsedValue parsed = ParseValue(exact);
+    value = parsed.value;
+    parts = parsed.parts;
+}
+
+ReadingView MakeView(const ReadingChunk& chunk, std::size_t slot, std::string_view function) {
+    const CompactReading& e = chunk.entries[slot];
+    ReadingView v;
+    v.chunk = &chunk;
+    v.slot = static_cast<uint32_t>(slot);
+    v.seq = chunk.first_seq + slot;
+    v.steady = SteadyTime(std::chrono::duration_cast<SteadyTime::duration>(std::chrono::nanoseconds(e.steady_ns)));
+    int64_t system_ms = FloorDiv(e.steady_ns, 1'000'000) + chunk.clock_offset_ms + e.system_ms;
+    if ((e.form & kSideTime) != 0) {
+        if (const ReadingChunk::Side* side = chunk.FindSide(v.slot, true))
+            std::memcpy(&system_ms, side->text.data(), sizeof system_ms);
+    }
+    v.time = SystemTime(std::chrono::duration_cast<SystemTime::duration>(std::chrono::milliseconds(system_ms)));
+    v.function = function;
+    v.unit = static_cast<Unit>(Bits(e.form, kUnitShift, 2));
+    v.has_value = (e.form & kHasValue) != 0;
+    if (!v.has_value) return v;
+    if ((e.form & kHasForm) != 0) {
+        NumberOf(e, v.value, v.parts);
+    } else if (const ReadingChunk::Side* side = chunk.FindSide(v.slot, false)) {
+        const ParsedValue parsed = ParseValue(side->text);
+        v.value = parsed.value;
+        v.parts = parsed.parts;
+    }
+    return v;
+}
+
+// Median of values (reordered), as MedianSpacing takes it.
+double Median(std::vector<double>& values) {
+    if (values.empty()) return std::numeric_limits<double>::quiet_NaN();
+    const std::size_t n = values.size();
+    const auto mid = values.begin() + static_cast<std::ptrdiff_t>(n / 2);
+    std::nth_element(values.begin(), mid, values.end());
+    if (n % 2 == 1) return *mid;
+    const double upper = *mid;
+    const double lower = *std::max_element(values.begin(), mid);
+    return (lower + upper) / 2.0;
+}
+
 }  // namespace
 
-ReadingStore::ReadingStore(std::size_t capacity, std::size_t text_budget)
-    : capacity_(std::max<std::size_t>(capacity, 1)), text_budget_(text_budget) {}
+const ReadingChunk::Side* ReadingChunk::FindSide(uint32_t slot, bool is_time) const {
+    // Sorted by slot; for one slot the time comes before the text.
+    const auto rank = [](uint32_t s, bool time) { return uint64_t{s} * 2 + (time ? 0 : 1); };
+    const uint64_t want = rank(slot, is_time);
+    const auto it = std::lower_bound(sides.begin(), sides.end(), want,
+                                     [&](const Side& side, uint64_t r) { return rank(side.slot, side.is_time) < r; });
+    return it != sides.end() && it->slot == slot && it->is_time == is_time ? &*it : nullptr;
+}
 
-std::string_view ReadingStore::Intern(std::string_view function) {
+void ReadingView::AppendText(std::string& out) const {
+    if (chunk == nullptr) return;
+    const CompactReading& e = chunk->entries[slot];
+    if ((e.form & kSideText) != 0) {
+        if (const ReadingChunk::Side* side = chunk->FindSide(slot, false)) out += side->text;
+    } else if ((e.form & kHasForm) != 0) {
+        AppendRebuilt(out, e);
+    }
+}
+
+void ReadingView::AppendExact(std::string& out) const {
+    if (chunk == nullptr || !has_value) return;
+    const CompactReading& e = chunk->entries[slot];
+    if ((e.form & kHasForm) != 0) {
+        AppendExactOf(out, e);
+    } else if (const ReadingChunk::Side* side = chunk->FindSide(slot, false)) {
+        out += ParseValue(side->text).exact;
+    }
+}
+
+bool ReadingView::TextIsRebuilt() const {
+    return chunk != nullptr && (chunk->entries[slot].form & kSideText) == 0;
+}
+
+std::string ReadingView::Text() const {
+    std::string out;
+    AppendText(out);
+    return out;
+}
+
+std::string ReadingView::Exact() const {
+    std::string out;
+    AppendExact(out);
+    return out;
+}
+
+ReadingView ReadingSnapshot::At(std::size_t index) const {
+    const std::size_t global = first_ + index;
+    const ReadingChunk& chunk = *chunks_[global / ReadingChunk::kSize];
+    const std::size_t slot = global % ReadingChunk::kSize;
+    return MakeView(chunk, slot, functions_[chunk.entries[slot].form & kFunctionMask]);
+}
+
+ReadingStore::ReadingStore(std::size_t capacity, std::size_t text_budget)
+    : capacity_(std::max<std::size_t>(capacity, 1)), text_budget_(text_budget) {
+    functions_.push_back(std::make_unique<std::string>());
+}
+
+uint32_t ReadingStore::Intern(std::string_view function) {
     // Function texts come from the panel's own menu tables: a handful of
     // them, and mostly the same as the last one.
-    if (!functions_.empty() && function == last_function_) return last_function_;
-    auto it = functions_.find(std::string(function));
-    if (it == functions_.end()) it = functions_.emplace(function).first;
-    last_function_ = *it;
-    return last_function_;
+    if (*functions_[last_function_] == function) return last_function_;
+    for (std::size_t i = 0; i < functions_.size(); ++i) {
+        if (*functions_[i] == function) return last_function_ = static_cast<uint32_t>(i);
+    }
+    if (functions_.size() >= kMaxFunctions) return last_function_ = 0;
+    functions_.push_back(std::make_unique<std::string>(function));
+    return last_function_ = static_cast<uint32_t>(functions_.size() - 1);
 }
 
 void ReadingStore::SeriesAccumulator::Add(const Reading& r) {
@@ -31,13 +241,7 @@ void ReadingStore::SeriesAccumulator::Add(const Reading& r) {
     }
     stats.Add(r.parts);
     adev.Add(OffsetFrom(r.parts, base));
-    elapsed.push_back(std::chrono::duration<double>(r.steady - origin).count());
     ++added_since_tau0;
-}
-
-void ReadingStore::SeriesAccumulator::DropOldest() {
-    adev.DropOldest();
-    if (!elapsed.empty()) elapsed.pop_front();
 }
 
 ReadingStore::SeriesAccumulator* ReadingStore::FindSeries(const SeriesKey& key) {
@@ -58,33 +262,127 @@ std::vector<AdevPoint> ReadingStore::CurrentAdev() const {
 
 double ReadingStore::CurrentTau0() const {
     const SeriesAccumulator* a = has_series_ ? FindSeries(current_key_) : nullptr;
-    if (a == nullptr || a->elapsed.size() < 2) return MedianSpacing({});
-    if (!a->tau0_known || a->added_since_tau0 * 16 >= a->elapsed.size()) {
-        const std::vector<double> times(a->elapsed.begin(), a->elapsed.end());
-        a->tau0 = MedianSpacing(times);
+    if (a == nullptr || a->adev.Count() < 2) return MedianSpacing({});
+    if (!a->tau0_known || a->added_since_tau0 * 16 >= a->adev.Count()) {
+        // The spacings of the series' held readings, from the monotonic times
+        // as seconds since the series' first reading.
+        std::vector<double> spacing;
+        spacing.reserve(a->adev.Count() - 1);
+        bool first = true;
+        double previous = 0.0;
+        for (std::size_t i = IndexOfSeq(clear_seq_); i < size_; ++i) {
+            const ReadingView r = View(first_ + i);
+            if (!r.has_value || r.unit != current_key_.unit || r.function != current_key_.function) continue;
+            const double elapsed = std::chrono::duration<double>(r.steady - a->origin).count();
+            if (!first) spacing.push_back(elapsed - previous);
+            first = false;
+            previous = elapsed;
+        }
+        a->tau0 = Median(spacing);
         a->tau0_known = true;
         a->added_since_tau0 = 0;
     }
     return a->tau0;
 }
 
+ReadingView ReadingStore::View(std::size_t global) const {
+    const ReadingChunk& chunk = *chunks_[global / ReadingChunk::kSize];
+    const std::size_t slot = global % ReadingChunk::kSize;
+    return MakeView(chunk, slot, *functions_[chunk.entries[slot].form & kFunctionMask]);
+}
+
+ReadingView ReadingStore::At(std::size_t index) const { return View(first_ + index); }
+
+std::optional<ReadingView> ReadingStore::Latest() const {
+    if (size_ == 0) return std::nullopt;
+    return At(size_ - 1);
+}
+
 void ReadingStore::DropOldest() {
-    const Reading& oldest = readings_.front();
+    const ReadingView oldest = View(first_);
     // Its series (if it arrived since the last Clear) no longer holds it.
     if (oldest.has_value && oldest.seq >= clear_seq_)
-        if (SeriesAccumulator* a = FindSeries({oldest.function, oldest.unit})) a->DropOldest();
-    text_bytes_ -= oldest.text.capacity() + oldest.exact.capacity();
-    readings_.pop_front();
+        if (SeriesAccumulator* a = FindSeries({oldest.function, oldest.unit})) a->adev.DropOldest();
+    ReadingChunk& chunk = *chunks_.front();
+    if ((chunk.entries[first_].form & kSideText) != 0) {
+        if (auto* side = const_cast<ReadingChunk::Side*>(chunk.FindSide(oldest.slot, false))) {
+            text_bytes_ -= side->text.size() + sizeof(ReadingChunk::Side);
+            // A snapshot may be reading this chunk: its text then goes with the chunk.
+            if (chunks_.front().use_count() == 1) std::string().swap(side->text);
+        }
+    }
+    ++first_;
+    --size_;
     ++dropped_;
+    if (first_ == ReadingChunk::kSize || size_ == 0) {
+        // The chunk being filled stays when it empties: it still takes readings.
+        if (first_ == ReadingChunk::kSize || chunk.count == ReadingChunk::kSize) {
+            chunks_.pop_front();
+            first_ = 0;
+        }
+    }
+}
+
+void ReadingStore::Keep(const Reading& r, uint32_t function_index) {
+    if (chunks_.empty() || chunks_.back()->count == ReadingChunk::kSize) {
+        auto chunk = std::make_shared<ReadingChunk>();
+        chunk->entries = std::make_unique<CompactReading[]>(ReadingChunk::kSize);
+        chunk->first_seq = r.seq;
+        chunk->clock_offset_ms = SystemMillis(r.time) - FloorDiv(SteadyNanos(r.steady), 1'000'000);
+        chunks_.push_back(std::move(chunk));
+    }
+    ReadingChunk& chunk = *chunks_.back();
+    const auto slot = static_cast<uint32_t>(chunk.count);
+    CompactReading& e = chunk.entries[slot];
+    e = {};
+    e.steady_ns = SteadyNanos(r.steady);
+    e.form = function_index | static_cast<uint32_t>(r.unit) << kUnitShift | (r.has_value ? kHasValue : 0u);
+
+    const int64_t system_ms = SystemMillis(r.time);
+    const int64_t delta = system_ms - (FloorDiv(e.steady_ns, 1'000'000) + chunk.clock_offset_ms);
+    if (delta >= std::numeric_limits<int32_t>::min() && delta <= std::numeric_limits<int32_t>::max()) {
+        e.system_ms = static_cast<int32_t>(delta);
+    } else {
+        // The wall clock was set far from where it ran when the chunk began.
+        e.form |= kSideTime;
+        std::string bytes(sizeof system_ms, '\0');
+        std::memcpy(bytes.data(), &system_ms, sizeof system_ms);
+        chunk.sides.push_back({slot, true, std::move(bytes)});
+    }
+
+    NumberForm form;
+    if (r.has_value && ParseNumberForm(r.text, form) && form.int_digits.size() + form.frac_digits.size() <= kMaxDigits) {
+        int64_t digits = 0;
+        for (const char c : form.int_digits) digits = digits * 10 + (c - '0');
+        for (const char c : form.frac_digits) digits = digits * 10 + (c - '0');
+        const uint32_t sign = form.sign == '+' ? 1u : form.sign == '-' ? 2u : 0u;
+        uint32_t prefix = 0;
+        while (prefix < 8 && kPrefixes[prefix] != form.prefix) ++prefix;
+        e.digits = digits;
+        e.form |= kHasForm | sign << kSignShift | static_cast<uint32_t>(form.int_digits.size()) << kIntShift |
+                  static_cast<uint32_t>(form.frac_digits.size()) << kFracShift | prefix << kPrefixShift;
+        rebuilt_.clear();
+        AppendRebuilt(rebuilt_, e);
+        // Leading blanks, a blank before the prefix and the like: kept as sent.
+        if (rebuilt_ != r.text) e.form |= kSideText;
+    } else if (!r.text.empty()) {
+        e.form |= kSideText;
+    }
+    if ((e.form & kSideText) != 0) {
+        chunk.sides.push_back({slot, false, r.text});
+        text_bytes_ += r.text.size() + sizeof(ReadingChunk::Side);
+    }
+    ++chunk.count;
+    ++size_;
 }
 
 const Reading& ReadingStore::Add(std::string_view line, std::string_view function, SystemTime time,
                                  SteadyTime steady) {
     const std::string_view text = StripLineEnd(line);
     ParseValueInto(text, scratch_);
-    const std::string_view interned = Intern(TrimTrailingBlanks(function));
+    const uint32_t function_index = Intern(TrimTrailingBlanks(function));
 
-    Reading& r = readings_.emplace_back();
+    Reading& r = last_;
     r.seq = next_seq_++;
     r.time = time;
     r.steady = steady;
@@ -94,11 +392,11 @@ const Reading& ReadingStore::Add(std::string_view line, std::string_view functio
     r.unit = scratch_.unit;
     r.value = scratch_.value;
     r.parts = scratch_.parts;
-    r.function = interned;
-    text_bytes_ += r.text.capacity() + r.exact.capacity();
+    r.function = *functions_[function_index];
+    Keep(r, function_index);
     // Dropped before the new reading joins a series, so that what is dropped
     // is judged by the series it belonged to.
-    while (readings_.size() > capacity_ || (text_bytes_ > text_budget_ && readings_.size() > 1)) DropOldest();
+    while (size_ > capacity_ || (text_bytes_ > text_budget_ && size_ > 1)) DropOldest();
 
     if (r.has_value) {
         const SeriesKey key{r.function, r.unit};
@@ -117,12 +415,38 @@ const Reading& ReadingStore::Add(std::string_view line, std::string_view functio
 std::size_t ReadingStore::IndexOfSeq(uint64_t seq) const {
     const uint64_t first = FirstSeq();
     if (seq <= first) return 0;
-    return static_cast<std::size_t>(std::min<uint64_t>(seq - first, readings_.size()));
+    return static_cast<std::size_t>(std::min<uint64_t>(seq - first, size_));
 }
 
-const Reading* ReadingStore::Find(uint64_t seq) const {
-    if (seq < FirstSeq() || seq >= next_seq_) return nullptr;
-    return &readings_[static_cast<std::size_t>(seq - FirstSeq())];
+std::optional<ReadingView> ReadingStore::Find(uint64_t seq) const {
+    if (seq < FirstSeq() || seq >= next_seq_) return std::nullopt;
+    return At(static_cast<std::size_t>(seq - FirstSeq()));
+}
+
+ReadingSnapshot ReadingStore::Snapshot() const {
+    ReadingSnapshot s;
+    s.first_ = first_;
+    s.size_ = size_;
+    s.first_seq_ = FirstSeq();
+    s.functions_.reserve(functions_.size());
+    for (const auto& f : functions_) s.functions_.push_back(*f);
+    s.chunks_.reserve(chunks_.size());
+    for (const auto& chunk : chunks_) {
+        if (chunk->count == ReadingChunk::kSize) {
+            s.chunks_.push_back(chunk);  // full: never written again
+            continue;
+        }
+        // The chunk being filled: a copy of what it holds.
+        auto copy = std::make_shared<ReadingChunk>();
+        copy->entries = std::make_unique<CompactReading[]>(std::max<std::size_t>(chunk->count, 1));
+        std::copy(chunk->entries.get(), chunk->entries.get() + chunk->count, copy->entries.get());
+        copy->count = chunk->count;
+        copy->first_seq = chunk->first_seq;
+        copy->clock_offset_ms = chunk->clock_offset_ms;
+        copy->sides = chunk->sides;
+        s.chunks_.push_back(std::move(copy));
+    }
+    return s;
 }
 
 void ReadingStore::Clear() {
@@ -149,8 +473,8 @@ void ReadingStore::CurrentSeries(SeriesData& out) const {
     if (!has_series_) return;
     SteadyTime origin{};
     SplitValue base;
-    for (std::size_t i = IndexOfSeq(clear_seq_); i < readings_.size(); ++i) {
-        const Reading& r = readings_[i];
+    for (std::size_t i = IndexOfSeq(clear_seq_); i < size_; ++i) {
+        const ReadingView r = At(i);
         if (!r.has_value || r.unit != current_key_.unit || r.function != current_key_.function) continue;
         if (out.values.empty()) {
             origin = r.steady;

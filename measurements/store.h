@@ -1,14 +1,29 @@
 // The record of readings in memory: the last kCapacity readings in arrival
 // order (the oldest are dropped and counted), numbered by sequence, with the
 // running statistics and Allan deviation of every series since the last Clear.
+//
+// A reading is held in 24 bytes: its number as the integer of its digits with
+// the form it was written in (sign, digits before and after the point, prefix,
+// unit), the function as an index into the store's table of function texts,
+// the monotonic time in nanoseconds and the wall-clock time in milliseconds as
+// an offset from what the monotonic clock predicts. The line's text and the
+// exact decimal are made again from these on demand, byte for byte; a line
+// that is not made again exactly (no number, leading blanks, more than 18
+// digits) keeps its text beside, within the text budget.
+//
+// Readings live in chunks of fixed size that only the event thread appends
+// to. A snapshot shares the full chunks and copies the one being filled, so a
+// worker thread may read it while readings keep arriving and the oldest are
+// dropped: a chunk is freed when neither the store nor a snapshot holds it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "measurements/reading.h"
@@ -42,33 +57,102 @@ struct SeriesData {
     std::vector<AdevPoint> Adev() const { return OverlappingAdevOfOffsets(offsets, base, Tau0()); }
 };
 
+// One held reading as the store keeps it (24 bytes).
+struct CompactReading {
+    int64_t steady_ns = 0;  // monotonic clock, nanoseconds since its epoch
+    int64_t digits = 0;     // the number's digits as one integer (when it has a number form)
+    int32_t system_ms = 0;  // wall clock in ms minus the chunk's prediction from steady_ns
+    uint32_t form = 0;      // function index, unit, flags and the number's written form (store.cpp)
+};
+
+// A run of readings of fixed length with what does not fit in 24 bytes.
+struct ReadingChunk {
+    static constexpr std::size_t kSize = 4096;
+    struct Side {
+        uint32_t slot = 0;
+        bool is_time = false;  // a wall-clock time too far from the prediction
+        std::string text;      // the line's text, or the time as 8 bytes
+    };
+    std::unique_ptr<CompactReading[]> entries;  // kSize (a snapshot's copy: count)
+    std::size_t count = 0;                      // entries filled
+    uint64_t first_seq = 0;                     // seq of entries[0]
+    int64_t clock_offset_ms = 0;                // wall clock minus monotonic clock at the first entry, ms
+    std::vector<Side> sides;                    // by slot, the time before the text
+    const Side* FindSide(uint32_t slot, bool is_time) const;
+};
+
+// A small value view of one held reading: the numbers at once, the texts on
+// demand. Valid while the store (until its next Add) or snapshot it came from
+// holds the reading.
+struct ReadingView {
+    uint64_t seq = 0;
+    SystemTime time{};          // wall clock, to the millisecond
+    SteadyTime steady{};        // monotonic clock
+    double value = 0.0;         // double of the exact decimal; 0 when !has_value
+    SplitValue parts;           // the exact decimal as whole part and fraction
+    std::string_view function;  // function menu text without trailing blanks
+    Unit unit = Unit::None;
+    bool has_value = false;
+
+    // Appends the line as the counter sent it (without CR/LF).
+    void AppendText(std::string& out) const;
+    // Appends the exact decimal value in the base unit (nothing when !has_value).
+    void AppendExact(std::string& out) const;
+    // True when the text is exactly the number rebuilt (never needs CSV quotes).
+    bool TextIsRebuilt() const;
+    std::string Text() const;
+    std::string Exact() const;
+
+    const ReadingChunk* chunk = nullptr;
+    uint32_t slot = 0;
+};
+
+// The readings held when the snapshot was taken, readable from any thread
+// while the store goes on.
+class ReadingSnapshot {
+public:
+    std::size_t Size() const { return size_; }
+    bool Empty() const { return size_ == 0; }
+    uint64_t FirstSeq() const { return first_seq_; }
+    ReadingView At(std::size_t index) const;
+
+private:
+    friend class ReadingStore;
+    std::vector<std::shared_ptr<const ReadingChunk>> chunks_;
+    std::size_t first_ = 0;  // slot of the oldest held reading in chunks_[0]
+    std::size_t size_ = 0;
+    uint64_t first_seq_ = 0;
+    std::vector<std::string> functions_;
+};
+
 class ReadingStore {
 public:
-    static constexpr std::size_t kCapacity = 1'000'000;
-    // Besides the count, the text held is bounded, so that a line full of bad
-    // bytes repeated a million times cannot take gigabytes.
+    static constexpr std::size_t kCapacity = 10'000'000;
+    // Besides the count, the text kept beside is bounded, so that a line full
+    // of bad bytes repeated ten million times cannot take gigabytes.
     static constexpr std::size_t kTextBudget = std::size_t{256} << 20;
+    // Distinct function texts; any further one is kept as "".
+    static constexpr std::size_t kMaxFunctions = 256;
 
     explicit ReadingStore(std::size_t capacity = kCapacity, std::size_t text_budget = kTextBudget);
-    // Readings point into the store's own table of function texts.
     ReadingStore(const ReadingStore&) = delete;
     ReadingStore& operator=(const ReadingStore&) = delete;
 
     // Parses one complete line (its CR/LF, if still there, are dropped) and
     // keeps it as the newest reading. function is the panel's function menu
-    // text (trailing blanks are dropped). Returns the kept reading (valid
-    // until the next Add).
+    // text (trailing blanks are dropped). Returns the reading in full, with
+    // its times as given (valid until the next Add).
     const Reading& Add(std::string_view line, std::string_view function, SystemTime time, SteadyTime steady);
 
     // Number of readings held.
-    std::size_t Size() const { return readings_.size(); }
-    bool Empty() const { return readings_.empty(); }
+    std::size_t Size() const { return size_; }
+    bool Empty() const { return size_ == 0; }
     // The index-th held reading, 0 = oldest held. O(1).
-    const Reading& At(std::size_t index) const { return readings_[index]; }
-    // The newest reading, or null when none is held.
-    const Reading* Latest() const { return readings_.empty() ? nullptr : &readings_.back(); }
+    ReadingView At(std::size_t index) const;
+    // The newest reading, or none when none is held.
+    std::optional<ReadingView> Latest() const;
     // seq of the oldest held reading (== NextSeq() when none is held).
-    uint64_t FirstSeq() const { return next_seq_ - readings_.size(); }
+    uint64_t FirstSeq() const { return next_seq_ - size_; }
     // seq the next reading will get; also the number of readings ever added.
     uint64_t NextSeq() const { return next_seq_; }
     // Readings dropped from memory because the store was full.
@@ -76,8 +160,10 @@ public:
     // Index of the first held reading with seq >= seq (Size() when none):
     // for "readings since seq X", iterate At(IndexOfSeq(X)) .. At(Size()-1).
     std::size_t IndexOfSeq(uint64_t seq) const;
-    // The reading with this seq, or null when dropped or not yet received.
-    const Reading* Find(uint64_t seq) const;
+    // The reading with this seq, or none when dropped or not yet received.
+    std::optional<ReadingView> Find(uint64_t seq) const;
+    // Every reading held now, for a worker thread. O(Size() / chunk size).
+    ReadingSnapshot Snapshot() const;
 
     // Starts a new series: statistics restart with the next reading. Held
     // readings stay (Save as CSV still has them).
@@ -108,33 +194,38 @@ public:
     // elapsed times, recomputed (O(N)) only after a sixteenth of them is new.
     double CurrentTau0() const;
 
+    // Bytes of text kept beside the compact readings (bounded by the budget).
+    std::size_t TextBytes() const { return text_bytes_; }
+
 private:
     // One series since the last Clear: statistics of all its readings, and
     // the Allan deviation and spacing of those held.
     struct SeriesAccumulator {
         SeriesKey key;
         RunningStats stats;
-        SplitValue base;             // the first value (offsets are from it)
-        SteadyTime origin{};         // the first reading's time
+        SplitValue base;     // the first value (offsets are from it)
+        SteadyTime origin{};  // the first reading's time
         AdevAccumulator adev;
-        std::deque<double> elapsed;  // seconds from origin, of the readings held
         mutable double tau0 = 0.0;
         mutable bool tau0_known = false;
         mutable std::size_t added_since_tau0 = 0;
         void Add(const Reading& r);
-        void DropOldest();
     };
-    std::string_view Intern(std::string_view function);
+    uint32_t Intern(std::string_view function);
+    void Keep(const Reading& r, uint32_t function_index);
     void DropOldest();
+    ReadingView View(std::size_t global) const;
     SeriesAccumulator* FindSeries(const SeriesKey& key);
     const SeriesAccumulator* FindSeries(const SeriesKey& key) const;
 
     std::size_t capacity_;
     std::size_t text_budget_;
     std::size_t text_bytes_ = 0;
-    std::deque<Reading> readings_;
-    std::unordered_set<std::string> functions_;
-    std::string_view last_function_;
+    std::deque<std::shared_ptr<ReadingChunk>> chunks_;
+    std::size_t first_ = 0;  // slot of the oldest held reading in chunks_.front()
+    std::size_t size_ = 0;
+    std::vector<std::unique_ptr<std::string>> functions_;  // [0] is ""
+    uint32_t last_function_ = 0;
     std::vector<SeriesAccumulator> series_;
     SeriesKey current_key_;
     bool has_series_ = false;
@@ -142,6 +233,8 @@ private:
     uint64_t dropped_ = 0;
     uint64_t clear_seq_ = 0;
     ParsedValue scratch_;
+    Reading last_;
+    std::string rebuilt_;
 };
 
 }  // namespace kt

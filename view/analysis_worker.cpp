@@ -1,5 +1,7 @@
 #include "view/analysis_worker.h"
 
+#include <chrono>
+#include <thread>
 #include <utility>
 
 #include <QtConcurrent/QtConcurrentRun>
@@ -16,7 +18,11 @@ AnalysisWorker::AnalysisWorker(QObject* parent) : QObject(parent) {
 AnalysisWorker::~AnalysisWorker() = default;
 
 uint64_t AnalysisWorker::Request(std::shared_ptr<const SeriesSnapshot> series, const SeriesAnalysisOptions& options) {
-    Job job{next_++, std::move(series), options};
+    return Request([series = std::move(series), options] { return AnalyseSeries(*series, options); });
+}
+
+uint64_t AnalysisWorker::Request(Job work) {
+    Numbered job{next_++, std::move(work)};
     const uint64_t id = job.request;
     if (running_) {
         pending_ = std::move(job);  // an older waiting request is replaced
@@ -26,12 +32,15 @@ uint64_t AnalysisWorker::Request(std::shared_ptr<const SeriesSnapshot> series, c
     return id;
 }
 
-void AnalysisWorker::Start(Job job) {
+void AnalysisWorker::Start(Numbered job) {
     running_ = true;
     watcher_.setFuture(QtConcurrent::run([job = std::move(job)] {
         AnalysisResult result;
         result.request = job.request;
-        result.analysis = AnalyseSeries(*job.series, job.options);
+        const auto start = std::chrono::steady_clock::now();
+        result.analysis = job.job();
+        result.analysis.thread = std::this_thread::get_id();
+        result.analysis.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         return result;
     }));
 }
@@ -41,7 +50,7 @@ void AnalysisWorker::OnFinished() {
     AnalysisResult result = watcher_.result();
     if (pending_) {
         ++dropped_;
-        Job next = std::move(*pending_);
+        Numbered next = std::move(*pending_);
         pending_.reset();
         Start(std::move(next));
         return;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -28,7 +29,10 @@ public:
     explicit AnalysisWorker(QObject* parent = nullptr);
     ~AnalysisWorker() override;
 
-    // Asks for an analysis of the series; returns the request's number.
+    // An analysis, run on the worker: it reads only what it holds.
+    using Job = std::function<SeriesAnalysis()>;
+    // Asks for an analysis; returns the request's number.
+    uint64_t Request(Job job);
     uint64_t Request(std::shared_ptr<const SeriesSnapshot> series, const SeriesAnalysisOptions& options);
     // Whether an analysis runs or waits.
     bool Busy() const { return running_ || pending_.has_value(); }
@@ -38,17 +42,16 @@ signals:
     void finished(const kt::view::AnalysisResult& result);
 
 private:
-    struct Job {
+    struct Numbered {
         uint64_t request = 0;
-        std::shared_ptr<const SeriesSnapshot> series;
-        SeriesAnalysisOptions options;
+        Job job;
     };
-    void Start(Job job);
+    void Start(Numbered job);
     void OnFinished();
 
     QFutureWatcher<AnalysisResult> watcher_;
     bool running_ = false;
-    std::optional<Job> pending_;
+    std::optional<Numbered> pending_;
     uint64_t next_ = 1;
     uint64_t dropped_ = 0;
 };

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
+#include <memory>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -10,6 +12,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QFutureWatcher>
+#include <QPromise>
+#include <QProgressBar>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -34,7 +40,7 @@ constexpr int kRedrawMs = 200;  // the trend: 5 redraws a second (at most 10 fol
 // watched, and each new text costs a repaint. The analysis itself runs on a
 // worker, less often as the series grows.
 constexpr int kSlowMs = 1000;
-constexpr std::size_t kSaveSlice = 20000;  // rows written per event while saving
+constexpr std::size_t kSaveBatch = 1 << 20;  // bytes of rows the saving worker writes at a time
 
 QString Utf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
@@ -72,14 +78,54 @@ double Seconds(SteadyTime later, SteadyTime earlier) {
 
 }  // namespace
 
-struct ReadingsWindow::Save {
-    QFile file;
-    uint64_t next = 0;
-    uint64_t end = 0;
+// What a Save as CSV ended with, told by the worker.
+struct SaveOutcome {
     uint64_t rows = 0;
-    uint64_t missing = 0;  // dropped from memory while saving
-    SteadyTime origin{};
+    bool cancelled = false;
+    QString error;  // the file's error; empty when written
 };
+
+struct ReadingsWindow::Save {
+    QString path;
+    QFutureWatcher<SaveOutcome> watcher;
+};
+
+namespace {
+
+// Runs on a worker: the rows of every reading in the snapshot, then the file
+// closed. Told to stop, it stops between batches and leaves what it wrote.
+void WriteSnapshot(QPromise<SaveOutcome>& promise, std::shared_ptr<const ReadingSnapshot> snapshot,
+                   std::shared_ptr<QFile> file) {
+    SaveOutcome outcome;
+    std::string out(kCsvHeader);
+    const std::size_t size = snapshot->Size();
+    const SteadyTime origin = size > 0 ? snapshot->At(0).steady : SteadyTime{};
+    promise.setProgressRange(0, static_cast<int>(std::min<std::size_t>(size, INT_MAX)));
+    for (std::size_t i = 0;;) {
+        const bool end = i == size;
+        if (end || out.size() >= kSaveBatch) {
+            if (file->write(out.data(), static_cast<qint64>(out.size())) != static_cast<qint64>(out.size())) {
+                outcome.error = file->errorString();
+                break;
+            }
+            out.clear();
+            promise.setProgressValue(static_cast<int>(std::min<std::size_t>(i, INT_MAX)));
+            if (end) break;
+            if (promise.isCanceled()) {
+                outcome.cancelled = true;
+                break;
+            }
+        }
+        AppendCsvRow(out, snapshot->At(i), origin);
+        ++i;
+        ++outcome.rows;
+    }
+    if (outcome.error.isEmpty() && !file->flush()) outcome.error = file->errorString();
+    file->close();
+    promise.addResult(outcome);
+}
+
+}  // namespace
 
 ReadingsWindow::ReadingsWindow(ReadingsRecord& record, QWidget* parent) : QWidget(parent, Qt::Window), record_(record) {
     setObjectName(QStringLiteral("frmReadings"));
@@ -94,13 +140,18 @@ ReadingsWindow::ReadingsWindow(ReadingsRecord& record, QWidget* parent) : QWidge
         Refresh();
         RefreshAdev();
     });
-    saveTimer_ = new QTimer(this);
-    connect(saveTimer_, &QTimer::timeout, this, &ReadingsWindow::SaveSlice);
     connect(&record_, &ReadingsRecord::recordingChanged, this, &ReadingsWindow::ShowRecordingState);
     resize(900, 640);
 }
 
-ReadingsWindow::~ReadingsWindow() = default;
+ReadingsWindow::~ReadingsWindow() {
+    // The worker writes a file this window named: it ends before the window.
+    if (save_ != nullptr) {
+        save_->watcher.disconnect();
+        save_->watcher.future().cancel();
+        save_->watcher.waitForFinished();
+    }
+}
 
 void ReadingsWindow::Build() {
     auto* layout = new QVBoxLayout(this);
@@ -161,9 +212,18 @@ void ReadingsWindow::Build() {
     rowsUnit_ = new QLabel(QStringLiteral("行 (rows)"));
     saveLabel_ = ValueLabel("lblSave", 260);
     saveLabel_->clear();
+    saveBar_ = new QProgressBar;
+    saveBar_->setObjectName(QStringLiteral("barSave"));
+    saveBar_->setMaximumWidth(160);
+    saveBar_->hide();
+    cancelSave_ = new QPushButton(QStringLiteral("取消 (Cancel)"));
+    cancelSave_->setObjectName(QStringLiteral("cmdCancelSave"));
+    cancelSave_->hide();
     buttons->addWidget(clear);
     buttons->addWidget(pause_);
     buttons->addWidget(save);
+    buttons->addWidget(saveBar_);
+    buttons->addWidget(cancelSave_);
     buttons->addWidget(saveLabel_);
     buttons->addStretch(1);
     buttons->addWidget(recordingLabel_);
@@ -175,6 +235,7 @@ void ReadingsWindow::Build() {
     layout->addLayout(buttons);
 
     connect(clear, &QPushButton::clicked, this, &ReadingsWindow::Clear);
+    connect(cancelSave_, &QPushButton::clicked, this, &ReadingsWindow::CancelSave);
     connect(pause_, &QPushButton::toggled, this, [this](bool paused) {
         // Frozen values can be selected and copied.
         const auto flags = paused ? Qt::TextSelectableByMouse : Qt::NoTextInteraction;
@@ -216,7 +277,6 @@ void ReadingsWindow::Clear() {
     record_.store().Clear();
     haveKey_ = false;
     trend_.Reset();
-    live_.Reset();
     stability_->ClearLive();
     ++trendVersion_;
     Refresh();
@@ -241,7 +301,6 @@ void ReadingsWindow::RefreshTrend() {
         if (haveKey_) {
             haveKey_ = false;
             trend_.Reset();
-            live_.Reset();
             stability_->ClearLive();
             ++trendVersion_;
         }
@@ -252,21 +311,17 @@ void ReadingsWindow::RefreshTrend() {
             clearSeq_ = store.ClearSeq();
             nextSeq_ = clearSeq_;
             trend_.Reset();
-            live_.Reset();
             stability_->ClearLive();
             ++trendVersion_;
         }
         for (std::size_t i = store.IndexOfSeq(nextSeq_); i < store.Size(); ++i) {
-            const Reading& r = store.At(i);
+            const ReadingView r = store.At(i);
             if (!r.has_value || r.unit != key_.unit || r.function != key_.function) continue;
             if (trend_.Empty()) origin_ = r.steady;
-            const double t = Seconds(r.steady, origin_);
-            trend_.Add(t, r.value);
-            live_.Add(std::string(key_.function), key_.unit, r.parts, t, r.seq);
+            trend_.Add(Seconds(r.steady, origin_), r.value);
             ++trendVersion_;
         }
         nextSeq_ = store.NextSeq();
-        live_.DropBefore(store.FirstSeq());
     }
     if (trendTrace_ != 0) return;  // the trend shows an opened recording
 
@@ -302,9 +357,13 @@ void ReadingsWindow::ShowStatistics() {
 
 void ReadingsWindow::RefreshAdev() {
     if (pause_->isChecked()) return;
-    if (live_.Empty() || !stability_->LiveDue(std::chrono::steady_clock::now())) return;
-    // Full chunks are shared, the last one copied: the same cost at any count.
-    stability_->AnalyseLive(live_.Snapshot());
+    if (!haveKey_ || !stability_->LiveDue(std::chrono::steady_clock::now())) return;
+    // The record's full chunks are shared, the one being filled copied: the
+    // same cost at any count. The series is picked out of it on the worker.
+    auto readings = std::make_shared<const ReadingSnapshot>(record_.store().Snapshot());
+    stability_->AnalyseLive([readings, function = std::string(key_.function), unit = key_.unit, from = clearSeq_] {
+        return view::SeriesOfReadings(*readings, function, unit, from);
+    });
 }
 
 void ReadingsWindow::OpenRecordings(const QStringList& paths) { stability_->OpenFiles(paths); }
@@ -317,21 +376,22 @@ void ReadingsWindow::ShowTraceInTrend(int index) {
         return;
     }
     const view::Trace& trace = stability_->Traces()[static_cast<std::size_t>(index)];
-    const QString unit = trace.series ? Utf8(UnitText(trace.series->unit)) : QString();
-    trendPlot_->SetTitles(trace.tau0 > 0.0 || !trace.series || !trace.series->indexed ? QStringLiteral("时间 (s)")
-                                                                                       : QStringLiteral("样本 (sample)"),
+    if (!trace.data) return;
+    const QString unit = Utf8(trace.data->unit);
+    trendPlot_->SetTitles(QStringLiteral("时间 (s)"),
                           trace.name + (unit.isEmpty() ? QString() : QStringLiteral(" (") + unit + QLatin1Char(')')));
     // The trend of a recording is made on a worker: ten million readings take a while.
-    traceTrendWatcher_->setFuture(QtConcurrent::run([series = trace.series, tau0 = trace.tau0] {
+    traceTrendWatcher_->setFuture(QtConcurrent::run([data = trace.data, tau0 = trace.tau0] {
         auto trend = std::make_shared<view::TrendColumns>();
-        if (!series) return trend;
-        const double base = series->base.whole + series->base.fraction;
-        std::size_t i = 0;
-        for (const auto& chunk : series->chunks) {
-            for (std::size_t k = 0; k < chunk->offsets.size(); ++k, ++i) {
-                const double t = series->indexed ? static_cast<double>(i) * (tau0 > 0.0 ? tau0 : 1.0) : chunk->times[k];
-                trend->Add(t, base + chunk->offsets[k]);
-            }
+        const double step = tau0 > 0.0 ? tau0 : data->tau0;
+        const double ref = data->reference;
+        for (std::size_t i = 0; i < data->y.size(); ++i) {
+            const double y = data->y[i];
+            if (!std::isfinite(y)) continue;  // a missing reading
+            const double v = data->kind == DataKind::Frequency ? ref * (1.0 + y)
+                             : data->kind == DataKind::Period  ? ref / (1.0 + y)
+                                                               : y;
+            trend->Add(static_cast<double>(i) * step, v);
         }
         return trend;
     }));
@@ -358,54 +418,48 @@ void ReadingsWindow::ShowRecordingState() {
 }
 
 bool ReadingsWindow::SaveAs(const QString& path) {
-    const ReadingStore& store = record_.store();
-    auto save = std::make_unique<Save>();
-    save->file.setFileName(path);
-    if (!save->file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        saveLabel_->setText(QStringLiteral("不能保存 (Cannot save) %1: %2").arg(path, save->file.errorString()));
+    if (save_ != nullptr) return false;
+    auto file = std::make_shared<QFile>(path);
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        saveLabel_->setText(QStringLiteral("不能保存 (Cannot save) %1: %2").arg(path, file->errorString()));
         return false;
     }
-    save->next = store.FirstSeq();
-    save->end = store.NextSeq();
-    if (const Reading* first = store.Find(save->next)) save->origin = first->steady;
-    save->file.write(kCsvHeader.data(), static_cast<qint64>(kCsvHeader.size()));
-    save_ = std::move(save);
-    saveTimer_->start(0);
+    // The readings held now; the record goes on taking readings meanwhile.
+    auto snapshot = std::make_shared<const ReadingSnapshot>(record_.store().Snapshot());
+    save_ = std::make_unique<Save>();
+    save_->path = path;
+    connect(&save_->watcher, &QFutureWatcher<SaveOutcome>::progressRangeChanged, saveBar_, &QProgressBar::setRange);
+    connect(&save_->watcher, &QFutureWatcher<SaveOutcome>::progressValueChanged, saveBar_, &QProgressBar::setValue);
+    connect(&save_->watcher, &QFutureWatcher<SaveOutcome>::finished, this, &ReadingsWindow::FinishSave);
+    save_->watcher.setFuture(QtConcurrent::run(WriteSnapshot, std::move(snapshot), std::move(file)));
+    saveBar_->setValue(0);
+    saveBar_->show();
+    cancelSave_->setEnabled(true);
+    cancelSave_->show();
     saveLabel_->setText(QStringLiteral("保存中 (Saving)…"));
     return true;
 }
 
-void ReadingsWindow::SaveSlice() {
-    Save& s = *save_;
-    const ReadingStore& store = record_.store();
-    std::string out;
-    const uint64_t stop = std::min(s.end, s.next + kSaveSlice);
-    if (s.next < store.FirstSeq()) {
-        s.missing += std::min(stop, store.FirstSeq()) - s.next;
-        s.next = std::min(stop, store.FirstSeq());
-    }
-    for (std::size_t i = store.IndexOfSeq(s.next); s.next < stop && i < store.Size(); ++i, ++s.next) {
-        AppendCsvRow(out, store.At(i), s.origin);
-        ++s.rows;
-    }
-    s.next = stop;
-    if (s.file.write(out.data(), static_cast<qint64>(out.size())) != static_cast<qint64>(out.size())) {
-        FinishSave(QStringLiteral("不能保存 (Cannot save) %1: %2").arg(s.file.fileName(), s.file.errorString()));
-        return;
-    }
-    if (s.next < s.end) return;
-    if (!s.file.flush()) {
-        FinishSave(QStringLiteral("不能保存 (Cannot save) %1: %2").arg(s.file.fileName(), s.file.errorString()));
-        return;
-    }
-    QString message = QStringLiteral("已保存 (Saved) %1 行 (rows) → %2").arg(s.rows).arg(QFileInfo(s.file).fileName());
-    if (s.missing > 0) message += QStringLiteral(" (%1 dropped from memory while saving)").arg(s.missing);
-    FinishSave(message);
+void ReadingsWindow::CancelSave() {
+    if (save_ == nullptr) return;
+    cancelSave_->setEnabled(false);
+    save_->watcher.future().cancel();
 }
 
-void ReadingsWindow::FinishSave(const QString& message) {
-    saveTimer_->stop();
-    save_->file.close();
+void ReadingsWindow::FinishSave() {
+    const QFuture<SaveOutcome> future = save_->watcher.future();
+    const SaveOutcome outcome = future.resultCount() > 0 ? future.result() : SaveOutcome{0, true, {}};
+    const QString name = QFileInfo(save_->path).fileName();
+    QString message;
+    if (!outcome.error.isEmpty()) {
+        message = QStringLiteral("不能保存 (Cannot save) %1: %2").arg(save_->path, outcome.error);
+    } else if (outcome.cancelled) {
+        message = QStringLiteral("已取消 (Cancelled): %1 行 (rows) → %2").arg(outcome.rows).arg(name);
+    } else {
+        message = QStringLiteral("已保存 (Saved) %1 行 (rows) → %2").arg(outcome.rows).arg(name);
+    }
+    saveBar_->hide();
+    cancelSave_->hide();
     saveLabel_->setText(message);
     save_.reset();
 }

@@ -21,6 +21,7 @@
 #include "view/trend_columns.h"
 
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class QTimer;
 class QFileDialog;
@@ -46,9 +47,12 @@ public:
     // Opens recordings as traces of the stability chart (read on a worker).
     void OpenRecordings(const QStringList& paths);
     view::StabilityPanel* stability() const { return stability_; }
-    // Writes every reading held in memory to path (replacing the file), in
-    // slices from the event loop. False when the file cannot be opened.
+    // Writes every reading held in memory now to path (replacing the file)
+    // on a worker thread, with a progress bar and Cancel. False when the file
+    // cannot be opened or a save is already running.
     bool SaveAs(const QString& path);
+    // Stops a running save between batches; the file keeps the rows written.
+    void CancelSave();
     bool saving() const { return save_ != nullptr; }
 
 protected:
@@ -65,8 +69,7 @@ private:
     // The trend shows the trace chosen in the stability chart's legend (0:
     // the live series).
     void ShowTraceInTrend(int index);
-    void SaveSlice();
-    void FinishSave(const QString& message);
+    void FinishSave();
 
     ReadingsRecord& record_;
     view::TrendColumns trend_;
@@ -77,7 +80,6 @@ private:
     SteadyTime origin_{};        // arrival of the series' first reading
     uint64_t trendVersion_ = 0;  // readings taken into the trend
     uint64_t drawnVersion_ = UINT64_MAX;
-    view::LiveSeries live_;      // the current series, for the stability analysis
     int trendTrace_ = 0;         // the trace the trend shows
     view::TrendColumns traceTrend_;
     QFutureWatcher<std::shared_ptr<view::TrendColumns>>* traceTrendWatcher_ = nullptr;
@@ -96,7 +98,8 @@ private:
     QLabel* saveLabel_ = nullptr;
     QPushButton* pause_ = nullptr;
     QFileDialog* saveDialog_ = nullptr;
-    QTimer* saveTimer_ = nullptr;
+    QProgressBar* saveBar_ = nullptr;
+    QPushButton* cancelSave_ = nullptr;
 
     struct Save;
     std::unique_ptr<Save> save_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -77,13 +78,13 @@ StabilityPanel::StabilityPanel(QWidget* parent) : QWidget(parent) {
             [this, w = live.worker](const AnalysisResult& r) { OnResult(w, r); });
     traces_.push_back(std::move(live));
     Build();
-    connect(&fileWatcher_, &QFutureWatcher<TraceFile>::finished, this, &StabilityPanel::OnFileRead);
+    connect(&fileWatcher_, &QFutureWatcher<DataFile>::finished, this, &StabilityPanel::OnFileRead);
     ShowTraces();
     ShowTable();
     ShowDrift();
 }
 
-StabilityPanel::~StabilityPanel() { cancel_ = true; }
+StabilityPanel::~StabilityPanel() { *cancel_ = true; }
 
 void StabilityPanel::Build() {
     auto* layout = new QVBoxLayout(this);
@@ -214,7 +215,7 @@ void StabilityPanel::Build() {
         dialog->open();
     });
     connect(cancelButton_, &QPushButton::clicked, this, [this] {
-        cancel_ = true;
+        *cancel_ = true;
         toOpen_.clear();
     });
     connect(legend_, &QListWidget::currentRowChanged, this, [this](int row) {
@@ -242,15 +243,15 @@ bool StabilityPanel::LiveDue(std::chrono::steady_clock::time_point now) const {
     return now - liveAsked_ >= liveInterval_ - std::chrono::milliseconds(50);
 }
 
-void StabilityPanel::AnalyseLive(std::shared_ptr<const SeriesSnapshot> series) {
+void StabilityPanel::AnalyseLive(std::function<std::shared_ptr<const SeriesSnapshot>()> source) {
     liveAsked_ = std::chrono::steady_clock::now();
-    traces_[0].series = std::move(series);
+    traces_[0].live_source = std::move(source);
     Request(traces_[0]);
 }
 
 void StabilityPanel::ClearLive() {
     Trace& live = traces_[0];
-    live.series.reset();
+    live.live_source = nullptr;
     live.analysed = false;
     live.analysis = {};
     liveAsked_ = {};
@@ -262,10 +263,13 @@ void StabilityPanel::ClearLive() {
 }
 
 void StabilityPanel::Request(Trace& trace) {
-    if (!trace.series) return;
     SeriesAnalysisOptions o = Options();
     o.tau0 = trace.tau0;
-    trace.worker->Request(trace.series, o);
+    if (trace.live_source) {
+        trace.worker->Request([source = trace.live_source, o] { return AnalyseSeries(*source(), o); });
+    } else if (trace.data) {
+        trace.worker->Request([data = trace.data, o] { return AnalyseDataSeries(*data, o); });
+    }
 }
 
 void StabilityPanel::Reanalyse() {
@@ -307,8 +311,8 @@ void StabilityPanel::ShowTraces() {
     const QSignalBlocker block(legend_);
     for (std::size_t i = 0; i < traces_.size(); ++i) {
         Trace& t = traces_[i];
-        const std::size_t count = t.analysed ? t.analysis.count : t.series ? t.series->Count() : 0;
-        QString function = t.series ? Utf8(t.series->function) : QString();
+        const std::size_t count = t.analysed ? t.analysis.count : t.data ? t.data->stats.count : 0;
+        const QString function = t.data ? Utf8(t.data->function) : t.analysed ? Utf8(t.analysis.function) : QString();
         t.label = t.name + (function.isEmpty() ? QString() : QStringLiteral(", ") + function) + QStringLiteral(", ") +
                   CountText(count);
         if (legend_->count() <= static_cast<int>(i)) {
@@ -364,12 +368,13 @@ void StabilityPanel::ShowDrift() {
         return;
     }
     const SeriesAnalysis& a = t.analysis;
-    const QString unit = t.series ? Utf8(UnitText(t.series->unit)) : QString();
+    const QString unit = Utf8(UnitText(a.unit));
     QString text = QStringLiteral("%1 ± %2 /day").arg(Number(a.drift_per_day, 3), Number(a.drift_per_day_se, 2));
     if (!unit.isEmpty())
         text += QStringLiteral(", %1 ± %2 %3/s").arg(Number(a.drift_unit_per_s, 3), Number(a.drift_unit_per_s_se, 2), unit);
-    if (a.drift_removed) text += QStringLiteral(" (removed)");
-    else if (removeDrift_->isChecked() && IsHadamard(Options().deviation)) text += QStringLiteral(" (ignored by the Hadamard deviation)");
+    // The Hadamard deviations ignore a linear drift by their construction.
+    if (a.drift_removed) text += IsHadamard(Options().deviation) ? QStringLiteral(" (removed; Hadamard ignores it)")
+                                                                 : QStringLiteral(" (removed)");
     if (a.gaps.gaps > 0)
         text += QStringLiteral("; %1 gaps, longest %2 readings").arg(a.gaps.gaps).arg(a.gaps.longest);
     drift_->setText(text);
@@ -432,9 +437,11 @@ QString StabilityPanel::TableText() const {
 std::string StabilityPanel::TableCsv() const {
     std::string out(kDeviationCsvHeader);
     const Trace& t = traces_[static_cast<std::size_t>(chosen_)];
-    if (!t.analysed || !t.series) return out;
+    if (!t.analysed) return out;
+    // A file's own unit text (a ratio's is empty); the live series' from its unit.
+    const std::string unit = t.data ? t.data->unit : std::string(UnitText(t.analysis.unit));
     for (const DevPoint& p : t.analysis.points)
-        AppendDeviationCsvRow(out, t.series->function, UnitText(t.series->unit), Options().deviation, p);
+        AppendDeviationCsvRow(out, t.analysis.function, unit, Options().deviation, p);
     return out;
 }
 
@@ -490,7 +497,9 @@ void StabilityPanel::StartNextFile() {
         return;
     }
     reading_ = toOpen_.takeFirst();
-    cancel_ = false;
+    // A fresh flag for each file: a reading cancelled late may still be
+    // looking at the one before.
+    cancel_ = std::make_shared<std::atomic<bool>>(false);
     progress_ = 0.0;
     progressBar_->setValue(0);
     progressBar_->show();
@@ -498,17 +507,37 @@ void StabilityPanel::StartNextFile() {
     progressTimer_->start();
     message_->setText(QStringLiteral("读取中 (Reading) %1…").arg(QFileInfo(reading_).fileName()));
     const std::string path = QFile::encodeName(reading_).toStdString();
-    fileWatcher_.setFuture(QtConcurrent::run([this, path] { return ReadTraceFile(path, &progress_, &cancel_); }));
+    const double size = std::max<double>(1.0, static_cast<double>(QFileInfo(reading_).size()));
+    fileWatcher_.setFuture(QtConcurrent::run([this, path, size, cancel = cancel_] {
+        DataFile file;
+        std::ifstream in(path, std::ios::binary);
+        if (!in) {
+            file.status = DataFileStatus::Unreadable;
+            file.error = "cannot be opened";
+            return file;
+        }
+        DataFileOptions options;
+        options.progress = [this, size, cancel](uint64_t bytes) {
+            progress_.store(static_cast<double>(bytes) / size, std::memory_order_relaxed);
+            return !cancel->load(std::memory_order_relaxed);
+        };
+        return ReadDataFile(in, options);
+    }));
 }
 
 void StabilityPanel::OnFileRead() {
-    const TraceFile file = fileWatcher_.result();
+    const DataFile file = fileWatcher_.result();
     const QString name = QFileInfo(reading_).fileName();
-    if (file.cancelled) {
+    bool needsTau0 = false;
+    for (const DataSeries& s : file.series) needsTau0 = needsTau0 || !std::isfinite(s.tau0);
+    if (file.status == DataFileStatus::Cancelled) {
         message_->setText(QStringLiteral("已取消 (Cancelled) %1").arg(name));
-    } else if (!file.error.empty()) {
-        message_->setText(QStringLiteral("不能打开 (Cannot open) %1: %2").arg(name, Utf8(file.error)));
-    } else if (file.needs_tau0) {
+    } else if (file.status != DataFileStatus::Ok) {
+        const QString where = file.error_line > 0 ? QStringLiteral("line %1: ").arg(file.error_line) : QString();
+        message_->setText(QStringLiteral("不能打开 (Cannot open) %1: %2%3").arg(name, where, Utf8(file.error)));
+    } else if (file.series.empty()) {
+        message_->setText(QStringLiteral("不能打开 (Cannot open) %1: no readings").arg(name));
+    } else if (needsTau0) {
         // A file of values alone: its spacing is asked, without blocking the window.
         asking_ = true;
         auto* ask = new QInputDialog(this);
@@ -538,11 +567,19 @@ void StabilityPanel::OnFileRead() {
     StartNextFile();
 }
 
-void StabilityPanel::AddTraces(const QString& name, const TraceFile& file, double tau0) {
-    for (const auto& series : file.series) {
+void StabilityPanel::AddTraces(const QString& name, const DataFile& file, double tau0) {
+    QStringList problems;
+    std::size_t added = 0;
+    for (const DataSeries& series : file.series) {
+        if (!series.problem.empty()) {
+            problems << (series.function.empty() ? Utf8(series.problem)
+                                                 : Utf8(series.function) + QStringLiteral(": ") + Utf8(series.problem));
+            continue;
+        }
+        ++added;
         Trace t;
         t.name = name;
-        t.series = series;
+        t.data = std::make_shared<const DataSeries>(series);
         t.tau0 = tau0;
         t.colour = kColours[static_cast<std::size_t>(nextColour_) % std::size(kColours)];
         ++nextColour_;
@@ -552,10 +589,11 @@ void StabilityPanel::AddTraces(const QString& name, const TraceFile& file, doubl
         traces_.push_back(std::move(t));
         Request(traces_.back());
     }
+    if (!problems.isEmpty())
+        message_->setText(QStringLiteral("%1: %2").arg(name, problems.join(QStringLiteral("; "))));
     // With no live series yet, the table and the trend show the first trace opened.
-    const bool liveEmpty = !traces_[0].series || traces_[0].series->Count() == 0;
-    if (chosen_ == 0 && liveEmpty && traces_.size() > 1 && !file.series.empty())
-        Choose(static_cast<int>(traces_.size() - file.series.size()));
+    const bool liveEmpty = !traces_[0].analysed || traces_[0].analysis.count == 0;
+    if (chosen_ == 0 && liveEmpty && added > 0) Choose(static_cast<int>(traces_.size() - added));
     ShowTraces();
 }
 

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -21,9 +22,9 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "measurements/data_file.h"
 #include "view/analysis_worker.h"
 #include "view/stability_series.h"
-#include "view/trace_file.h"
 
 class QCheckBox;
 class QComboBox;
@@ -44,8 +45,10 @@ struct Trace {
     bool live = false;
     bool visible = true;
     QColor colour;
-    double tau0 = 0.0;  // given by the user for a file of values; 0: from the times
-    std::shared_ptr<const SeriesSnapshot> series;
+    double tau0 = 0.0;  // given by the user for a file of values; 0: the file's own
+    std::shared_ptr<const DataSeries> data;  // an opened file's series
+    // The live series: made on the worker (from a snapshot of the record).
+    std::function<std::shared_ptr<const SeriesSnapshot>()> live_source;
     AnalysisWorker* worker = nullptr;
     bool analysed = false;
     SeriesAnalysis analysis;
@@ -61,8 +64,9 @@ public:
     // often as the analysis takes longer (at most 5 % of one core), at least
     // every 10 s.
     bool LiveDue(std::chrono::steady_clock::time_point now) const;
-    // Hands the live series to its worker (the newest request wins).
-    void AnalyseLive(std::shared_ptr<const SeriesSnapshot> series);
+    // Hands the live series to its worker (the newest request wins). source
+    // runs on the worker and must read only what it holds.
+    void AnalyseLive(std::function<std::shared_ptr<const SeriesSnapshot>()> source);
     // Forgets the live series' figures (a Clear or a new series).
     void ClearLive();
 
@@ -104,7 +108,7 @@ private:
     void ShowDrift();
     void StartNextFile();
     void OnFileRead();
-    void AddTraces(const QString& name, const TraceFile& file, double tau0);
+    void AddTraces(const QString& name, const DataFile& file, double tau0);
     void Export(bool svg);
     void SaveTableCsv();
     QSize ExportSize() const;
@@ -121,8 +125,8 @@ private:
     QStringList toOpen_;
     QString reading_;  // the file being read
     std::atomic<double> progress_{0.0};
-    std::atomic<bool> cancel_{false};
-    QFutureWatcher<TraceFile> fileWatcher_;
+    std::shared_ptr<std::atomic<bool>> cancel_ = std::make_shared<std::atomic<bool>>(false);
+    QFutureWatcher<DataFile> fileWatcher_;
     bool asking_ = false;  // the spacing of a file of values is being asked
 
     QComboBox* deviation_ = nullptr;

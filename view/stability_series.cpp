@@ -14,57 +14,26 @@ std::size_t SeriesSnapshot::Count() const {
     return n;
 }
 
-void LiveSeries::Reset() { *this = LiveSeries(); }
-
-void LiveSeries::Add(const std::string& function, Unit unit, SplitValue value, double time, uint64_t seq) {
-    if (count_ == 0) {
-        function_ = function;
-        unit_ = unit;
-        base_ = value;
+std::shared_ptr<const SeriesSnapshot> SeriesOfReadings(const ReadingSnapshot& readings, std::string_view function,
+                                                       Unit unit, uint64_t from_seq) {
+    SeriesBuilder builder(std::string(function), unit);
+    const std::size_t first = from_seq > readings.FirstSeq() ? static_cast<std::size_t>(from_seq - readings.FirstSeq()) : 0;
+    bool started = false;
+    SteadyTime origin{};
+    for (std::size_t i = first; i < readings.Size(); ++i) {
+        const ReadingView r = readings.At(i);
+        if (!r.has_value || r.unit != unit || r.function != function) continue;
+        if (!started) {
+            origin = r.steady;
+            started = true;
+        }
+        builder.Add(r.parts, std::chrono::duration<double>(r.steady - origin).count());
     }
-    if (tail_.offsets.capacity() < SeriesChunk::kSize) {
-        tail_.offsets.reserve(SeriesChunk::kSize);
-        tail_.times.reserve(SeriesChunk::kSize);
-    }
-    tail_.offsets.push_back(OffsetFrom(value, base_));
-    tail_.times.push_back(time);
-    tail_.last_seq = seq;
-    ++count_;
-    if (tail_.offsets.size() == SeriesChunk::kSize) {
-        full_.push_back(std::make_shared<const SeriesChunk>(std::move(tail_)));
-        tail_ = SeriesChunk();
-    }
+    return builder.Finish();
 }
 
-void LiveSeries::DropBefore(uint64_t first_seq) {
-    std::size_t drop = dropped_chunks_;
-    while (drop < full_.size() && full_[drop]->last_seq < first_seq) {
-        count_ -= full_[drop]->offsets.size();
-        full_[drop].reset();
-        ++drop;
-    }
-    dropped_chunks_ = drop;
-    // Compact the list now and then, not at every drop.
-    if (dropped_chunks_ > 64 && dropped_chunks_ * 2 > full_.size()) {
-        full_.erase(full_.begin(), full_.begin() + static_cast<std::ptrdiff_t>(dropped_chunks_));
-        dropped_chunks_ = 0;
-    }
-}
-
-std::shared_ptr<const SeriesSnapshot> LiveSeries::Snapshot() const {
-    auto s = std::make_shared<SeriesSnapshot>();
-    s->function = function_;
-    s->unit = unit_;
-    s->base = base_;
-    s->chunks.assign(full_.begin() + static_cast<std::ptrdiff_t>(dropped_chunks_), full_.end());
-    if (!tail_.offsets.empty()) s->chunks.push_back(std::make_shared<const SeriesChunk>(tail_));
-    return s;
-}
-
-SeriesBuilder::SeriesBuilder(std::string function, Unit unit, bool indexed)
-    : snapshot_(std::make_shared<SeriesSnapshot>()) {
+SeriesBuilder::SeriesBuilder(std::string function, Unit unit) : snapshot_(std::make_shared<SeriesSnapshot>()) {
     snapshot_->function = std::move(function);
-    snapshot_->indexed = indexed;
     snapshot_->unit = unit;
 }
 
@@ -90,10 +59,43 @@ std::shared_ptr<const SeriesSnapshot> SeriesBuilder::Finish() {
     return std::move(snapshot_);
 }
 
+namespace {
+
+double Since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The drift of y (fraction per second) fitted and, when asked, removed; then
+// the deviation. scale: the reading's unit per unit of y (f for a frequency,
+// -T for a period, 0 when the values have no unit).
+void Analyse(std::vector<double>& y, double tau0, double scale, const SeriesAnalysisOptions& options,
+             SeriesAnalysis& result) {
+    result.tau0 = tau0;
+    result.drift = FitLinearDriftSpaced(y, tau0);
+    if (result.drift.valid) {
+        result.drift_per_day = result.drift.slope * 86400.0;
+        result.drift_per_day_se = result.drift.slope_se * 86400.0;
+        result.drift_unit_per_s = result.drift.slope * scale;
+        result.drift_unit_per_s_se = result.drift.slope_se * std::abs(scale);
+        if (options.remove_drift) {
+            RemoveDriftSpaced(y, tau0, result.drift);
+            result.drift_removed = true;
+        }
+    }
+    AnalysisOptions analysis;
+    analysis.taus = options.taus;
+    analysis.confidence = options.confidence;
+    result.points = AnalyseDeviation(options.deviation, y, tau0, analysis);
+}
+
+}  // namespace
+
 SeriesAnalysis AnalyseSeries(const SeriesSnapshot& series, const SeriesAnalysisOptions& options) {
     const auto start = std::chrono::steady_clock::now();
     SeriesAnalysis result;
     result.thread = std::this_thread::get_id();
+    result.function = series.function;
+    result.unit = series.unit;
     const std::size_t n = series.Count();
     result.count = n;
 
@@ -119,40 +121,40 @@ SeriesAnalysis AnalyseSeries(const SeriesSnapshot& series, const SeriesAnalysisO
         }
     }
     if (n < 2 || !(mean != 0.0) || !std::isfinite(mean)) {
-        result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        result.seconds = Since(start);
         return result;
     }
-
-    const double tau0 = options.tau0 > 0.0 ? options.tau0 : series.indexed ? 1.0 : MedianSpacing(times);
-    result.tau0 = tau0;
+    const double tau0 = options.tau0 > 0.0 ? options.tau0 : MedianSpacing(times);
     std::vector<double> grid;
-    if (series.indexed) {
-        grid = std::move(y);
-    } else if (!(tau0 > 0.0) || !FillGaps(times, y, tau0, grid, result.gaps, 4 * static_cast<uint64_t>(n) + 1'000'000)) {
+    if (!(tau0 > 0.0) || !FillGaps(times, y, tau0, grid, result.gaps, 4 * static_cast<uint64_t>(n) + 1'000'000)) {
         grid = std::move(y);  // no usable spacing: the readings side by side
         result.gaps = {};
     }
-    const double step = tau0 > 0.0 ? tau0 : 1.0;
+    Analyse(grid, tau0 > 0.0 ? tau0 : 1.0, period ? -mean : mean, options, result);
+    result.seconds = Since(start);
+    return result;
+}
 
-    result.drift = FitLinearDriftSpaced(grid, step);
-    if (result.drift.valid) {
-        result.drift_per_day = result.drift.slope * 86400.0;
-        result.drift_per_day_se = result.drift.slope_se * 86400.0;
-        // A fractional frequency's drift in the reading's unit: f' = y' f for
-        // a frequency, T' = -y' T for a period.
-        const double scale = period ? -mean : mean;
-        result.drift_unit_per_s = result.drift.slope * scale;
-        result.drift_unit_per_s_se = result.drift.slope_se * std::abs(mean);
-        if (options.remove_drift && !IsHadamard(options.deviation)) {
-            RemoveDriftSpaced(grid, step, result.drift);
-            result.drift_removed = true;
-        }
+SeriesAnalysis AnalyseDataSeries(const DataSeries& series, const SeriesAnalysisOptions& options) {
+    const auto start = std::chrono::steady_clock::now();
+    SeriesAnalysis result;
+    result.thread = std::this_thread::get_id();
+    result.function = series.function;
+    result.unit = series.unit == "Hz" ? Unit::Hz : series.unit == "s" ? Unit::Seconds : Unit::None;
+    result.count = series.stats.count;
+    result.mean = series.stats.mean;
+    result.gaps = series.gaps;
+    const double tau0 = options.tau0 > 0.0 ? options.tau0 : series.tau0;
+    if (!series.problem.empty() || series.y.size() < 2 || !(tau0 > 0.0)) {
+        result.seconds = Since(start);
+        return result;
     }
-    AnalysisOptions analysis;
-    analysis.taus = options.taus;
-    analysis.confidence = options.confidence;
-    result.points = AnalyseDeviation(options.deviation, grid, step, analysis);
-    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::vector<double> y = series.y;
+    const double scale = series.kind == DataKind::Frequency ? series.reference
+                         : series.kind == DataKind::Period  ? -series.reference
+                                                            : 0.0;
+    Analyse(y, tau0, std::isfinite(scale) ? scale : 0.0, options, result);
+    result.seconds = Since(start);
     return result;
 }
 

@@ -91,12 +91,12 @@ TEST(ReadingStore, KeepsTheLastReadingsInOrderAndCountsTheDropped) {
     EXPECT_EQ(store.Dropped(), 2u);
     EXPECT_EQ(store.FirstSeq(), 2u);
     EXPECT_EQ(store.NextSeq(), 5u);
-    EXPECT_EQ(store.At(0).text, "2Hz");
+    EXPECT_EQ(store.At(0).Text(), "2Hz");
     EXPECT_EQ(store.At(2).function, "FREQUENCY 1");
-    EXPECT_EQ(store.Find(1), nullptr);
-    EXPECT_EQ(store.Find(5), nullptr);
-    ASSERT_NE(store.Find(3), nullptr);
-    EXPECT_EQ(store.Find(3)->exact, "3");
+    EXPECT_FALSE(store.Find(1));
+    EXPECT_FALSE(store.Find(5));
+    ASSERT_TRUE(store.Find(3));
+    EXPECT_EQ(store.Find(3)->Exact(), "3");
     EXPECT_EQ(store.IndexOfSeq(0), 0u);
     EXPECT_EQ(store.IndexOfSeq(4), 2u);
     EXPECT_EQ(store.IndexOfSeq(9), 3u);
