@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libgl-dev
   # Qt Charts; its CMake package needs the OpenGL module's, which Debian does not pull in.
   qt6-charts-dev libqt6opengl6-dev
-  # Qt SVG: the stability chart exported as SVG.
+  # Qt SVG: the charts exported as SVG.
   qt6-svg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-noto-cjk

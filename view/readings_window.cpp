@@ -28,6 +28,7 @@
 #include "measurements/statistics.h"
 #include "view/readings_record.h"
 #include "view/stability_panel.h"
+#include "view/trend_panel.h"
 #include "view/trend_plot.h"
 
 namespace kt {
@@ -157,10 +158,9 @@ void ReadingsWindow::Build() {
     auto* layout = new QVBoxLayout(this);
 
     // The trend of the current series.
-    trendPlot_ = new view::TrendPlot;
-    trendPlot_->setObjectName(QStringLiteral("chtTrend"));
-    trendPlot_->SetTitles(QStringLiteral("时间 (s)"), QString());
-    trendPlot_->Show(trend_);
+    trendPanel_ = new view::TrendPanel;
+    trendPlot_ = trendPanel_->Plot();
+    NewTrend();
 
     // The statistics of the current series.
     auto* stats = new QWidget;
@@ -182,11 +182,14 @@ void ReadingsWindow::Build() {
     stability_->driftLabel()->setWordWrap(true);
     stability_->driftLabel()->setMaximumWidth(190);
     connect(stability_, &view::StabilityPanel::traceChosen, this, &ReadingsWindow::ShowTraceInTrend);
-    traceTrendWatcher_ = new QFutureWatcher<std::shared_ptr<view::TrendColumns>>(this);
-    connect(traceTrendWatcher_, &QFutureWatcher<std::shared_ptr<view::TrendColumns>>::finished, this, [this] {
+    traceTrendWatcher_ = new QFutureWatcher<std::shared_ptr<TrendSource>>(this);
+    connect(traceTrendWatcher_, &QFutureWatcher<std::shared_ptr<TrendSource>>::finished, this, [this] {
         if (trendTrace_ == 0) return;
-        traceTrend_ = *traceTrendWatcher_->result();
-        trendPlot_->Show(traceTrend_);
+        const auto& traces = stability_->Traces();
+        const QColor colour = static_cast<std::size_t>(trendTrace_) < traces.size()
+                                  ? traces[static_cast<std::size_t>(trendTrace_)].colour
+                                  : QColor();
+        trendPlot_->ShowSeries(traceTrendWatcher_->result(), colour);
     });
 
     auto* lower = new QHBoxLayout;
@@ -230,7 +233,7 @@ void ReadingsWindow::Build() {
     buttons->addWidget(rowsLabel_);
     buttons->addWidget(rowsUnit_);
 
-    layout->addWidget(trendPlot_, 2);
+    layout->addWidget(trendPanel_, 2);
     layout->addLayout(lower, 3);
     layout->addLayout(buttons);
 
@@ -273,10 +276,23 @@ void ReadingsWindow::hideEvent(QHideEvent* event) {
     slowTimer_->stop();
 }
 
+void ReadingsWindow::NewTrend() {
+    // A new object: the plot may still hold the old series while it is replaced.
+    trend_ = std::make_shared<TrendSource>();
+    const QString unit = haveKey_ ? Utf8(UnitText(key_.unit)) : QString();
+    const QString function = haveKey_ ? Utf8(key_.function) : QString();
+    trend_->SetUnit(haveKey_ ? key_.unit : Unit::None);
+    trend_->SetName((QStringLiteral("实时 (live) ") + function).trimmed().toStdString());
+    trendPanel_->SetSeriesUnit(trend_->GetUnit());
+    trendPlot_->SetValueName(function, unit);
+    trendPlot_->SetTitle(haveKey_ ? QStringLiteral("趋势 (Trend): %1").arg(function) : QStringLiteral("趋势 (Trend)"));
+    trendPlot_->SetLive(trend_);
+}
+
 void ReadingsWindow::Clear() {
     record_.store().Clear();
     haveKey_ = false;
-    trend_.Reset();
+    NewTrend();
     stability_->ClearLive();
     ++trendVersion_;
     Refresh();
@@ -300,7 +316,7 @@ void ReadingsWindow::RefreshTrend() {
     if (!store.HasSeries()) {
         if (haveKey_) {
             haveKey_ = false;
-            trend_.Reset();
+            NewTrend();
             stability_->ClearLive();
             ++trendVersion_;
         }
@@ -310,29 +326,27 @@ void ReadingsWindow::RefreshTrend() {
             haveKey_ = true;
             clearSeq_ = store.ClearSeq();
             nextSeq_ = clearSeq_;
-            trend_.Reset();
+            NewTrend();
             stability_->ClearLive();
             ++trendVersion_;
         }
         for (std::size_t i = store.IndexOfSeq(nextSeq_); i < store.Size(); ++i) {
             const ReadingView r = store.At(i);
             if (!r.has_value || r.unit != key_.unit || r.function != key_.function) continue;
-            if (trend_.Empty()) origin_ = r.steady;
-            trend_.Add(Seconds(r.steady, origin_), r.value);
+            if (trend_->Empty()) {
+                origin_ = r.steady;
+                trend_->SetClockOrigin(r.time);
+            }
+            trend_->Append(Seconds(r.steady, origin_), r.value);
             ++trendVersion_;
         }
         nextSeq_ = store.NextSeq();
     }
-    if (trendTrace_ != 0) return;  // the trend shows an opened recording
 
     // The trend: the plot repaints the pixel columns that changed.
     if (trendVersion_ == drawnVersion_) return;
     drawnVersion_ = trendVersion_;
-    const QString unit = haveKey_ ? Utf8(UnitText(key_.unit)) : QString();
-    trendPlot_->SetTitles(QStringLiteral("时间 (s)"),
-                          haveKey_ ? Utf8(key_.function) + (unit.isEmpty() ? QString() : QStringLiteral(" (") + unit + QLatin1Char(')'))
-                                   : QString());
-    trendPlot_->Show(trend_);
+    trendPlot_->Refresh();
 }
 
 void ReadingsWindow::ShowStatistics() {
@@ -370,19 +384,19 @@ void ReadingsWindow::OpenRecordings(const QStringList& paths) { stability_->Open
 
 void ReadingsWindow::ShowTraceInTrend(int index) {
     trendTrace_ = index;
-    if (index == 0) {
-        drawnVersion_ = UINT64_MAX;  // the live series again, drawn at the next redraw
-        RefreshTrend();
+    const auto& traces = stability_->Traces();
+    if (index <= 0 || static_cast<std::size_t>(index) >= traces.size() || !traces[static_cast<std::size_t>(index)].data) {
+        trendTrace_ = 0;
+        trendPlot_->ShowSeries(nullptr);
         return;
     }
-    const view::Trace& trace = stability_->Traces()[static_cast<std::size_t>(index)];
-    if (!trace.data) return;
-    const QString unit = Utf8(trace.data->unit);
-    trendPlot_->SetTitles(QStringLiteral("时间 (s)"),
-                          trace.name + (unit.isEmpty() ? QString() : QStringLiteral(" (") + unit + QLatin1Char(')')));
+    const view::Trace& trace = traces[static_cast<std::size_t>(index)];
     // The trend of a recording is made on a worker: ten million readings take a while.
-    traceTrendWatcher_->setFuture(QtConcurrent::run([data = trace.data, tau0 = trace.tau0] {
-        auto trend = std::make_shared<view::TrendColumns>();
+    traceTrendWatcher_->setFuture(QtConcurrent::run([data = trace.data, tau0 = trace.tau0, name = trace.name] {
+        auto trend = std::make_shared<TrendSource>();
+        trend->SetName(name.toStdString());
+        trend->SetUnit(data->unit == "Hz" ? Unit::Hz : data->unit == "s" ? Unit::Seconds : Unit::None);
+        trend->Reserve(data->y.size());
         const double step = tau0 > 0.0 ? tau0 : data->tau0;
         const double ref = data->reference;
         for (std::size_t i = 0; i < data->y.size(); ++i) {
@@ -391,7 +405,7 @@ void ReadingsWindow::ShowTraceInTrend(int index) {
             const double v = data->kind == DataKind::Frequency ? ref * (1.0 + y)
                              : data->kind == DataKind::Period  ? ref / (1.0 + y)
                                                                : y;
-            trend->Add(static_cast<double>(i) * step, v);
+            trend->Append(static_cast<double>(i) * step, v);
         }
         return trend;
     }));

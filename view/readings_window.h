@@ -17,8 +17,8 @@
 #include <QWidget>
 
 #include "measurements/store.h"
+#include "measurements/trend_source.h"
 #include "view/stability_series.h"
-#include "view/trend_columns.h"
 
 class QLabel;
 class QProgressBar;
@@ -31,6 +31,7 @@ namespace kt {
 class ReadingsRecord;
 namespace view {
 class StabilityPanel;
+class TrendPanel;
 class TrendPlot;
 }
 
@@ -64,6 +65,8 @@ private:
     void Clear();
     // Takes the new readings into the trend and redraws what changed.
     void RefreshTrend();
+    // Starts the trend of a new series (the current key).
+    void NewTrend();
     void ShowRecordingState();
     void ShowStatistics();
     // The trend shows the trace chosen in the stability chart's legend (0:
@@ -72,7 +75,7 @@ private:
     void FinishSave();
 
     ReadingsRecord& record_;
-    view::TrendColumns trend_;
+    std::shared_ptr<TrendSource> trend_;  // the current series, as the trend draws it
     SeriesKey key_;
     bool haveKey_ = false;
     uint64_t clearSeq_ = 0;
@@ -80,12 +83,12 @@ private:
     SteadyTime origin_{};        // arrival of the series' first reading
     uint64_t trendVersion_ = 0;  // readings taken into the trend
     uint64_t drawnVersion_ = UINT64_MAX;
-    int trendTrace_ = 0;         // the trace the trend shows
-    view::TrendColumns traceTrend_;
-    QFutureWatcher<std::shared_ptr<view::TrendColumns>>* traceTrendWatcher_ = nullptr;
+    int trendTrace_ = 0;         // the trace the trend shows beside the live series (0: none)
+    QFutureWatcher<std::shared_ptr<TrendSource>>* traceTrendWatcher_ = nullptr;
 
     QTimer* redraw_ = nullptr;
     QTimer* slowTimer_ = nullptr;  // statistics, recording state, Allan deviation
+    view::TrendPanel* trendPanel_ = nullptr;
     view::TrendPlot* trendPlot_ = nullptr;
     view::StabilityPanel* stability_ = nullptr;
     std::vector<QLabel*> statValues_;

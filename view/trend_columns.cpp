@@ -2,76 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace kt::view {
 
-namespace {
-constexpr double kFirstSpan = 1.0;  // seconds
-}
-
-TrendColumns::TrendColumns(std::size_t buckets) : buckets_(std::max<std::size_t>(buckets, 2)) { Reset(); }
-
-void TrendColumns::Reset() {
-    std::fill(buckets_.begin(), buckets_.end(), Bucket{0.0, 0.0, false});
-    span_ = kFirstSpan;
-    lastT_ = 0.0;
-    min_ = max_ = 0.0;
-    count_ = 0;
-}
-
-void TrendColumns::Widen() {
-    const std::size_t n = buckets_.size();
-    for (std::size_t i = 0; i < n / 2; ++i) {
-        const Bucket& a = buckets_[2 * i];
-        const Bucket& b = buckets_[2 * i + 1];
-        Bucket merged = a.used ? a : b;
-        if (a.used && b.used) merged = {std::min(a.min, b.min), std::max(a.max, b.max), true};
-        buckets_[i] = merged;
-    }
-    std::fill(buckets_.begin() + static_cast<std::ptrdiff_t>(n / 2), buckets_.end(), Bucket{0.0, 0.0, false});
-    span_ *= 2.0;
-}
-
-void TrendColumns::Add(double t, double v) {
-    if (!std::isfinite(v)) return;
-    if (!(t > 0.0)) t = 0.0;  // also NaN
-    while (t >= span_ && std::isfinite(span_)) Widen();
-    const std::size_t n = buckets_.size();
-    const auto index = std::min(n - 1, static_cast<std::size_t>(t / span_ * static_cast<double>(n)));
-    Bucket& b = buckets_[index];
-    if (!b.used) {
-        b = {v, v, true};
-    } else {
-        b.min = std::min(b.min, v);
-        b.max = std::max(b.max, v);
-    }
-    min_ = count_ == 0 ? v : std::min(min_, v);
-    max_ = count_ == 0 ? v : std::max(max_, v);
-    lastT_ = std::max(lastT_, t);
-    ++count_;
-}
-
-void TrendColumns::Columns(int columns, double right, std::vector<Column>& out) const {
-    out.assign(static_cast<std::size_t>(std::max(columns, 0)), Column{});
-    if (count_ == 0 || columns <= 0 || !(right > 0.0)) return;
-    const std::size_t n = buckets_.size();
-    const double bucketWidth = span_ / static_cast<double>(n);
-    const double perSecond = columns / right;
-    for (std::size_t i = 0; i < n; ++i) {
-        const Bucket& b = buckets_[i];
-        if (!b.used) continue;
-        const double t = (static_cast<double>(i) + 0.5) * bucketWidth;
-        Column& c = out[static_cast<std::size_t>(std::clamp(static_cast<long>(t * perSecond), 0L, columns - 1L))];
-        if (!c.used) {
-            c = {b.min, b.max, true};
-        } else {
-            c.min = std::min(c.min, b.min);
-            c.max = std::max(c.max, b.max);
-        }
-    }
-}
-
-ColumnSpan ChangedColumns(const std::vector<TrendColumns::Column>& drawn, const std::vector<TrendColumns::Column>& fresh) {
+ColumnSpan ChangedColumns(const std::vector<TrendColumn>& drawn, const std::vector<TrendColumn>& fresh) {
     const int n = static_cast<int>(std::min(drawn.size(), fresh.size()));
     int first = 0;
     while (first < n && fresh[first] == drawn[first]) ++first;
@@ -87,29 +22,64 @@ ColumnSpan ChangedColumns(const std::vector<TrendColumns::Column>& drawn, const 
     return {before >= 0 ? before : std::max(first - 1, 0), after < n ? after : std::min(last + 1, n - 1)};
 }
 
-bool TrendRange::Fit(const TrendColumns& trend) {
-    double r = right, lo = low, hi = high;
-    if (trend.Empty()) {
-        r = 1.0;
+void TrendExtent::Include(const TrendSource& source, double shift) {
+    if (source.Empty()) return;
+    const double lastT = source.LastTime() + shift;
+    last = empty ? lastT : std::max(last, lastT);
+    min = empty ? source.Min() : std::min(min, source.Min());
+    max = empty ? source.Max() : std::max(max, source.Max());
+    empty = false;
+}
+
+void TrendExtent::Include(const std::vector<TrendColumn>& columns) {
+    for (const TrendColumn& c : columns) {
+        if (!c.used) continue;
+        min = empty ? c.min : std::min(min, c.min);
+        max = empty ? c.max : std::max(max, c.max);
+        empty = false;
+    }
+}
+
+bool TrendRange::FitValues(const TrendExtent& extent) {
+    double lo = low, hi = high;
+    if (extent.empty) {
         lo = 0.0;
         hi = 1.0;
     } else {
-        const double spread = trend.Max() - trend.Min();
-        if (!set || trend.Min() < low || trend.Max() > high || spread < (high - low) / 8) {
+        const double spread = extent.max - extent.min;
+        if (!set || extent.min < low || extent.max > high || spread < (high - low) / 8) {
             // A quarter of the spread above and below; a flat trend gets a
             // band around its value.
-            const double pad = spread > 0 ? spread * 0.25 : std::max(std::abs(trend.Min()) * 1e-9, 1e-12);
-            lo = trend.Min() - pad;
-            hi = trend.Max() + pad;
+            const double pad = spread > 0 ? spread * 0.25 : std::max(std::abs(extent.min) * 1e-9, 1e-12);
+            lo = extent.min - pad;
+            hi = extent.max + pad;
         }
-        if (!set || trend.LastT() > right) r = NiceCeiling(trend.LastT() * 1.25);
     }
-    const bool changed = !set || r != right || lo != low || hi != high;
+    const bool changed = !set || lo != low || hi != high;
     set = true;
-    right = r;
     low = lo;
     high = hi;
     return changed;
+}
+
+bool TrendRange::Fit(const TrendExtent& extent) {
+    const bool wasSet = set;
+    double r = right;
+    if (extent.empty) {
+        r = 1.0;
+    } else if (!set || left != 0.0 || extent.last > right) {
+        r = NiceCeiling(extent.last * 1.25);
+    }
+    const bool changed = !wasSet || left != 0.0 || r != right;
+    left = 0.0;
+    right = r;
+    return FitValues(extent) || changed;
+}
+
+bool TrendRange::Fit(const TrendSource& source) {
+    TrendExtent extent;
+    extent.Include(source);
+    return Fit(extent);
 }
 
 double NiceCeiling(double x) {
@@ -121,21 +91,57 @@ double NiceCeiling(double x) {
     return 10.0 * decade;
 }
 
+namespace {
+
+// Ticks at whole multiples of step from low to high (shifted by `shift`), at
+// most `most`: a label is the step's digits, never an accumulated rounding error.
+void Multiples(double low, double high, double step, double shift, int most, std::vector<double>& values) {
+    // (A bound that is itself a tick stays one despite the division's rounding.)
+    const double first = std::ceil((low + shift) / step - 1e-9);
+    const double last = std::floor((high + shift) / step + 1e-9);
+    for (double k = first; k <= last && values.size() < static_cast<std::size_t>(most); k += 1.0) {
+        values.push_back(k == 0.0 && shift == 0.0 ? 0.0 : k * step - shift);
+    }
+}
+
+int DecimalsOf(double step) { return std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9))); }
+
+}  // namespace
+
 AxisTicks NiceTicks(double low, double high, int most) {
     AxisTicks ticks;
     most = std::max(most, 2);
     if (!(high > low) || !std::isfinite(low) || !std::isfinite(high)) return ticks;
     ticks.step = NiceCeiling((high - low) / (most - 1));
-    // Ticks at whole multiples of the step, so that a label is the step's
-    // digits and never an accumulated rounding error.
-    // (A bound that is itself a tick stays one despite the division's rounding.)
-    const double first = std::ceil(low / ticks.step - 1e-9);
-    const double last = std::floor(high / ticks.step + 1e-9);
-    for (double k = first; k <= last && ticks.values.size() < static_cast<std::size_t>(most); k += 1.0) {
-        ticks.values.push_back(k == 0.0 ? 0.0 : k * ticks.step);
-    }
-    ticks.decimals = std::max(0, -static_cast<int>(std::floor(std::log10(ticks.step) + 1e-9)));
+    Multiples(low, high, ticks.step, 0.0, most, ticks.values);
+    ticks.decimals = DecimalsOf(ticks.step);
     return ticks;
+}
+
+AxisTicks ClockTicks(double t0, double t1, double origin, int most) {
+    AxisTicks ticks;
+    most = std::max(most, 2);
+    if (!(t1 > t0) || !std::isfinite(t0) || !std::isfinite(t1) || !std::isfinite(origin)) return ticks;
+    const double wanted = (t1 - t0) / (most - 1);
+    static constexpr double kClockSteps[] = {1,    2,    5,    10,    15,    30,    60,    120,   300,
+                                             600,  900,  1800, 3600,  7200,  10800, 21600, 43200, 86400};
+    if (wanted <= 1.0) {
+        ticks.step = std::max(NiceCeiling(wanted), 0.001);
+    } else if (wanted <= 86400.0) {
+        ticks.step = *std::lower_bound(std::begin(kClockSteps), std::end(kClockSteps), wanted);
+    } else {
+        ticks.step = 86400.0 * NiceCeiling(wanted / 86400.0);
+    }
+    Multiples(t0, t1, ticks.step, origin, most, ticks.values);
+    ticks.decimals = ticks.step < 1.0 ? DecimalsOf(ticks.step) : 0;
+    return ticks;
+}
+
+FractionScale ChooseFractionScale(double span) {
+    span = std::abs(span);
+    if (span >= 1e-6) return {1e6, "ppm"};
+    if (span >= 1e-9) return {1e9, "ppb"};
+    return {1e12, "1e-12"};
 }
 
 }  // namespace kt::view

@@ -1,63 +1,14 @@
-// Decimation of a growing time series for the trend chart. Values fall into a
-// fixed number of time buckets holding their minimum and maximum; when a value
-// lies beyond the covered span the span doubles and neighbouring buckets
-// merge. Adding is O(1) amortised, and drawing takes the buckets, never the
-// values, so a million readings draw like a hundred.
-//
-// Also the chart's arithmetic that needs no window: the shown range, which
-// grows in steps so that the axes stay put while the trend follows the
-// stream, and the tick marks of an axis.
+// The trend chart's arithmetic that needs no window: which pixel columns a
+// redraw covers, the shown range, which grows in steps so that the axes stay
+// put while the trend follows the stream, the tick marks of an axis (plain
+// numbers or clock time) and the scale of a fractional offset.
 #pragma once
 
-#include <cstddef>
 #include <vector>
 
+#include "measurements/trend_source.h"
+
 namespace kt::view {
-
-class TrendColumns {
-public:
-    // The smallest and largest value that fell into one pixel column.
-    struct Column {
-        double min = 0.0;
-        double max = 0.0;
-        bool used = false;
-        bool operator==(const Column&) const = default;
-    };
-
-    explicit TrendColumns(std::size_t buckets = 4096);
-
-    void Reset();
-    // One value at t seconds from the series' start (t < 0 counts as 0).
-    void Add(double t, double v);
-
-    bool Empty() const { return count_ == 0; }
-    std::size_t Count() const { return count_; }
-    double LastT() const { return lastT_; }
-    double Min() const { return min_; }
-    double Max() const { return max_; }
-
-    // The minimum and maximum of every pixel column of a plot `columns`
-    // wide showing [0, right] seconds: out holds `columns` entries, those
-    // no value fell into unused. A column's content changes only when values
-    // arrive in it (or the span doubles), so a redraw can be limited to the
-    // columns that differ from the last one drawn.
-    void Columns(int columns, double right, std::vector<Column>& out) const;
-
-private:
-    struct Bucket {
-        double min;
-        double max;
-        bool used;
-    };
-    void Widen();
-
-    std::vector<Bucket> buckets_;
-    double span_ = 1.0;  // seconds covered by all buckets
-    double lastT_ = 0.0;
-    double min_ = 0.0;
-    double max_ = 0.0;
-    std::size_t count_ = 0;
-};
 
 // The pixel columns a redraw from `drawn` to `fresh` (the same width) must
 // cover: those that differ, and the used columns either side that the line
@@ -66,20 +17,37 @@ struct ColumnSpan {
     int first = 0;
     int last = -1;
 };
-ColumnSpan ChangedColumns(const std::vector<TrendColumns::Column>& drawn, const std::vector<TrendColumns::Column>& fresh);
+ColumnSpan ChangedColumns(const std::vector<TrendColumn>& drawn, const std::vector<TrendColumn>& fresh);
 
-// The range a trend chart shows: time from 0 to `right`, values from `low`
-// to `high`. It changes only when the trend leaves it (or shrinks to an
-// eighth of it), and then with room to grow, because a new range means new
-// tick labels and a full redraw.
+// What the shown series hold together: the latest time and the extremes.
+struct TrendExtent {
+    bool empty = true;
+    double last = 0.0;
+    double min = 0.0;
+    double max = 0.0;
+    // Adds a series whose times are shifted by `shift` seconds.
+    void Include(const TrendSource& source, double shift = 0.0);
+    // Adds the extremes of some columns (a zoomed view's values).
+    void Include(const std::vector<TrendColumn>& columns);
+};
+
+// The range a trend chart shows: time from `left` to `right`, values from
+// `low` to `high`. Fitted, it changes only when the trend leaves it (or
+// shrinks to an eighth of it), and then with room to grow, because a new
+// range means new tick labels and a full redraw.
 struct TrendRange {
+    double left = 0.0;
     double right = 1.0;
     double low = 0.0;
     double high = 1.0;
     bool set = false;
 
-    // Fits the range to trend; true when it changed.
-    bool Fit(const TrendColumns& trend);
+    // Following the stream: time from 0 to a step beyond the latest, values
+    // fitted. True when the range changed.
+    bool Fit(const TrendExtent& extent);
+    bool Fit(const TrendSource& source);
+    // The values alone (a zoomed time range whose values follow what it shows).
+    bool FitValues(const TrendExtent& extent);
 };
 
 // The smallest of 1, 2, 5 times a power of ten that is at least x (1 when x
@@ -95,5 +63,21 @@ struct AxisTicks {
     std::vector<double> values;
 };
 AxisTicks NiceTicks(double low, double high, int most);
+
+// Tick marks of a clock-time axis showing t0..t1 seconds of a series whose
+// t = 0 is `origin` seconds since midnight 1970-01-01 of the shown clock (UTC
+// plus the zone's offset). Ticks fall on whole multiples of the step on that
+// clock: 1, 2, 5, 10, 15, 30 s, 1, 2, 5, 10, 15, 30 min, 1, 2, 3, 6, 12 h,
+// days, or steps of 1, 2, 5 down to a millisecond. Values are in t (series
+// seconds); decimals are those of the seconds.
+AxisTicks ClockTicks(double t0, double t1, double origin, int most);
+
+// The scale of a fractional offset whose shown range spans `span`: parts per
+// million from 1e-6, per billion from 1e-9, else units of 1e-12.
+struct FractionScale {
+    double factor = 1e6;
+    const char* name = "ppm";
+};
+FractionScale ChooseFractionScale(double span);
 
 }  // namespace kt::view

@@ -134,11 +134,11 @@ TEST(ReadingsWindow, ShowsTheCurrentSeriesPausesAndClears) {
 }
 
 TEST(TrendColumns, AMillionPointsDrawAsOneStrokePerPixelColumnKeepingTheExtremes) {
-    view::TrendColumns trend;
-    for (int i = 0; i < 1'000'000; ++i) trend.Add(i * 0.001, std::sin(i * 0.01) + (i == 500'000 ? 5.0 : 0.0));
-    std::vector<view::TrendColumns::Column> columns;
+    TrendSource trend;
+    for (int i = 0; i < 1'000'000; ++i) trend.Append(i * 0.001, std::sin(i * 0.01) + (i == 500'000 ? 5.0 : 0.0));
+    std::vector<TrendColumn> columns;
     const double right = 1250.0;  // the data fill 80 % of the plot
-    trend.Columns(800, right, columns);
+    trend.Columns(0.0, right, 800, columns);
     ASSERT_EQ(columns.size(), 800u);
     const auto used = std::count_if(columns.begin(), columns.end(), [](const auto& c) { return c.used; });
     EXPECT_GE(used, 630);
@@ -150,14 +150,14 @@ TEST(TrendColumns, AMillionPointsDrawAsOneStrokePerPixelColumnKeepingTheExtremes
     EXPECT_NEAR(trend.Max(), 5.0 + std::sin(5000.0), 1e-9);
 
     // New values change only the columns they fall into.
-    std::vector<view::TrendColumns::Column> before = columns;
-    trend.Add(999.9995, 7.0);
-    trend.Columns(800, right, columns);
+    std::vector<TrendColumn> before = columns;
+    trend.Append(999.9995, 7.0);
+    trend.Columns(0.0, right, 800, columns);
     for (std::size_t i = 0; i < columns.size(); ++i) EXPECT_EQ(columns[i] == before[i], i != 639) << i;
 }
 
 TEST(TrendColumns, ARedrawCoversTheChangedColumnsAndTheSegmentsJoiningThem) {
-    using Column = view::TrendColumns::Column;
+    using Column = TrendColumn;
     std::vector<Column> drawn(10), fresh(10);
     drawn[2] = fresh[2] = {1, 2, true};
     EXPECT_GT(view::ChangedColumns(drawn, fresh).first, view::ChangedColumns(drawn, fresh).last);
@@ -176,24 +176,24 @@ TEST(TrendColumns, ARedrawCoversTheChangedColumnsAndTheSegmentsJoiningThem) {
 }
 
 TEST(TrendRange, GrowsInStepsAndOnlyWhenTheTrendLeavesIt) {
-    view::TrendColumns trend;
+    TrendSource trend;
     view::TrendRange range;
     EXPECT_TRUE(range.Fit(trend));
-    trend.Add(0.0, 10.0);
-    trend.Add(0.5, 14.0);
+    trend.Append(0.0, 10.0);
+    trend.Append(0.5, 14.0);
     EXPECT_TRUE(range.Fit(trend));
     EXPECT_EQ(range.right, 1.0);  // 0.5 s * 1.25 up to 1, 2 or 5 times a power of ten
     EXPECT_EQ(range.low, 9.0);    // a quarter of the spread either side
     EXPECT_EQ(range.high, 15.0);
-    trend.Add(0.9, 14.5);
+    trend.Append(0.9, 14.5);
     EXPECT_FALSE(range.Fit(trend));  // inside: the axes stay
-    trend.Add(1.7, 8.0);
+    trend.Append(1.7, 8.0);
     EXPECT_TRUE(range.Fit(trend));
     EXPECT_EQ(range.right, 5.0);
     EXPECT_EQ(range.low, 8.0 - 1.625);
 
-    view::TrendColumns flat;  // one value: a band around it
-    flat.Add(0.0, 1e7);
+    TrendSource flat;  // one value: a band around it
+    flat.Append(0.0, 1e7);
     view::TrendRange band;
     band.Fit(flat);
     EXPECT_EQ(band.right, 1.0);
