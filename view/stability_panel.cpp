@@ -143,7 +143,12 @@ void StabilityPanel::Build() {
                                        QStringLiteral("上限 (High)")});
     table_->verticalHeader()->hide();
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Columns fitted to their texts when the rows change, not at every
+    // change of a cell: measuring every cell at each change of one would cost
+    // milliseconds a second.
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    table_->horizontalHeader()->setStretchLastSection(true);
+    table_->setWordWrap(false);
     auto* copy = new QPushButton(QStringLiteral("复制 (Copy)"));
     copy->setObjectName(QStringLiteral("cmdCopyTable"));
     auto* csv = new QPushButton(QStringLiteral("表格 CSV (Table CSV)…"));
@@ -341,7 +346,8 @@ void StabilityPanel::ShowTable() {
     const std::vector<DevPoint> none;
     const std::vector<DevPoint>& points = t.analysed ? t.analysis.points : none;
     const int rows = static_cast<int>(points.size());
-    if (table_->rowCount() != rows) table_->setRowCount(rows);
+    const bool resized = table_->rowCount() != rows;
+    if (resized) table_->setRowCount(rows);
     for (int row = 0; row < rows; ++row) {
         const DevPoint& p = points[static_cast<std::size_t>(row)];
         const QString noise = Utf8(NoiseName(p.alpha));
@@ -357,6 +363,7 @@ void StabilityPanel::ShowTable() {
             else if (item->text() != texts[column]) item->setText(texts[column]);
         }
     }
+    if (resized) table_->resizeColumnsToContents();
 }
 
 void StabilityPanel::ShowDrift() {
