@@ -36,7 +36,9 @@ public:
     uint64_t Request(std::shared_ptr<const SeriesSnapshot> series, const SeriesAnalysisOptions& options);
     // Whether an analysis runs or waits.
     bool Busy() const { return running_ || pending_.has_value(); }
-    uint64_t Dropped() const { return dropped_; }  // results not shown because a newer one was asked for
+    uint64_t Dropped() const { return dropped_; }
+    // The number of the last request made (0 before any).
+    uint64_t LastRequest() const { return next_ - 1; }  // results not shown because a newer one was asked for
 
 signals:
     void finished(const kt::view::AnalysisResult& result);

@@ -133,9 +133,11 @@ ReadingsWindow::ReadingsWindow(ReadingsRecord& record, QWidget* parent) : QWidge
     setWindowTitle(QStringLiteral("读数 (Readings)"));
     Build();
     redraw_ = new QTimer(this);
+    redraw_->setObjectName(QStringLiteral("timTrend"));
     redraw_->setInterval(kRedrawMs);
     connect(redraw_, &QTimer::timeout, this, &ReadingsWindow::RefreshTrend);
     slowTimer_ = new QTimer(this);
+    slowTimer_->setObjectName(QStringLiteral("timSlow"));
     slowTimer_->setInterval(kSlowMs);
     connect(slowTimer_, &QTimer::timeout, this, [this] {
         Refresh();

@@ -141,6 +141,7 @@ void StabilityPanel::Build() {
     table_->setHorizontalHeaderLabels({QStringLiteral("τ (s)"), QStringLiteral("项数 (Terms)"), QStringLiteral("α"),
                                        QStringLiteral("下限 (Low)"), QStringLiteral("值 (Value)"),
                                        QStringLiteral("上限 (High)")});
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
     table_->verticalHeader()->hide();
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Columns fitted to their texts when the rows change, not at every
@@ -178,8 +179,9 @@ void StabilityPanel::Build() {
     auto* split = new QSplitter(Qt::Horizontal);
     split->addWidget(plot_);
     split->addWidget(side);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 2);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 1);
+    split->setSizes({560, 520});
 
     auto* status = new QHBoxLayout;
     progressBar_ = new QProgressBar;
@@ -245,6 +247,9 @@ SeriesAnalysisOptions StabilityPanel::Options() const {
 }
 
 bool StabilityPanel::LiveDue(std::chrono::steady_clock::time_point now) const {
+    // Not while one runs: a series that takes longer than a second to analyse
+    // would otherwise have each result replaced before it is shown.
+    if (traces_[0].worker->Busy()) return false;
     return now - liveAsked_ >= liveInterval_ - std::chrono::milliseconds(50);
 }
 
@@ -257,6 +262,7 @@ void StabilityPanel::AnalyseLive(std::function<std::shared_ptr<const SeriesSnaps
 void StabilityPanel::ClearLive() {
     Trace& live = traces_[0];
     live.live_source = nullptr;
+    liveStale_ = live.worker->LastRequest();
     live.analysed = false;
     live.analysis = {};
     liveAsked_ = {};
@@ -291,7 +297,10 @@ Trace* StabilityPanel::FindByWorker(AnalysisWorker* worker) {
 
 void StabilityPanel::OnResult(AnalysisWorker* worker, const AnalysisResult& result) {
     Trace* trace = FindByWorker(worker);
-    if (trace == nullptr) return;
+    if (trace == nullptr || (trace->live && result.request <= liveStale_)) {
+        CheckIdle();
+        return;
+    }
     trace->analysis = result.analysis;
     trace->analysed = true;
     if (trace->live) {

@@ -62,7 +62,7 @@ public:
 
     // Whether the live series is due for a new analysis: once a second, less
     // often as the analysis takes longer (at most 5 % of one core), at least
-    // every 10 s.
+    // every 10 s after the last one ended; never while one runs.
     bool LiveDue(std::chrono::steady_clock::time_point now) const;
     // Hands the live series to its worker (the newest request wins). source
     // runs on the worker and must read only what it holds.
@@ -120,6 +120,7 @@ private:
     int nextColour_ = 1;
     std::chrono::steady_clock::duration liveInterval_ = std::chrono::seconds(1);
     std::chrono::steady_clock::time_point liveAsked_{};
+    uint64_t liveStale_ = 0;  // live results up to this request are of a series cleared since
     QString figuresTime_;
 
     QStringList toOpen_;
