@@ -181,8 +181,11 @@ void ReadingsWindow::Build() {
     // The stability workbench; the drift from its fit beside the statistics.
     stability_ = new view::StabilityPanel;
     form->addRow(QStringLiteral("漂移 (Drift)"), stability_->driftLabel());
+    // A fixed box, so that a new text repaints the label alone instead of
+    // laying out the whole window again.
     stability_->driftLabel()->setWordWrap(true);
-    stability_->driftLabel()->setMaximumWidth(190);
+    stability_->driftLabel()->setFixedSize(190, 3 * stability_->driftLabel()->fontMetrics().height() + 4);
+    stability_->driftLabel()->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     connect(stability_, &view::StabilityPanel::traceChosen, this, &ReadingsWindow::ShowTraceInTrend);
     traceTrendWatcher_ = new QFutureWatcher<std::shared_ptr<TrendSource>>(this);
     connect(traceTrendWatcher_, &QFutureWatcher<std::shared_ptr<TrendSource>>::finished, this, [this] {

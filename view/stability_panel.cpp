@@ -161,6 +161,9 @@ void StabilityPanel::Build() {
     figures_ = new QLabel;
     figures_->setObjectName(QStringLiteral("lblFigures"));
     figures_->setTextFormat(Qt::PlainText);
+    // Renewed with every result: a fixed box, repainted alone.
+    figures_->setFixedSize(figures_->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00 (10000000, τ0 0.0001 s)")) + 8,
+                           figures_->fontMetrics().height() + 4);
 
     auto* side = new QWidget;
     auto* sideLayout = new QVBoxLayout(side);
