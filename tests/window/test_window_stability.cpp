@@ -241,7 +241,23 @@ TEST(AnalysisWorker, RequestsFasterThanTheyFinishShowOnlyTheNewestNeverOnTheEven
     EXPECT_EQ(worker.Dropped(), 1u);  // the first ran to its end unseen; the four between never ran
 }
 
-TEST(AnalysisWorker, TheReadingsWindowHandsItsLiveSeriesOverInSharedChunks) {
+TEST(AnalysisWorker, TheLiveSeriesIsAskedForOnlyWhenNoneRunsAndAClearedOnesFiguresNeverShow) {
+    StabilityPanel panel;
+    const auto large = Series(1'000'000);
+    const auto now = [] { return std::chrono::steady_clock::now() + std::chrono::hours(1); };
+    ASSERT_TRUE(panel.LiveDue(now()));
+    panel.AnalyseLive([large] { return large; });
+    EXPECT_FALSE(panel.LiveDue(now()));  // one runs: none is asked for
+    panel.ClearLive();
+    ASSERT_TRUE(WaitFor([&] { return panel.Idle(); }, 30000));
+    EXPECT_FALSE(panel.Traces()[0].analysed);
+    EXPECT_TRUE(panel.LiveDue(now()));
+    panel.AnalyseLive([] { return Series(1000); });
+    ASSERT_TRUE(WaitFor([&] { return panel.Traces()[0].analysed; }, 30000));
+    EXPECT_EQ(panel.Traces()[0].analysis.count, 1000u);
+}
+
+TEST(AnalysisWorker, TheReadingsWindowAnalysesItsLiveSeriesOffTheEventThread) {
     ReadingsRecord record;
     ReadingStore& store = record.store();
     const auto t0 = std::chrono::steady_clock::now();
