@@ -50,6 +50,7 @@ public:
     SeriesBuilder(std::string function, Unit unit);
     void Add(SplitValue value, double time);
     std::size_t Count() const;
+    // The series made; call once.
     std::shared_ptr<const SeriesSnapshot> Finish();
 
 private:

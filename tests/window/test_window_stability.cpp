@@ -306,5 +306,41 @@ TEST(AnalysisWorker, TheLiveSeriesIsPickedOutOfTheRecordsSnapshotOnTheWorker) {
     EXPECT_NEAR(series->chunks[0]->times[1], 0.5, 1e-9);
 }
 
+TEST(StabilitySeries, DriftKeepsTheFrequencysSignForPeriodsAndGapsAreCounted) {
+    // 1000 readings a second apart rising by 1 mHz/s (frequency) or by 1e-15 s/s
+    // (period: the signal's frequency falls); readings 400 to 409 missing.
+    struct Case {
+        Unit unit;
+        double base;
+        double step;
+        double per_day;  // fractional frequency
+        double unit_per_s;
+    } cases[] = {{Unit::Hz, 1e7, 1e-3, 86400 * 1e-10, 1e-3}, {Unit::Seconds, 1e-7, 1e-15, -86400 * 1e-8, 1e-15}};
+    for (const Case& c : cases) {
+        view::SeriesBuilder b("F", c.unit);
+        for (int i = 0; i < 1000; ++i)
+            if (i < 400 || i >= 410) b.Add(SplitValue{c.base, c.step * i}, i);
+        const auto series = b.Finish();
+        view::SeriesAnalysisOptions options;
+        const view::SeriesAnalysis a = view::AnalyseSeries(*series, options);
+        EXPECT_EQ(a.count, 990u);
+        EXPECT_EQ(a.gaps.gaps, 1u);
+        EXPECT_EQ(a.gaps.longest, 10u);
+        ASSERT_TRUE(a.drift.valid);
+        SCOPED_TRACE(UnitText(c.unit));
+        EXPECT_NEAR(a.drift_per_day / c.per_day, 1.0, 1e-3);
+        EXPECT_NEAR(a.drift_unit_per_s / c.unit_per_s, 1.0, 1e-3);
+        options.remove_drift = true;
+        const view::SeriesAnalysis removed = view::AnalyseSeries(*series, options);
+        ASSERT_FALSE(removed.points.empty());
+        EXPECT_LT(removed.points[0].value, 1e-3 * a.points[0].value + 1e-16);  // nothing but the drift was there
+    }
+}
+
+TEST(StabilityPlot, DecadesAreLabelledPlainNearOneAndAsPowersOfTenElsewhere) {
+    const std::pair<int, const char*> cases[] = {{0, "1"}, {-3, "0.001"}, {4, "10000"}, {5, "10⁵"}, {-12, "10⁻¹²"}};
+    for (const auto& [exponent, label] : cases) EXPECT_EQ(view::DecadeLabel(exponent), QString::fromUtf8(label));
+}
+
 }  // namespace
 }  // namespace kt::test
