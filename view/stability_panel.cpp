@@ -78,13 +78,13 @@ StabilityPanel::StabilityPanel(QWidget* parent) : QWidget(parent) {
             [this, w = live.worker](const AnalysisResult& r) { OnResult(w, r); });
     traces_.push_back(std::move(live));
     Build();
-    connect(&fileWatcher_, &QFutureWatcher<DataFile>::finished, this, &StabilityPanel::OnFileRead);
+    connect(&fileWatcher_, &QFutureWatcher<std::shared_ptr<DataFile>>::finished, this, &StabilityPanel::OnFileRead);
     ShowTraces();
     ShowTable();
     ShowDrift();
 }
 
-StabilityPanel::~StabilityPanel() { *cancel_ = true; }
+StabilityPanel::~StabilityPanel() { readingState_->cancel = true; }
 
 void StabilityPanel::Build() {
     auto* layout = new QVBoxLayout(this);
@@ -208,7 +208,7 @@ void StabilityPanel::Build() {
     progressTimer_ = new QTimer(this);
     progressTimer_->setInterval(100);
     connect(progressTimer_, &QTimer::timeout, this,
-            [this] { progressBar_->setValue(static_cast<int>(progress_.load() * 1000)); });
+            [this] { progressBar_->setValue(static_cast<int>(readingState_->progress.load() * 1000)); });
 
     const auto changed = [this] { Reanalyse(); };
     connect(deviation_, &QComboBox::currentIndexChanged, this, changed);
@@ -225,7 +225,7 @@ void StabilityPanel::Build() {
         dialog->open();
     });
     connect(cancelButton_, &QPushButton::clicked, this, [this] {
-        *cancel_ = true;
+        readingState_->cancel = true;
         toOpen_.clear();
     });
     connect(legend_, &QListWidget::currentRowChanged, this, [this](int row) {
@@ -518,8 +518,7 @@ void StabilityPanel::StartNextFile() {
     reading_ = toOpen_.takeFirst();
     // A fresh flag for each file: a reading cancelled late may still be
     // looking at the one before.
-    cancel_ = std::make_shared<std::atomic<bool>>(false);
-    progress_ = 0.0;
+    readingState_ = std::make_shared<Reading>();
     progressBar_->setValue(0);
     progressBar_->show();
     cancelButton_->show();
@@ -527,25 +526,27 @@ void StabilityPanel::StartNextFile() {
     message_->setText(QStringLiteral("读取中 (Reading) %1…").arg(QFileInfo(reading_).fileName()));
     const std::string path = QFile::encodeName(reading_).toStdString();
     const double size = std::max<double>(1.0, static_cast<double>(QFileInfo(reading_).size()));
-    fileWatcher_.setFuture(QtConcurrent::run([this, path, size, cancel = cancel_] {
-        DataFile file;
+    fileWatcher_.setFuture(QtConcurrent::run([path, size, state = readingState_] {
+        auto file = std::make_shared<DataFile>();
         std::ifstream in(path, std::ios::binary);
         if (!in) {
-            file.status = DataFileStatus::Unreadable;
-            file.error = "cannot be opened";
+            file->status = DataFileStatus::Unreadable;
+            file->error = "cannot be opened";
             return file;
         }
         DataFileOptions options;
-        options.progress = [this, size, cancel](uint64_t bytes) {
-            progress_.store(static_cast<double>(bytes) / size, std::memory_order_relaxed);
-            return !cancel->load(std::memory_order_relaxed);
+        options.progress = [size, state](uint64_t bytes) {
+            state->progress.store(static_cast<double>(bytes) / size, std::memory_order_relaxed);
+            return !state->cancel.load(std::memory_order_relaxed);
         };
-        return ReadDataFile(in, options);
+        *file = ReadDataFile(in, options);
+        return file;
     }));
 }
 
 void StabilityPanel::OnFileRead() {
-    const DataFile file = fileWatcher_.result();
+    const std::shared_ptr<DataFile> read = fileWatcher_.result();
+    const DataFile& file = *read;
     const QString name = QFileInfo(reading_).fileName();
     bool needsTau0 = false;
     for (const DataSeries& s : file.series) needsTau0 = needsTau0 || !std::isfinite(s.tau0);
@@ -568,8 +569,8 @@ void StabilityPanel::OnFileRead() {
         ask->setDoubleRange(1e-9, 1e9);
         ask->setDoubleDecimals(9);
         ask->setDoubleValue(1.0);
-        connect(ask, &QInputDialog::doubleValueSelected, this, [this, name, file](double tau0) {
-            AddTraces(name, file, tau0);
+        connect(ask, &QInputDialog::doubleValueSelected, this, [this, name, read](double tau0) {
+            AddTraces(name, read, tau0);
         });
         connect(ask, &QDialog::finished, this, [this] {
             asking_ = false;
@@ -580,16 +581,16 @@ void StabilityPanel::OnFileRead() {
         ask->show();
         return;
     } else {
-        AddTraces(name, file, 0.0);
         message_->clear();
+        AddTraces(name, read, 0.0);
     }
     StartNextFile();
 }
 
-void StabilityPanel::AddTraces(const QString& name, const DataFile& file, double tau0) {
+void StabilityPanel::AddTraces(const QString& name, const std::shared_ptr<DataFile>& file, double tau0) {
     QStringList problems;
     std::size_t added = 0;
-    for (const DataSeries& series : file.series) {
+    for (DataSeries& series : file->series) {
         if (!series.problem.empty()) {
             problems << (series.function.empty() ? Utf8(series.problem)
                                                  : Utf8(series.function) + QStringLiteral(": ") + Utf8(series.problem));
@@ -598,7 +599,7 @@ void StabilityPanel::AddTraces(const QString& name, const DataFile& file, double
         ++added;
         Trace t;
         t.name = name;
-        t.data = std::make_shared<const DataSeries>(series);
+        t.data = std::make_shared<const DataSeries>(std::move(series));
         t.tau0 = tau0;
         t.colour = kColours[static_cast<std::size_t>(nextColour_) % std::size(kColours)];
         ++nextColour_;

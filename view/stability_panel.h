@@ -108,7 +108,7 @@ private:
     void ShowDrift();
     void StartNextFile();
     void OnFileRead();
-    void AddTraces(const QString& name, const DataFile& file, double tau0);
+    void AddTraces(const QString& name, const std::shared_ptr<DataFile>& file, double tau0);
     void Export(bool svg);
     void SaveTableCsv();
     QSize ExportSize() const;
@@ -125,9 +125,14 @@ private:
 
     QStringList toOpen_;
     QString reading_;  // the file being read
-    std::atomic<double> progress_{0.0};
-    std::shared_ptr<std::atomic<bool>> cancel_ = std::make_shared<std::atomic<bool>>(false);
-    QFutureWatcher<DataFile> fileWatcher_;
+    // Shared with the reading worker, which may outlive the panel by a block.
+    struct Reading {
+        std::atomic<double> progress{0.0};
+        std::atomic<bool> cancel{false};
+    };
+    std::shared_ptr<Reading> readingState_ = std::make_shared<Reading>();
+    // The file read is handed over whole, never copied: ten million readings are 80 MB.
+    QFutureWatcher<std::shared_ptr<DataFile>> fileWatcher_;
     bool asking_ = false;  // the spacing of a file of values is being asked
 
     QComboBox* deviation_ = nullptr;
