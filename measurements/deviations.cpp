@@ -320,9 +320,22 @@ std::vector<uint64_t> AveragingFactors(TauSet set, uint64_t max_m) {
 std::vector<DevPoint> AnalyseDeviation(Deviation deviation, std::span<const double> y, double tau0,
                                        const AnalysisOptions& options) {
     std::vector<DevPoint> points;
+    if (!(std::isfinite(tau0) && tau0 > 0.0)) return points;  // no tau to give
     const stability::PhaseSums sums = stability::MakePhaseSums(y);
-    // The edf counts the values present: a gap shortens the record.
-    const uint64_t n = sums.valid;
+    // The edf is that of a series without gaps with as many terms as were
+    // used: the same as the series' own length when nothing is missing.
+    auto length_for = [&](uint64_t terms, uint64_t m) -> uint64_t {
+        switch (deviation) {
+            case Deviation::Adev: return (terms + 1) * m;
+            case Deviation::Oadev: return terms + 2 * m - 1;
+            case Deviation::Mdev:
+            case Deviation::Tdev: return terms + 3 * m - 2;
+            case Deviation::Hdev: return (terms + 2) * m;
+            case Deviation::Ohdev: return terms + 3 * m - 1;
+            case Deviation::Totdev: return std::max(terms + 1, 2 * m);
+        }
+        return 0;
+    };
     for (uint64_t m : AveragingFactors(options.taus, MaxAveragingFactor(deviation, sums.n))) {
         const DeviationValue v = stability::DeviationAt(deviation, sums, tau0, m);
         if (v.terms == 0) continue;
@@ -334,7 +347,7 @@ std::vector<DevPoint> AnalyseDeviation(Deviation deviation, std::span<const doub
         const NoiseEstimate noise = stability::NoiseAt(deviation, sums, m);
         p.alpha = noise.alpha;
         p.method = noise.method;
-        p.edf = EquivalentDegreesOfFreedom(deviation, noise.alpha, m, n);
+        p.edf = EquivalentDegreesOfFreedom(deviation, noise.alpha, m, length_for(v.terms, m));
         const Interval interval = ConfidenceInterval(v.value, p.edf, options.confidence);
         p.low = interval.low;
         p.high = interval.high;

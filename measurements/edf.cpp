@@ -189,6 +189,13 @@ double EquivalentDegreesOfFreedom(Deviation deviation, int alpha, uint64_t m, ui
         case Deviation::Ohdev: edf = 1.0 / InverseEdf(alpha, 3, md, md, md, nd + 1.0); break;
         case Deviation::Totdev: {
             if (2 * m > n) break;
+            // At m = 1 no term reaches beyond the data: the estimate is the
+            // overlapping Allan deviation's, and so is its edf (b T / tau - c
+            // is a large-tau formula, twice too high there for white FM).
+            if (m == 1) {
+                edf = 1.0 / InverseEdf(alpha, 2, md, md, md, nd + 1.0);
+                break;
+            }
             // b T / tau - c, T / tau = N tau0 / (m tau0).
             const double ratio = nd / md;
             switch (alpha) {

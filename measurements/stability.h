@@ -123,7 +123,7 @@ struct AnalysisOptions {
 
 // Every point of the deviation at the chosen averaging factors, with its
 // noise type and interval. Points without a term are left out. Empty with
-// too few values.
+// too few values or a tau0 that is not a positive number.
 std::vector<DevPoint> AnalyseDeviation(Deviation deviation, std::span<const double> y, double tau0,
                                        const AnalysisOptions& options = {});
 

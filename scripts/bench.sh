@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in ./build-bench and runs all of them, or the one named.
 #
-#   scripts/bench.sh [logic|window|flood|pace|idle|latency|startup|stability]
+#   scripts/bench.sh [logic|window|flood|pace|idle|latency|startup|window-stability]
 #
 # logic    time per reading through the receive event, fake serial control
 # window   one receive event in the real window (offscreen), fake serial control
@@ -13,8 +13,8 @@
 # idle     the window connected, nothing arriving, 30 s: CPU share
 # latency  click to command readable on the line, 1,000 clicks
 # startup  process start to "*IDN?" on the line, warm and cold font cache
-# stability the readings window on 1 and 10 million readings held: the longest
-#          event on the event thread and the analysis' share of one core
+# window-stability  the readings window on 1 and 10 million readings held: the
+#          longest event on the event thread and the analysis' share of one core
 #
 # All of them take about two and a half minutes. Results: docs/performance.md.
 set -euo pipefail
@@ -22,13 +22,13 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=$top/build-bench
 which=${1:-all}
 case "$which" in
-  all|logic|window|flood|pace|idle|latency|startup|stability) ;;
-  *) echo "usage: scripts/bench.sh [logic|window|flood|pace|idle|latency|startup|stability]" >&2; exit 2 ;;
+  all|logic|window|flood|pace|idle|latency|startup|window-stability) ;;
+  *) echo "usage: scripts/bench.sh [logic|window|flood|pace|idle|latency|startup|window-stability]" >&2; exit 2 ;;
 esac
 
 bash "$top/scripts/setup.sh"
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKT_BUILD_BENCH=ON -DKT_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target bench_logic bench_window_event bench_flood bench_latency bench_startup bench_stability
+cmake --build "$build" --target bench_logic bench_window_event bench_flood bench_latency bench_startup bench_stability_window
 
 export QT_QPA_PLATFORM=offscreen
 bench=$build/bench
@@ -52,5 +52,5 @@ run idle "$bench/bench_flood" --mode idle
 run latency "$bench/bench_latency" 1000
 run startup "$bench/bench_startup" --runs 10
 run startup "$bench/bench_startup" --runs 1 --cold
-run stability "$bench/bench_stability" --readings 1000000 --seconds 20
-run stability "$bench/bench_stability" --readings 10000000 --seconds 30
+run window-stability "$bench/bench_stability_window" --readings 1000000 --seconds 20
+run window-stability "$bench/bench_stability_window" --readings 10000000 --seconds 30

@@ -13,6 +13,7 @@ packages=(
   # Qt SVG: the charts exported as SVG.
   qt6-svg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libboost-dev  # Boost.Math: chi-squared quantiles of the stability intervals
   fonts-liberation fonts-noto-cjk
   util-linux procps
   ser2net socat

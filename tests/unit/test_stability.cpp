@@ -132,6 +132,20 @@ TEST(Deviations, MissingReadingsLeaveOutExactlyTheTermsThatTouchThem) {
                 EXPECT_NEAR(got.value, want.value, want.value * 1e-10);
             }
         }
+        // The whole analysis over gapped series, one of them mostly missing:
+        // every number a number, and without a gap the edf of the length.
+        std::vector<double> mostly_missing = y;
+        std::fill(mostly_missing.begin() + 20, mostly_missing.end() - 20, kNaN);
+        for (const auto* series : {&gapped, &mostly_missing}) {
+            for (const DevPoint& p : AnalyseDeviation(dev, *series, 0.5)) {
+                EXPECT_TRUE(std::isfinite(p.value) && std::isfinite(p.edf) && std::isfinite(p.low) &&
+                            std::isfinite(p.high))
+                    << "m=" << p.m;
+            }
+        }
+        for (const DevPoint& p : AnalyseDeviation(dev, y, 0.5)) {
+            EXPECT_DOUBLE_EQ(p.edf, EquivalentDegreesOfFreedom(dev, p.alpha, p.m, y.size())) << "m=" << p.m;
+        }
     }
 }
 
@@ -257,6 +271,122 @@ TEST(Noise, GeneratedPowerLawNoiseIsIdentifiedWithItsTextbookSlope) {
     EXPECT_EQ(IdentifyNoise(Deviation::Oadev, std::vector<double>(100, 3.0), 1).method, NoiseMethod::None);
     EXPECT_EQ(NoiseName(-4), "random-run FM");
     EXPECT_EQ(NoiseName(3), "");
+}
+
+// ------------------------------------------------- edf and intervals
+
+TEST(Edf, WhiteFmOfTheNonOverlappingDeviationsIsExact) {
+    // K differences of independent averages: for first differences (Allan)
+    // edf = 2 K^2 / (3K - 1), for second differences (Hadamard) 36 K^2 /
+    // (70 K - 36), from the covariances of the differences.
+    for (uint64_t n : {1000, 5000, 100000}) {
+        const uint64_t m = 64;
+        const double k = static_cast<double>(n / m - 1), h = static_cast<double>(n / m - 2);
+        EXPECT_NEAR(EquivalentDegreesOfFreedom(Deviation::Adev, 0, m, n), 2 * k * k / (3 * k - 1), 1e-9 * k);
+        EXPECT_NEAR(EquivalentDegreesOfFreedom(Deviation::Hdev, 0, m, n), 36 * h * h / (70 * h - 36), 1e-9 * h);
+    }
+    // The handbook's simple formula for white FM oadev, close at large m.
+    const double big_n = 5001;
+    const double simple = (3 * (big_n - 1) / 128 - 2 * (big_n - 2) / big_n) * 4 * 64 * 64 / (4 * 64 * 64 + 5);
+    EXPECT_NEAR(EquivalentDegreesOfFreedom(Deviation::Oadev, 0, 64, 5000), simple, 0.02 * simple);
+    EXPECT_DOUBLE_EQ(EquivalentDegreesOfFreedom(Deviation::Totdev, 0, 10, 1000), 150.0);
+}
+
+TEST(Edf, GrowsSmoothlyWithTheRecordAcrossEveryBranchOfTheAlgorithm) {
+    // The algorithm sums covariances up to J_max and then switches to its
+    // tables: a wrong table entry shows as a step in edf against N.
+    for (Deviation dev : {Deviation::Oadev, Deviation::Mdev, Deviation::Ohdev, Deviation::Totdev}) {
+        for (int alpha = 2; alpha >= (IsHadamard(dev) ? -4 : -2); --alpha) {
+            for (uint64_t m : {1, 5, 40, 400}) {
+                SCOPED_TRACE(std::string(DeviationName(dev)) + " alpha=" + std::to_string(alpha) +
+                             " m=" + std::to_string(m));
+                const uint64_t step = std::max<uint64_t>(1, m / 2);
+                double previous = EquivalentDegreesOfFreedom(dev, alpha, m, 8 * m);
+                ASSERT_TRUE(previous > 0);
+                for (uint64_t n = 8 * m + step; n < 500 * m; n += step) {
+                    const double edf = EquivalentDegreesOfFreedom(dev, alpha, m, n);
+                    const double growth = edf / previous;
+                    ASSERT_GE(growth, 1.0) << "n=" << n;
+                    ASSERT_LE(growth, 1.0 + 3.0 * static_cast<double>(step) / static_cast<double>(n)) << "n=" << n;
+                    previous = edf;
+                }
+            }
+        }
+    }
+}
+
+TEST(Edf, NoneWhereNoneCanBeGiven) {
+    EXPECT_TRUE(std::isnan(EquivalentDegreesOfFreedom(Deviation::Oadev, 3, 1, 100)));
+    EXPECT_TRUE(std::isnan(EquivalentDegreesOfFreedom(Deviation::Oadev, -3, 1, 100)));
+    EXPECT_FALSE(std::isnan(EquivalentDegreesOfFreedom(Deviation::Ohdev, -4, 1, 100)));
+    EXPECT_TRUE(std::isnan(EquivalentDegreesOfFreedom(Deviation::Adev, 0, 0, 100)));
+    EXPECT_TRUE(std::isnan(EquivalentDegreesOfFreedom(Deviation::Adev, 0, 60, 100)));
+    EXPECT_TRUE(std::isnan(EquivalentDegreesOfFreedom(Deviation::Totdev, 0, 60, 100)));
+    for (double edf : {0.0, -1.0, kNaN}) EXPECT_TRUE(std::isnan(ConfidenceInterval(1.0, edf, 0.683).low));
+    for (double confidence : {0.0, 1.0, kNaN}) EXPECT_TRUE(std::isnan(ConfidenceInterval(1.0, 5, confidence).high));
+}
+
+// The true variance of a deviation for white FM of unit variance at m.
+double WhiteFmVariance(Deviation dev, uint64_t m) {
+    const double md = static_cast<double>(m);
+    if (dev != Deviation::Mdev && dev != Deviation::Tdev) return 1.0 / md;
+    // The term is a weighted sum of 3m - 1 values: sum of its squared weights / 2.
+    std::vector<double> w(3 * m - 1, 0.0);
+    for (uint64_t i = 0; i < m; ++i)
+        for (uint64_t k = 0; k < m; ++k) {
+            w[i + m + k] += 1.0 / (md * md);
+            w[i + k] -= 1.0 / (md * md);
+        }
+    double sum = 0.0;
+    for (double v : w) sum += v * v;
+    return sum / 2.0 * (dev == Deviation::Tdev ? md * md / 3.0 : 1.0);
+}
+
+TEST(Intervals, OneSigmaIntervalsHoldTheTrueValueTwoTimesInThree) {
+    for (Deviation dev : kAllDeviations) {
+        int held[3] = {0, 0, 0};
+        const int trials = 300;
+        for (int t = 0; t < trials; ++t) {
+            const std::vector<double> y = WhiteNoise(512, 1000 + static_cast<unsigned>(t));
+            const std::vector<DevPoint> points = AnalyseDeviation(dev, y, 1.0);
+            for (int i = 0; i < 3; ++i) {
+                const DevPoint& p = points[i == 2 ? 3 : i];  // m = 1, 2 and 8
+                const double truth = std::sqrt(WhiteFmVariance(dev, p.m));
+                held[i] += p.low <= truth && truth <= p.high;
+            }
+        }
+        SCOPED_TRACE(DeviationName(dev));
+        EXPECT_NEAR(held[0] / double(trials), 0.683, 0.08);
+        EXPECT_NEAR(held[2] / double(trials), 0.683, 0.08);
+        // The handbook's totdev edf is a large-tau formula: at m = 2 its
+        // intervals hold the value about 60 % of the time.
+        if (dev != Deviation::Totdev) {
+            EXPECT_NEAR(held[1] / double(trials), 0.683, 0.08);
+        }
+    }
+}
+
+TEST(Intervals, ContainTheValueAndShrinkAsTheRecordGrows) {
+    const std::vector<double> longer = PowerLawNoise(-1, 8000, 21);
+    const std::vector<double> shorter(longer.begin(), longer.begin() + 1000);
+    for (Deviation dev : kAllDeviations) {
+        SCOPED_TRACE(DeviationName(dev));
+        const auto few = AnalyseDeviation(dev, shorter, 1.0, {TauSet::Octave, 0.95});
+        const auto many = AnalyseDeviation(dev, longer, 1.0, {TauSet::Octave, 0.95});
+        ASSERT_GE(few.size(), 6u);
+        for (const auto* points : {&few, &many}) {
+            for (const DevPoint& p : *points) {
+                EXPECT_TRUE(p.low < p.value && p.value < p.high) << p.m;
+                EXPECT_GT(p.edf, 0.0);
+            }
+        }
+        for (std::size_t i = 0; i < 6; ++i) {
+            EXPECT_LT((many[i].high - many[i].low) / many[i].value, (few[i].high - few[i].low) / few[i].value);
+        }
+    }
+    EXPECT_TRUE(AnalyseDeviation(Deviation::Ohdev, std::vector<double>{1.0, 2.0}, 1.0).empty());
+    EXPECT_TRUE(AnalyseDeviation(Deviation::Oadev, std::vector<double>{}, 1.0).empty());
+    for (double tau0 : {0.0, -1.0, kNaN}) EXPECT_TRUE(AnalyseDeviation(Deviation::Adev, shorter, tau0).empty());
 }
 
 }  // namespace
