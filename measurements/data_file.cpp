@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <unordered_map>
+#include <utility>
 
 namespace kt {
 
@@ -18,33 +19,29 @@ constexpr std::size_t kReadBlock = std::size_t{1} << 20;  // bytes read at a tim
 constexpr std::size_t kMaxGroups = 4096;
 constexpr double kMaxElapsed = 1e12;  // seconds: some 30,000 years
 
-// Values in blocks of fixed size: growing never copies what is held, and a
-// block can be let go as soon as it has been used.
+// Values in blocks of at most kSize: growing never copies more than one
+// block, and a block can be let go as soon as it has been used.
 class Blocks {
 public:
     static constexpr std::size_t kSize = std::size_t{1} << 16;
     void Push(double v) {
-        if (used_ == kSize || blocks_.empty()) {
-            blocks_.push_back(std::make_unique_for_overwrite<double[]>(kSize));
-            used_ = 0;
-        }
-        blocks_.back()[used_++] = v;
+        if (blocks_.empty() || blocks_.back().size() == kSize) blocks_.emplace_back();
+        blocks_.back().push_back(v);
         ++size_;
     }
     std::size_t Size() const { return size_; }
     double operator[](std::size_t i) const { return blocks_[i / kSize][i % kSize]; }
     // Lets block b go (its values must not be read again).
     void Release(std::size_t b) {
-        if (b < blocks_.size()) blocks_[b].reset();
+        if (b < blocks_.size()) std::vector<double>().swap(blocks_[b]);
     }
     void Clear() {
         blocks_.clear();
-        used_ = size_ = 0;
+        size_ = 0;
     }
 
 private:
-    std::vector<std::unique_ptr<double[]>> blocks_;
-    std::size_t used_ = 0;
+    std::vector<std::vector<double>> blocks_;
     std::size_t size_ = 0;
 };
 
@@ -84,8 +81,30 @@ int SignificantDigits(uint64_t digits) {
 }
 
 double ToDouble(const ExactDecimal& v) {
+    // Up to 2^53 digits and 10^22 both are exact doubles, so one division
+    // or product rounds correctly (Clinger, "How to read floating point
+    // numbers accurately", 1990: the fast path).
+    if (v.digits <= (uint64_t{1} << 53) && v.exponent >= -22 && v.exponent <= 22) {
+        const double d = static_cast<double>(v.digits);
+        const double r = v.exponent < 0 ? d / Pow10(-v.exponent) : d * Pow10(v.exponent);
+        return v.negative ? -r : r;
+    }
     const SplitValue s = SplitExact(v);
     return s.whole + s.fraction;
+}
+
+// digits / 10^K and digits % 10^K with K a constant: the compiler turns the
+// division into a multiplication.
+template <int K>
+void DivideByPow10(uint64_t digits, uint64_t& q, uint64_t& r) {
+    constexpr uint64_t p = kPow10u[K];
+    q = digits / p;
+    r = digits % p;
+}
+
+template <int... K>
+void DivideByPow10(int k, uint64_t digits, uint64_t& q, uint64_t& r, std::integer_sequence<int, K...>) {
+    (void)((k == K ? (DivideByPow10<K>(digits, q, r), true) : false) || ...);
 }
 
 // A double as a key whose unsigned order is the order of the doubles.
@@ -123,8 +142,23 @@ double SelectSpacing(const Blocks& t, uint64_t rank) {
 // The median of t[i] - t[i-1] (the mean of the middle two for an even count).
 double MedianSpacingOf(const Blocks& t) {
     const uint64_t m = t.Size() - 1;
-    if (m % 2 == 1) return SelectSpacing(t, m / 2);
-    return (SelectSpacing(t, m / 2 - 1) + SelectSpacing(t, m / 2)) / 2.0;
+    if (m <= 4096) {  // a copy costs less than the passes
+        std::vector<double> times(t.Size());
+        for (std::size_t i = 0; i < t.Size(); ++i) times[i] = t[i];
+        return MedianSpacing(times);
+    }
+    const double lower = SelectSpacing(t, (m - 1) / 2);
+    if (m % 2 == 1) return lower;
+    // The next one up: the same value when it occurs often enough, else the
+    // least above it.
+    uint64_t at_most = 0;
+    double above = std::numeric_limits<double>::infinity();
+    for (std::size_t i = 1; i < t.Size(); ++i) {
+        const double spacing = t[i] - t[i - 1];
+        if (OrderKey(spacing) <= OrderKey(lower)) ++at_most;
+        else if (spacing < above) above = spacing;
+    }
+    return (lower + (at_most > m / 2 ? lower : above)) / 2.0;
 }
 
 // Kahan-compensated mean of the held values.
@@ -337,9 +371,11 @@ SplitValue SplitExact(const ExactDecimal& v) {
     if (v.exponent >= 0) {
         out.whole = static_cast<double>(v.digits) * Pow10(v.exponent);
     } else if (v.exponent >= -19) {
-        const uint64_t p = kPow10u[static_cast<std::size_t>(-v.exponent)];
-        out.whole = static_cast<double>(v.digits / p);
-        out.fraction = static_cast<double>(v.digits % p) / Pow10(-v.exponent);
+        uint64_t q = 0;
+        uint64_t r = 0;
+        DivideByPow10(-v.exponent, v.digits, q, r, std::make_integer_sequence<int, 20>{});
+        out.whole = static_cast<double>(q);
+        out.fraction = static_cast<double>(r) / Pow10(-v.exponent);
     } else if (v.exponent >= -300) {
         out.fraction = static_cast<double>(v.digits) / Pow10(-v.exponent);
     } else {
@@ -456,17 +492,32 @@ struct DataFileReader::Impl {
         std::array<std::string_view, 6> f;
         std::array<bool, 6> quoted{};
         std::size_t count = 0;
-        std::size_t i = 0;
-        bool last_field = false;
-        while (!last_field) {
-            std::string_view field;
-            bool q = false;
-            if (const char* e = NextCsvField(rec, i, field, q, last_field)) return Fail(record_line, e);
-            if (count < f.size()) {
-                f[count] = field;
-                quoted[count] = q;
+        if (std::memchr(rec.data(), '"', rec.size()) == nullptr) {
+            // No quote in the row (as the recorder writes almost every one):
+            // the fields lie between the commas.
+            const char* p = rec.data();
+            const char* end = p + rec.size();
+            for (;;) {
+                const auto* comma = static_cast<const char*>(std::memchr(p, ',', static_cast<std::size_t>(end - p)));
+                const char* stop = comma != nullptr ? comma : end;
+                if (count < f.size()) f[count] = std::string_view(p, static_cast<std::size_t>(stop - p));
+                ++count;
+                if (comma == nullptr) break;
+                p = comma + 1;
             }
-            ++count;
+        } else {
+            std::size_t i = 0;
+            bool last_field = false;
+            while (!last_field) {
+                std::string_view field;
+                bool q = false;
+                if (const char* e = NextCsvField(rec, i, field, q, last_field)) return Fail(record_line, e);
+                if (count < f.size()) {
+                    f[count] = field;
+                    quoted[count] = q;
+                }
+                ++count;
+            }
         }
         if (count != f.size())
             return Fail(record_line, "expected 6 fields, found " + std::to_string(count));
@@ -527,6 +578,7 @@ struct DataFileReader::Impl {
 
     bool Record(std::string_view rec) {
         if (!rec.empty() && rec.back() == '\r') rec.remove_suffix(1);
+        if (record_line == 1 && rec.substr(0, 3) == "\xEF\xBB\xBF") rec.remove_prefix(3);  // a UTF-8 byte order mark
         std::size_t lead = 0;
         while (lead < rec.size() && IsBlank(rec[lead])) ++lead;
         const bool comment = lead < rec.size() && (rec[lead] == '#' || rec[lead] == '%');
@@ -635,7 +687,7 @@ struct DataFileReader::Impl {
                 s.gaps.missing += static_cast<uint64_t>(std::min(missing, 1e18));
                 s.gaps.longest = std::max(s.gaps.longest, static_cast<uint64_t>(std::min(missing, 1e18)));
             }
-            const double limit = std::max(64.0 * static_cast<double>(n), 16.0 * 1024 * 1024);
+            const double limit = std::max(64.0 * static_cast<double>(n), 4.0 * 1024 * 1024);
             if (!(length <= limit))
                 return Fail(g.widest_line, "elapsed_s jumps by " + Format("%.6g", g.widest) + " s, " +
                                                Format("%.0f", MissingReadings(g.widest, s.tau0)) +
@@ -759,13 +811,13 @@ DataFile Cancelled(uint64_t bytes) {
 
 DataFile ReadDataFile(std::istream& in, const DataFileOptions& options) {
     DataFileReader reader(options);
-    std::vector<char> block(kReadBlock);
+    const auto block = std::make_unique_for_overwrite<char[]>(kReadBlock);
     uint64_t total = 0;
     std::streambuf* sb = in.rdbuf();
     for (;;) {
         std::streamsize got = 0;
         try {
-            got = sb == nullptr ? 0 : sb->sgetn(block.data(), static_cast<std::streamsize>(block.size()));
+            got = sb == nullptr ? 0 : sb->sgetn(block.get(), static_cast<std::streamsize>(kReadBlock));
         } catch (...) {
             DataFile file;
             file.status = DataFileStatus::Unreadable;
@@ -774,7 +826,7 @@ DataFile ReadDataFile(std::istream& in, const DataFileOptions& options) {
         }
         if (got <= 0) break;
         total += static_cast<uint64_t>(got);
-        if (!reader.Feed(std::string_view(block.data(), static_cast<std::size_t>(got)))) break;
+        if (!reader.Feed(std::string_view(block.get(), static_cast<std::size_t>(got)))) break;
         if (options.progress && !options.progress(total)) return Cancelled(total);
     }
     return reader.Finish();

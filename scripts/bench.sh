@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in ./build-bench and runs all of them, or the one named.
 #
-#   scripts/bench.sh [logic|window|flood|pace|idle|latency|startup|window-stability]
+#   scripts/bench.sh [logic|window|flood|pace|idle|latency|startup|stats|window-stability]
 #
 # logic    time per reading through the receive event, fake serial control
 # window   one receive event in the real window (offscreen), fake serial control
@@ -13,22 +13,32 @@
 # idle     the window connected, nothing arriving, 30 s: CPU share
 # latency  click to command readable on the line, 1,000 clicks
 # startup  process start to "*IDN?" on the line, warm and cold font cache
+# stats    kt46290-stats --dev all --csv on generated recordings of 1 and 10
+#          million readings (about 83 and 840 MB, in a temporary folder):
+#          parse time, time of each deviation with its intervals, peak
+#          memory, and `wc -l` on the same file as the floor (about a minute;
+#          KT_STATS_COUNTS="1000000" for fewer)
 # window-stability  the readings window on 1 and 10 million readings held: the
 #          longest event on the event thread and the analysis' share of one core
 #
-# All of them take about two and a half minutes. Results: docs/performance.md.
+# All of them take about four minutes. Results: docs/performance.md.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$top/build-bench
 which=${1:-all}
 case "$which" in
-  all|logic|window|flood|pace|idle|latency|startup|window-stability) ;;
-  *) echo "usage: scripts/bench.sh [logic|window|flood|pace|idle|latency|startup|window-stability]" >&2; exit 2 ;;
+  all|logic|window|flood|pace|idle|latency|startup|stats|window-stability) ;;
+  *) echo "usage: scripts/bench.sh [logic|window|flood|pace|idle|latency|startup|stats|window-stability]" >&2; exit 2 ;;
 esac
 
 bash "$top/scripts/setup.sh"
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKT_BUILD_BENCH=ON -DKT_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target bench_logic bench_window_event bench_flood bench_latency bench_startup bench_stability_window
+if [[ "$which" == stats ]]; then
+  cmake --build "$build" --target kt46290-stats bench_gen_recording
+else
+  cmake --build "$build" --target bench_logic bench_window_event bench_flood bench_latency bench_startup \
+    kt46290-stats bench_gen_recording bench_stability_window
+fi
 
 export QT_QPA_PLATFORM=offscreen
 bench=$build/bench
@@ -54,3 +64,34 @@ run startup "$bench/bench_startup" --runs 10
 run startup "$bench/bench_startup" --runs 1 --cold
 run window-stability "$bench/bench_stability_window" --readings 1000000 --seconds 20
 run window-stability "$bench/bench_stability_window" --readings 10000000 --seconds 30
+
+# The analyser on generated recordings: the file is read once beforehand so
+# that it and `wc -l` both read from the page cache.
+stats_run() {  # count
+  local count=$1 file
+  file=$stats_dir/recording-$count.csv
+  "$bench/bench_gen_recording" "$count" "$file"
+  cat "$file" >/dev/null
+  echo "-- $count readings, $(stat -c %s "$file") bytes, load $(cut -d' ' -f1-3 /proc/loadavg)"
+  /usr/bin/time -f "wc -l: %e s wall, %U s user, %S s system" wc -l "$file" >/dev/null
+  /usr/bin/time -f "kt46290-stats: %e s wall, %U s user, %S s system, peak memory %M KiB" \
+    "$build/tools/kt46290-stats" --timing --dev all --csv "$file" >"$stats_dir/out.csv" 2>"$stats_dir/err.txt" || {
+    cat "$stats_dir/err.txt" >&2
+    return 1
+  }
+  cat "$stats_dir/err.txt"
+  local kib
+  kib=$(sed -n 's/.*peak memory \([0-9]*\) KiB/\1/p' "$stats_dir/err.txt")
+  echo "peak memory per reading: $(awk -v k="$kib" -v n="$count" 'BEGIN { printf "%.1f bytes", k * 1024 / n }')"
+  echo "points: $(($(wc -l <"$stats_dir/out.csv") - 1))"
+  rm -f "$file"
+}
+if [[ "$which" == all || "$which" == stats ]]; then
+  echo
+  echo "== stats: kt46290-stats --timing --dev all --csv FILE"
+  stats_dir=$(mktemp -d)
+  trap 'rm -rf "$stats_dir"' EXIT
+  for count in ${KT_STATS_COUNTS:-1000000 10000000}; do
+    stats_run "$count"
+  done
+fi

@@ -16,6 +16,7 @@ packages=(
   libboost-dev  # Boost.Math: chi-squared quantiles of the stability intervals
   fonts-liberation fonts-noto-cjk
   util-linux procps
+  time  # /usr/bin/time -v: peak memory in the benchmark of kt46290-stats
   ser2net socat
   dpkg-dev file
 )

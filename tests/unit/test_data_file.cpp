@@ -9,6 +9,7 @@
 
 #include "measurements/data_file.h"
 #include "measurements/stability.h"
+#include "measurements/statistics.h"
 
 namespace kt::test {
 namespace {
@@ -93,6 +94,10 @@ TEST(DataFile, MicroHertzAt10MegahertzSurviveAndKindsGiveTheFractionalFrequency)
         ASSERT_EQ(file.series[0].y.size(), c.y.size());
         for (std::size_t i = 0; i < c.y.size(); ++i) EXPECT_NEAR(file.series[0].y[i], c.y[i], 1e-15 * std::fabs(c.y[i]) + 1e-25);
     }
+    // Spreadsheets on Windows start a file with a byte order mark.
+    const DataFile bom = Read("\xEF\xBB\xBFtime,elapsed_s,reading,value,unit,function\nt,0,r,5,Hz,F\n");
+    EXPECT_TRUE(bom.recording) << bom.error;
+
     DataFileOptions period;
     period.kind = DataKind::Period;
     EXPECT_NE(Read("1\n-1\n3\n", period).series[0].problem, "");
@@ -147,6 +152,49 @@ TEST(DataFile, GapsOfARecordingAreFilledOnTheMedianSpacing) {
         EXPECT_FALSE(FillGaps(c.times, values, 1.0, out, summary, c.length - 1));
         EXPECT_EQ(out.size(), c.length);  // refused: untouched
     }
+}
+
+TEST(DataFile, MedianSpacingOfLongRecordingsIsTheExactMedian) {
+    // Past a few thousand spacings the median is found by a selection over
+    // the times in place: it must give exactly what sorting gives, for odd
+    // and even counts, repeated spacings, gaps and times that go back.
+    std::mt19937_64 random(7);
+    std::uniform_int_distribution<int> jitter(-3, 3);
+    for (std::size_t count : {10001u, 10002u, 20000u}) {
+        SCOPED_TRACE(count);
+        std::vector<double> times;
+        double t = 0.0;
+        for (std::size_t i = 0; i < count; ++i) {
+            t += 0.1 + jitter(random) * 1e-6;
+            if (i % 997 == 0) t += 5.0;
+            if (i == count / 2) t -= 100.0;
+            times.push_back(std::round(t * 1e6) / 1e6);
+        }
+        const DataFile file = Read(Recording(times));
+        ASSERT_EQ(file.status, DataFileStatus::Ok) << file.error;
+        std::vector<double> parsed;  // the times as the file holds them (6 decimals)
+        for (double v : times) parsed.push_back(std::stod(std::to_string(v)));
+        EXPECT_EQ(file.series.at(0).tau0, MedianSpacing(parsed));
+        EXPECT_EQ(file.series.at(0).restarts, 1u);
+    }
+}
+
+TEST(DataFile, PhaseAcrossAGapLeavesOutEveryDifferenceThatTouchesIt) {
+    // x at 0, 1, 2, (3 missing), 4, 5 s: the differences 2-3 and 3-4 are missing.
+    std::string text = "time,elapsed_s,reading,value,unit,function\n";
+    const double x[] = {0, 1e-9, 3e-9, 0, 6e-9, 6.5e-9};
+    for (int i : {0, 1, 2, 4, 5}) text += "t," + std::to_string(i) + ",r," + std::to_string(x[i] * 1e9) + "e-9,s,TI\n";
+    DataFileOptions o;
+    o.kind = DataKind::Phase;
+    const DataFile file = Read(text, o);
+    ASSERT_EQ(file.status, DataFileStatus::Ok) << file.error;
+    const std::vector<double>& y = file.series.at(0).y;
+    ASSERT_EQ(y.size(), 5u);
+    EXPECT_NEAR(y[0], 1e-9, 1e-22);
+    EXPECT_NEAR(y[1], 2e-9, 1e-22);
+    EXPECT_TRUE(std::isnan(y[2]) && std::isnan(y[3]));
+    EXPECT_NEAR(y[4], 0.5e-9, 1e-22);
+    EXPECT_EQ(file.series.at(0).gaps.missing, 1u);
 }
 
 TEST(DataFile, ReadInPiecesOfAnySizeAndCancelled) {

@@ -71,7 +71,7 @@ TEST_F(StatsTool, ReadsWhatTheRecorderWrote) {
     while (std::getline(rows, line)) got.push_back(line);
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(got[0], "function,unit,deviation,tau_s,af,terms,alpha,edf,low,value,high");
-    EXPECT_EQ(got[1].substr(0, 30), "FREQUENCY 1,Hz,oadev,0.5,1,3,0");
+    EXPECT_EQ(got[1].substr(0, 29), "FREQUENCY 1,Hz,oadev,0.5,1,3,");
     const std::size_t value_at = got[1].rfind(',', got[1].rfind(',') - 1) + 1;
     EXPECT_NEAR(std::stod(got[1].substr(value_at)), std::sqrt(3.5) * 1e-3 / 10000000.003, 2e-21);
     EXPECT_NE(err_.str().find("PERIOD 1 [s]: one reading: no spacing"), std::string::npos) << err_.str();
@@ -182,6 +182,39 @@ TEST_F(StatsTool, ReportsGapsDriftAndHadamardNote) {
     EXPECT_NE(o.find(" per day (fractional frequency), +0.001 ± "), std::string::npos) << o;
     EXPECT_NE(o.find("removed before the deviations"), std::string::npos);
     EXPECT_NE(o.find("ignores linear frequency drift"), std::string::npos);
+}
+
+TEST_F(StatsTool, DriftHasTheSignOfTheFrequencyWhateverTheReadingsAre) {
+    // The same source rising 1e-9 per second, read as frequency, as period
+    // and as phase (x in seconds): the fractional drift is the same, the
+    // unit's drift has the reading's own sign (none for phase).
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        std::string unit;
+        double (*reading)(int t);
+        std::string in_unit;
+    };
+    const std::vector<Case> cases = {
+        {"frequency", {}, "Hz", [](int t) { return 1e6 * (1 + 1e-9 * t); }, " per day (fractional frequency), +0.001 ± "},
+        {"period", {}, "s", [](int t) { return 1e-6 / (1 + 1e-9 * t); }, " per day (fractional frequency), -1e-15 ± "},
+        {"phase", {"--data", "phase"}, "s", [](int t) { return 1e-9 * t * (t + 1) / 2; }, " per day (fractional frequency)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string text = "time,elapsed_s,reading,value,unit,function\n";
+        for (int t = 0; t < 50; ++t) {
+            char row[128];
+            std::snprintf(row, sizeof row, "x,%d,r,%.17g,%s,F\n", t, c.reading(t), c.unit.c_str());
+            text += row;
+        }
+        std::ofstream(path_, std::ios::binary) << text;
+        ASSERT_EQ(Run(c.args), kStatsOk) << err_.str();
+        const std::string& report = out_.str();
+        const std::size_t line = report.find("drift    +8.64e-05 ± ");
+        ASSERT_NE(line, std::string::npos) << report;
+        EXPECT_NE(report.find(c.in_unit, line), std::string::npos) << report;
+    }
 }
 
 }  // namespace
