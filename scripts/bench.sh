@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in ./build-bench and runs all of them, or the one named.
 #
-#   scripts/bench.sh [logic|window|flood|pace|idle|latency|startup|stats|window-stability]
+#   scripts/bench.sh [logic|window|flood|pace|idle|latency|startup|stats|trend|window-stability]
 #
 # logic    time per reading through the receive event, fake serial control
 # window   one receive event in the real window (offscreen), fake serial control
@@ -20,6 +20,8 @@
 #          KT_STATS_COUNTS="1000000" for fewer)
 # window-stability  the readings window on 1 and 10 million readings held: the
 #          longest event on the event thread and the analysis' share of one core
+# trend    the trend chart's redraw at 10 M readings: whole range, zoomed,
+#          panned, following; cost and memory per reading
 #
 # All of them take about four minutes. Results: docs/performance.md.
 set -euo pipefail
@@ -27,8 +29,8 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=$top/build-bench
 which=${1:-all}
 case "$which" in
-  all|logic|window|flood|pace|idle|latency|startup|stats|window-stability) ;;
-  *) echo "usage: scripts/bench.sh [logic|window|flood|pace|idle|latency|startup|stats|window-stability]" >&2; exit 2 ;;
+  all|logic|window|flood|pace|idle|latency|startup|stats|trend|window-stability) ;;
+  *) echo "usage: scripts/bench.sh [logic|window|flood|pace|idle|latency|startup|stats|trend|window-stability]" >&2; exit 2 ;;
 esac
 
 bash "$top/scripts/setup.sh"
@@ -37,7 +39,7 @@ if [[ "$which" == stats ]]; then
   cmake --build "$build" --target kt46290-stats bench_gen_recording
 else
   cmake --build "$build" --target bench_logic bench_window_event bench_flood bench_latency bench_startup \
-    kt46290-stats bench_gen_recording bench_stability_window
+    kt46290-stats bench_gen_recording bench_stability_window bench_trend
 fi
 
 export QT_QPA_PLATFORM=offscreen
@@ -62,6 +64,7 @@ run idle "$bench/bench_flood" --mode idle
 run latency "$bench/bench_latency" 1000
 run startup "$bench/bench_startup" --runs 10
 run startup "$bench/bench_startup" --runs 1 --cold
+run trend "$bench/bench_trend" --points 10000000
 run window-stability "$bench/bench_stability_window" --readings 1000000 --seconds 20
 run window-stability "$bench/bench_stability_window" --readings 10000000 --seconds 30
 

@@ -284,6 +284,8 @@ void ReadingsWindow::hideEvent(QHideEvent* event) {
 void ReadingsWindow::NewTrend() {
     // A new object: the plot may still hold the old series while it is replaced.
     trend_ = std::make_shared<TrendSource>();
+    // As many as the record holds: a series that runs for days stays bounded.
+    trend_->SetCapacity(ReadingStore::kCapacity);
     const QString unit = haveKey_ ? Utf8(UnitText(key_.unit)) : QString();
     const QString function = haveKey_ ? Utf8(key_.function) : QString();
     trend_->SetUnit(haveKey_ ? key_.unit : Unit::None);
@@ -401,7 +403,6 @@ void ReadingsWindow::ShowTraceInTrend(int index) {
         auto trend = std::make_shared<TrendSource>();
         trend->SetName(name.toStdString());
         trend->SetUnit(data->unit == "Hz" ? Unit::Hz : data->unit == "s" ? Unit::Seconds : Unit::None);
-        trend->Reserve(data->y.size());
         const double step = tau0 > 0.0 ? tau0 : data->tau0;
         const double ref = data->reference;
         for (std::size_t i = 0; i < data->y.size(); ++i) {

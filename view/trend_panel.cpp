@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 #include "view/trend_export.h"
@@ -19,7 +20,7 @@ namespace {
 
 QString Utf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
-// The export sizes offered beside "as shown".
+// The export sizes offered beside "as shown" (any other can be typed in).
 constexpr QSize kExportSizes[] = {{1200, 800}, {1920, 1080}, {3840, 2160}};
 
 }  // namespace
@@ -47,8 +48,10 @@ TrendPanel::TrendPanel(QWidget* parent) : QWidget(parent) {
     valueAxis_->setToolTip(QStringLiteral("数值轴 (value axis): 读数或相对偏差 (x − x₀)/x₀, 以 ppm, ppb 或 1e-12 标注"));
     nominal_ = new QLineEdit;
     nominal_->setObjectName(QStringLiteral("txtTrendNominal"));
-    nominal_->setPlaceholderText(QStringLiteral("标称 (nominal), e.g. 10 MHz"));
+    nominal_->setPlaceholderText(QStringLiteral("标称 (nominal)"));
+    nominal_->setToolTip(QStringLiteral("标称值, 按读数的单位 (the nominal value in the readings' unit), e.g. 10 MHz, 10000000, 1.5 ms"));
     nominal_->setEnabled(false);
+    nominal_->setMinimumWidth(120);
     nominal_->setMaximumWidth(170);
 
     drift_ = new QCheckBox(QStringLiteral("漂移线 (Drift line)"));
@@ -62,11 +65,17 @@ TrendPanel::TrendPanel(QWidget* parent) : QWidget(parent) {
     exportSize_->setObjectName(QStringLiteral("cboTrendExportSize"));
     exportSize_->addItem(QStringLiteral("显示大小 (as shown)"));
     for (QSize s : kExportSizes) exportSize_->addItem(QStringLiteral("%1 × %2").arg(s.width()).arg(s.height()));
+    exportSize_->setEditable(true);  // or any size typed in, e.g. 1600 x 900
+    exportSize_->setInsertPolicy(QComboBox::NoInsert);
+    exportSize_->setToolTip(QStringLiteral("导出的图片尺寸 (size of the exported picture): 显示大小, 或宽 × 高 (width × height), e.g. 1600 x 900"));
 
     message_ = new QLabel;
     message_->setObjectName(QStringLiteral("lblTrendMessage"));
     message_->setTextFormat(Qt::PlainText);
     message_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);  // a long message never widens the window
+    // A line of its own below the controls, kept while empty so that the
+    // chart does not change size with each message.
+    message_->setFixedHeight(message_->fontMetrics().height());
 
     auto* controls = new QHBoxLayout;
     controls->setContentsMargins(0, 0, 0, 0);
@@ -75,12 +84,13 @@ TrendPanel::TrendPanel(QWidget* parent) : QWidget(parent) {
     controls->addWidget(valueAxis_);
     controls->addWidget(nominal_);
     controls->addWidget(drift_);
-    controls->addWidget(message_, 1);
+    controls->addStretch(1);
     controls->addWidget(exportSize_);
     controls->addWidget(exportButton);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(controls);
+    layout->addWidget(message_);
     layout->addWidget(plot_, 1);
 
     connect(follow_, &QPushButton::clicked, this, [this] {
@@ -143,8 +153,17 @@ void TrendPanel::ApplyValueAxis() {
 }
 
 bool TrendPanel::Export(const QString& path) {
-    const int index = exportSize_->currentIndex();
-    const QSize size = index <= 0 ? plot_->size() : kExportSizes[index - 1];
+    QSize size = plot_->size();
+    const QString chosen = exportSize_->currentText().trimmed();
+    if (chosen != exportSize_->itemText(0)) {
+        static const QRegularExpression pattern(QStringLiteral("^(\\d{1,5})\\s*[x×X*]\\s*(\\d{1,5})$"));
+        const QRegularExpressionMatch m = pattern.match(chosen);
+        if (!m.hasMatch()) {
+            Say(QStringLiteral("图片尺寸应为 宽 × 高 (the size should be width × height), e.g. 1600 x 900: %1").arg(chosen));
+            return false;
+        }
+        size = QSize(m.captured(1).toInt(), m.captured(2).toInt());
+    }
     QString error;
     if (!ExportTrendPicture(*plot_, path, size, error)) {
         Say(error);

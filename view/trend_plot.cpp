@@ -284,7 +284,8 @@ void TrendPlot::ZoomTime(double t0, double t1) {
     const double half = std::clamp(t1 - t0, kShortestSpan, kLongestSpan) / 2;
     range_.left = middle - half;
     range_.right = middle + half;
-    range_.set = true;
+    // Values that follow the view fit it afresh (a pan keeps them while it can).
+    range_.set = !valuesAuto_;
     ViewChanged(false);
 }
 
@@ -509,16 +510,17 @@ void TrendPlot::DrawSeries(QPainter& p, const QRect& plot, const Series& s, cons
     for (int c = from; c <= to; ++c) {
         const TrendColumn& column = columns[c];
         if (!column.used) continue;
-        const double x = plot.left() + c;
-        const double low = ValueToY(column.min, plot);
-        const double high = ValueToY(column.max, plot);
+        const int x = plot.left() + c;
+        const int low = ValueToY(column.min, plot);
+        const int high = ValueToY(column.max, plot);
         points_.emplace_back(x, low);
         if (high != low) points_.emplace_back(x, high);
     }
     // The line leaves the plot towards the readings beyond its edges.
-    const auto edge = [&](const QPointF& inside, const QPointF& outside, double x) {
+    const auto edge = [&](QPointF inside, QPointF outside, int x) {
         const double f = (x - inside.x()) / (outside.x() - inside.x());
-        return QPointF(x, std::clamp(inside.y() + f * (outside.y() - inside.y()), double(plot.top()), double(plot.bottom())));
+        const double y = std::clamp(inside.y() + f * (outside.y() - inside.y()), double(plot.top()), double(plot.bottom()));
+        return QPoint(x, static_cast<int>(std::lround(y)));
     };
     const bool all = from == 0 && to == n - 1;
     if (all && points_.empty() && s.before && s.after) {
@@ -668,8 +670,9 @@ void TrendPlot::mouseReleaseEvent(QMouseEvent* event) {
         const bool times = r.width() >= kBandMinimum;
         const bool values = r.height() >= kBandMinimum;
         if (values) {
-            range_.low = ValueAtY(r.bottom() + 1);
-            range_.high = ValueAtY(r.top());
+            const double low = ValueAtY(r.bottom() + 1), high = ValueAtY(r.top());
+            range_.low = low;
+            range_.high = high;
         }
         if (times && values) {
             valuesAuto_ = false;

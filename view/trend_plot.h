@@ -176,7 +176,7 @@ private:
     QRect plot_;
     bool backgroundStale_ = true;
     std::vector<TrendColumn> fresh_;
-    mutable std::vector<QPointF> points_;
+    mutable std::vector<QPoint> points_;  // integer points: the painter's fast path
     std::vector<QLineF> driftDrawn_;
 
     // Mouse: a rectangle being dragged, or a pan.
