@@ -2,7 +2,7 @@
 // pseudo-terminal: how many readings it absorbs, what that costs in CPU time
 // and memory, and whether it keeps repainting and answering clicks meanwhile.
 //
-//   bench_flood [--mode flood|pace|idle] [--readings] [--seconds S] [--warmup S] [--sim PATH]
+//   bench_flood [--mode flood|pace|idle] [--readings] [--prefill N] [--seconds S] [--warmup S] [--sim PATH]
 //
 // flood  the simulator streams as fast as the line takes readings (--flood);
 //        a key (run) is clicked every 100 ms and the simulator's log shows how
@@ -20,9 +20,14 @@
 // In pace and flood mode the same stream is afterwards read by `cat` from a
 // pseudo-terminal for as long: its CPU share and rate are the floor.
 //
+// --prefill N: before the window opens, N readings go straight into the
+// record (10,000,000 fills it) and the memory they take is printed; the run
+// then measures the window on a full record, dropping the oldest.
+//
 // Readings are counted as line feeds in what the serial control's Input()
 // returns, which is one std::count over bytes the panel reads anyway.
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -84,6 +89,7 @@ struct Options {
     double warmup = 2;
     bool hidden = false;  // diagnosis: hide the window once connected, so nothing is painted
     bool readings = false;  // readings window open, recording to a file
+    long long prefill = 0;  // readings put into the record before the window opens
     QString sim = QStringLiteral(KT_SIM_PATH);
 };
 
@@ -101,6 +107,8 @@ bool Parse(int argc, char** argv, Options& o) {
             o.hidden = true;
         } else if (a == "--readings") {
             o.readings = true;
+        } else if (a == "--prefill" && hasNext) {
+            o.prefill = std::atoll(argv[++i]);
         } else if (a == "--sim" && hasNext) {
             o.sim = QString::fromLocal8Bit(argv[++i]);
         } else {
@@ -171,7 +179,7 @@ int main(int argc, char** argv) {
     Options o;
     if (!Parse(argc, argv, o)) {
         std::fprintf(stderr,
-                     "usage: bench_flood [--mode flood|pace|idle] [--readings] [--seconds S] [--warmup S] [--sim PATH]\n");
+                     "usage: bench_flood [--mode flood|pace|idle] [--readings] [--prefill N] [--seconds S] [--warmup S] [--sim PATH]\n");
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -203,6 +211,22 @@ int main(int argc, char** argv) {
     CountingSerial serial({{1, slave.toStdString()}});
     kt::SoftPanel panel(serial);
     kt::ReadingsRecord record;
+    if (o.prefill > 0) {
+        // The record filled as a stream of 4.2 ms readings would have filled
+        // it, ending now: the memory it takes, then the window on a full record.
+        const long before = ResidentKiB();
+        const auto wall = std::chrono::system_clock::now();
+        const auto steady = std::chrono::steady_clock::now();
+        const char* lines[] = {"10.000000121MHz", "10.000000123MHz", "10.00000012MHz", "10.000000124MHz"};
+        for (long long i = 0; i < o.prefill; ++i) {
+            const auto back = std::chrono::microseconds(4200 * (o.prefill - i));
+            record.store().Add(lines[i % 4], "FREQUENCY 1", wall - back, steady - back);
+        }
+        const long after = ResidentKiB();
+        std::printf("record prefilled with %lld readings: resident memory %ld -> %ld KiB, %.1f bytes per reading\n",
+                    o.prefill, before, after,
+                    static_cast<double>(after - before) * 1024.0 / static_cast<double>(o.prefill));
+    }
     kt::frmSoftPanel window(panel);
     if (o.readings) {
         panel.lineTap.observer = &record;

@@ -163,6 +163,34 @@ double Median(std::vector<double>& values) {
     return (lower + upper) / 2.0;
 }
 
+// The readings of one series among those held, oldest first: at(i) for i in
+// [begin, end) gives each held reading.
+template <typename At>
+void CollectSeries(const At& at, std::size_t begin, std::size_t end, const SeriesKey& key, SeriesData& out) {
+    out.key = key;
+    out.values.clear();
+    out.offsets.clear();
+    out.elapsed.clear();
+    out.base = 0.0;
+    out.first_seq = out.last_seq = 0;
+    SteadyTime origin{};
+    SplitValue base;
+    for (std::size_t i = begin; i < end; ++i) {
+        const ReadingView r = at(i);
+        if (!r.has_value || r.unit != key.unit || r.function != key.function) continue;
+        if (out.values.empty()) {
+            origin = r.steady;
+            out.first_seq = r.seq;
+            base = r.parts;
+            out.base = base.whole + base.fraction;
+        }
+        out.values.push_back(r.value);
+        out.offsets.push_back(OffsetFrom(r.parts, base));
+        out.elapsed.push_back(std::chrono::duration<double>(r.steady - origin).count());
+        out.last_seq = r.seq;
+    }
+}
+
 }  // namespace
 
 const ReadingChunk::Side* ReadingChunk::FindSide(uint32_t slot, bool is_time) const {
@@ -265,15 +293,22 @@ double ReadingStore::CurrentTau0() const {
     if (a == nullptr || a->adev.Count() < 2) return MedianSpacing({});
     if (!a->tau0_known || a->added_since_tau0 * 16 >= a->adev.Count()) {
         // The spacings of the series' held readings, from the monotonic times
-        // as seconds since the series' first reading.
+        // as seconds since the series' first reading, read straight from the
+        // compact readings (the values are not needed).
+        uint32_t function_index = 0;
+        while (function_index < functions_.size() && *functions_[function_index] != current_key_.function)
+            ++function_index;
+        const uint32_t mask = kFunctionMask | 3u << kUnitShift | kHasValue;
+        const uint32_t want = function_index | static_cast<uint32_t>(current_key_.unit) << kUnitShift | kHasValue;
+        const int64_t origin = SteadyNanos(a->origin);
         std::vector<double> spacing;
         spacing.reserve(a->adev.Count() - 1);
         bool first = true;
         double previous = 0.0;
-        for (std::size_t i = IndexOfSeq(clear_seq_); i < size_; ++i) {
-            const ReadingView r = View(first_ + i);
-            if (!r.has_value || r.unit != current_key_.unit || r.function != current_key_.function) continue;
-            const double elapsed = std::chrono::duration<double>(r.steady - a->origin).count();
+        for (std::size_t i = first_ + IndexOfSeq(clear_seq_); i < first_ + size_; ++i) {
+            const CompactReading& e = chunks_[i / ReadingChunk::kSize]->entries[i % ReadingChunk::kSize];
+            if ((e.form & mask) != want) continue;
+            const double elapsed = std::chrono::duration<double>(std::chrono::nanoseconds(e.steady_ns - origin)).count();
             if (!first) spacing.push_back(elapsed - previous);
             first = false;
             previous = elapsed;
@@ -430,6 +465,11 @@ ReadingSnapshot ReadingStore::Snapshot() const {
     s.first_seq_ = FirstSeq();
     s.functions_.reserve(functions_.size());
     for (const auto& f : functions_) s.functions_.push_back(*f);
+    s.has_series_ = has_series_;
+    s.series_unit_ = current_key_.unit;
+    s.clear_seq_ = clear_seq_;
+    for (std::size_t i = 0; i < functions_.size(); ++i)
+        if (*functions_[i] == current_key_.function) s.series_function_ = static_cast<uint32_t>(i);
     s.chunks_.reserve(chunks_.size());
     for (const auto& chunk : chunks_) {
         if (chunk->count == ReadingChunk::kSize) {
@@ -464,29 +504,15 @@ Stats ReadingStore::StatsOf(const SeriesKey& key) const {
 Stats ReadingStore::CurrentStats() const { return StatsOf(current_key_); }
 
 void ReadingStore::CurrentSeries(SeriesData& out) const {
-    out.key = current_key_;
-    out.values.clear();
-    out.offsets.clear();
-    out.elapsed.clear();
-    out.base = 0.0;
-    out.first_seq = out.last_seq = 0;
-    if (!has_series_) return;
-    SteadyTime origin{};
-    SplitValue base;
-    for (std::size_t i = IndexOfSeq(clear_seq_); i < size_; ++i) {
-        const ReadingView r = At(i);
-        if (!r.has_value || r.unit != current_key_.unit || r.function != current_key_.function) continue;
-        if (out.values.empty()) {
-            origin = r.steady;
-            out.first_seq = r.seq;
-            base = r.parts;
-            out.base = base.whole + base.fraction;
-        }
-        out.values.push_back(r.value);
-        out.offsets.push_back(OffsetFrom(r.parts, base));
-        out.elapsed.push_back(std::chrono::duration<double>(r.steady - origin).count());
-        out.last_seq = r.seq;
-    }
+    const std::size_t begin = has_series_ ? IndexOfSeq(clear_seq_) : size_;
+    CollectSeries([this](std::size_t i) { return At(i); }, begin, size_, current_key_, out);
+}
+
+void ReadingSnapshot::CurrentSeries(SeriesData& out) const {
+    const SeriesKey key{has_series_ ? std::string_view(functions_[series_function_]) : std::string_view(), series_unit_};
+    std::size_t begin = size_;
+    if (has_series_) begin = clear_seq_ <= first_seq_ ? 0 : static_cast<std::size_t>(std::min<uint64_t>(clear_seq_ - first_seq_, size_));
+    CollectSeries([this](std::size_t i) { return At(i); }, begin, size_, key, out);
 }
 
 }  // namespace kt

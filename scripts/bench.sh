@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in ./build-bench and runs all of them, or the one named.
 #
-#   scripts/bench.sh [logic|window|flood|pace|idle|latency|startup|stats|trend|window-stability]
+#   scripts/bench.sh [logic|store|window|flood|full|pace|idle|latency|startup|stats|trend|window-stability]
 #
 # logic    time per reading through the receive event, fake serial control
+# store    the record alone filled with 10,000,000 readings: resident memory
+#          per held reading, add, read, snapshot and save as CSV
 # window   one receive event in the real window (offscreen), fake serial control
 # flood    the window against the simulator flooding a pseudo-terminal, 10 s,
 #          readings window open and recording to a file, with `cat` reading
 #          the same stream as the floor
+# full     the same flood with the record first filled with 10,000,000
+#          readings (its memory per reading printed): the window on a full record
 # pace     the window at the real line rate of 38400 baud, 30 s: CPU share,
 #          readings window open and recording, and `cat`'s share as the floor
 # idle     the window connected, nothing arriving, 30 s: CPU share
@@ -29,8 +33,8 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=$top/build-bench
 which=${1:-all}
 case "$which" in
-  all|logic|window|flood|pace|idle|latency|startup|stats|trend|window-stability) ;;
-  *) echo "usage: scripts/bench.sh [logic|window|flood|pace|idle|latency|startup|stats|trend|window-stability]" >&2; exit 2 ;;
+  all|logic|store|window|flood|full|pace|idle|latency|startup|stats|trend|window-stability) ;;
+  *) echo "usage: scripts/bench.sh [logic|store|window|flood|full|pace|idle|latency|startup|stats|trend|window-stability]" >&2; exit 2 ;;
 esac
 
 bash "$top/scripts/setup.sh"
@@ -38,7 +42,7 @@ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKT_BUIL
 if [[ "$which" == stats ]]; then
   cmake --build "$build" --target kt46290-stats bench_gen_recording
 else
-  cmake --build "$build" --target bench_logic bench_window_event bench_flood bench_latency bench_startup \
+  cmake --build "$build" --target bench_logic bench_store bench_window_event bench_flood bench_latency bench_startup \
     kt46290-stats bench_gen_recording bench_stability_window bench_trend
 fi
 
@@ -57,8 +61,10 @@ run() {  # name, command...
 }
 
 run logic "$bench/bench_logic" --benchmark_min_time=0.2
+run store "$bench/bench_store"
 run window "$bench/bench_window_event" 2000 2000
 run flood "$bench/bench_flood" --mode flood --readings
+run full "$bench/bench_flood" --mode flood --readings --prefill 10000000
 run pace "$bench/bench_flood" --mode pace --readings
 run idle "$bench/bench_flood" --mode idle
 run latency "$bench/bench_latency" 1000

@@ -4,4 +4,5 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/scripts/build.sh" "$top/build"
-exec bash "$top/scripts/run-panel.sh" "$@"
+# The simulator's signal comes from its OCXO model unless SIM_ARGS says otherwise.
+SIM_ARGS=${SIM_ARGS---oscillator ocxo} exec bash "$top/scripts/run-panel.sh" "$@"

@@ -1,5 +1,7 @@
 #include "counter.h"
 
+#include <algorithm>
+
 namespace ktsim {
 
 namespace {
@@ -194,9 +196,30 @@ bool Counter::PressKey(int keyNumber, int64_t nowMicros) {
     return true;
 }
 
-std::string Counter::TakeReading() {
+void Counter::SetOscillator(const OscillatorModel* model, uint32_t seed) {
+    oscillator_ = model != nullptr ? std::make_unique<Oscillator>(*model, seed) : nullptr;
+    lastReadingMicros_.reset();
+}
+
+double Counter::OscillatorY(std::optional<int64_t> atMicros) {
+    const double gate = static_cast<double>(MeasureMicros()) / 1e6;
+    double interval = gate;
+    if (atMicros && lastReadingMicros_) interval = std::max(0.0, static_cast<double>(*atMicros - *lastReadingMicros_) / 1e6);
+    if (atMicros) lastReadingMicros_ = atMicros;
+    return oscillator_->Next(interval, gate);
+}
+
+std::string Counter::TakeReading(std::optional<int64_t> atMicros) {
     singlePending_ = false;
     const int digits = DigitsForGate(gate_);
+    const bool source = function_ < 3 || (function_ >= kFirstPeriodFunction && function_ < kCheckFunction);
+    if (oscillator_ != nullptr && source) {
+        const double y = OscillatorY(atMicros);
+        if (function_ >= kFirstPeriodFunction) {
+            return FormatPeriod(1.0 / (Signal(function_ - kFirstPeriodFunction + 1) * (1.0 + y)), digits);
+        }
+        return FormatFrequency(Signal(function_ + 1) * (1.0 + y), digits);
+    }
     if (function_ < kFirstPeriodFunction && function_ >= 3) {
         const auto& pair = kRatioChannels[static_cast<std::size_t>(function_ - 3)];
         return FormatRatio(noise_.Jitter(Signal(pair[0]) / Signal(pair[1]), digits), digits);

@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <string>
 
+#include <memory>
+#include <optional>
+
+#include "oscillator.h"
 #include "readings.h"
 
 namespace ktsim {
@@ -80,8 +84,14 @@ public:
     // and once after a single measurement was asked for while stopped.
     bool WantsReading() const { return running_ || singlePending_; }
     // The next reading in its display form (without a line end); consumes a
-    // pending single measurement.
-    std::string TakeReading();
+    // pending single measurement. atMicros: when the reading is made (its
+    // distance from the previous one drives the oscillator; without it the
+    // readings follow each other by the gate time).
+    std::string TakeReading(std::optional<int64_t> atMicros = std::nullopt);
+    // The signals' source: with a model, frequencies and periods follow
+    // that oscillator's noise and drift instead of a few counts of jitter.
+    // Unchanged by Reset (it is the source, not a setting of the counter).
+    void SetOscillator(const OscillatorModel* model, uint32_t seed);
     // How long one measurement takes.
     int64_t MeasureMicros() const { return GateMicros(gate_); }
 
@@ -104,8 +114,13 @@ private:
     void ToggleSetting(Menu menu);
     void ApplyFunctionItem();
 
+    // Fractional frequency of the next reading from the oscillator.
+    double OscillatorY(std::optional<int64_t> atMicros);
+
     int range_;
     NoiseSource noise_;
+    std::unique_ptr<Oscillator> oscillator_;
+    std::optional<int64_t> lastReadingMicros_;
     std::array<double, 3> signalHz_{10'000'000.123, 999'999.99, 1'200'000'000.0};
 
     int freqItem_ = 0;

@@ -88,6 +88,7 @@ Instrument::Instrument(Config config)
     for (int channel = 1; channel <= 3; ++channel) {
         counter_.SetSignal(channel, config_.signalHz[static_cast<std::size_t>(channel - 1)]);
     }
+    counter_.SetOscillator(config_.oscillator, config_.seed + 2);
 }
 
 void Instrument::Log(const std::string& text) const {
@@ -218,7 +219,7 @@ std::vector<std::string> Instrument::TakeDue(int64_t nowMicros) {
     if (config_.pacing != Pacing::Flood) {
         if (nowMicros - nextReading_ > kMaxLagMicros) nextReading_ = nowMicros;
         for (int n = 0; n < kMaxBurst && Streaming() && nowMicros >= nextReading_; ++n) {
-            const std::string text = counter_.TakeReading();
+            const std::string text = counter_.TakeReading(nextReading_);
             nextReading_ += ReadingInterval(text.size() + 1);
             SendLine(text, nowMicros, false);
         }

@@ -36,6 +36,7 @@ struct Config {
     bool splitIdn = false;                  // identification replies in pieces
     bool crlf = false;                      // every line ends in CR LF
     uint32_t seed = 1;
+    const OscillatorModel* oscillator = nullptr;  // the signals' source; null: a few counts of jitter
     std::array<double, 3> signalHz{10'000'000.123, 999'999.99, 1'200'000'000.0};
 };
 

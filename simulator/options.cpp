@@ -48,6 +48,11 @@ std::string UsageText() {
                "  --signal C=HZ         signal on input channel C (1..3); defaults\n"
                "                        1=10000000.123 2=999999.99 3=1200000000\n"
                "  --seed N              seed of the measurement noise (1)\n"
+               "  --oscillator KIND     the signals come from an oscillator of this kind:\n"
+               "                        quartz, tcxo, ocxo or rubidium (white phase noise\n"
+               "                        of 10 ps a time stamp, white, flicker and random-walk\n"
+               "                        frequency noise, linear drift); without it a few\n"
+               "                        counts of jitter in the last digit\n"
                "\n"
                "Readings (text lines ending in LF, e.g. \"10.000000123MHz\"):\n"
                "  by default they stream after \"*RST\", one per gate time (at most one per\n"
@@ -153,6 +158,11 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             const auto seed = Whole(value, 0, 4'294'967'295LL);
             if (!seed) return fail("--seed takes a whole number");
             config.seed = static_cast<uint32_t>(*seed);
+        } else if (name == "--oscillator") {
+            if (!take()) return needsValue();
+            config.oscillator = FindOscillator(value);
+            if (config.oscillator == nullptr)
+                return fail("--oscillator: unknown kind " + value + " (" + OscillatorNames() + ")");
         } else if (name == "--min-period") {
             if (!take()) return needsValue();
             const auto ms = Whole(value, 1, 60'000);

@@ -446,12 +446,14 @@ bool ReadingsWindow::SaveAs(const QString& path) {
     }
     // The readings held now; the record goes on taking readings meanwhile.
     auto snapshot = std::make_shared<const ReadingSnapshot>(record_.store().Snapshot());
+    const int rows = static_cast<int>(std::min<std::size_t>(snapshot->Size(), INT_MAX));
     save_ = std::make_unique<Save>();
     save_->path = path;
     connect(&save_->watcher, &QFutureWatcher<SaveOutcome>::progressRangeChanged, saveBar_, &QProgressBar::setRange);
     connect(&save_->watcher, &QFutureWatcher<SaveOutcome>::progressValueChanged, saveBar_, &QProgressBar::setValue);
     connect(&save_->watcher, &QFutureWatcher<SaveOutcome>::finished, this, &ReadingsWindow::FinishSave);
     save_->watcher.setFuture(QtConcurrent::run(WriteSnapshot, std::move(snapshot), std::move(file)));
+    saveBar_->setRange(0, rows);
     saveBar_->setValue(0);
     saveBar_->show();
     cancelSave_->setEnabled(true);

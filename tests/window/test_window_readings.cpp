@@ -133,6 +133,46 @@ TEST(ReadingsWindow, ShowsTheCurrentSeriesPausesAndClears) {
     EXPECT_NE(saved.find(",ERR,,,FREQUENCY 1\n"), std::string::npos);
 }
 
+TEST(ReadingsWindow, SaveRunsOnAWorkerWritesWhatWasHeldAndCanBeCancelled) {
+    ReadingsRig rig;
+    ASSERT_TRUE(rig.Connect());
+    ReadingsWindow* w = view::ShowReadingsWindow(rig.window, rig.record);
+    constexpr int kHeld = 60'000;  // four batches of rows
+    for (int i = 0; i < kHeld; ++i)
+        rig.record.store().Add("10.0000001" + std::to_string(10 + i % 90) + "MHz", "FREQUENCY 1", {}, {});
+    auto* bar = w->findChild<QWidget*>(QStringLiteral("barSave"));
+    auto* cancel = w->findChild<QPushButton*>(QStringLiteral("cmdCancelSave"));
+
+    // Cancelled at once: the worker stops after its first batch of rows.
+    const std::string first = rig.File("cancelled.csv");
+    ASSERT_TRUE(w->SaveAs(QString::fromStdString(first)));
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_FALSE(w->SaveAs(QString::fromStdString(rig.File("second.csv"))));  // one save at a time
+    cancel->click();
+    ASSERT_TRUE(WaitFor([&] { return !w->saving(); }, 20000));
+    EXPECT_TRUE(rig.Text(w, "lblSave").startsWith(QStringLiteral("已取消 (Cancelled)")));
+    EXPECT_FALSE(bar->isVisible());
+    const std::string part = ReadFile(first);
+    EXPECT_LT(std::count(part.begin(), part.end(), '\n'), kHeld / 2);
+
+    // Readings that arrive while saving go on into the record, not the file.
+    const std::string whole = rig.File("whole.csv");
+    ASSERT_TRUE(w->SaveAs(QString::fromStdString(whole)));
+    rig.serial.Receive("10.000000999MHz\n");
+    ASSERT_TRUE(WaitFor([&] { return !w->saving(); }, 20000));
+    EXPECT_EQ(rig.Text(w, "lblSave"), QStringLiteral("已保存 (Saved) 60000 行 (rows) → whole.csv"));
+    const std::string saved = ReadFile(whole);
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), kHeld + 1);
+    EXPECT_EQ(saved.find("999MHz"), std::string::npos);
+    EXPECT_EQ(rig.record.store().Size(), std::size_t{kHeld} + 1);
+
+    // A disk that fills up is told in words, not as saved.
+    ASSERT_TRUE(w->SaveAs(QStringLiteral("/dev/full")));
+    ASSERT_TRUE(WaitFor([&] { return !w->saving(); }, 20000));
+    EXPECT_TRUE(rig.Text(w, "lblSave").startsWith(QStringLiteral("不能保存 (Cannot save) /dev/full: ")))
+        << rig.Text(w, "lblSave").toStdString();
+}
+
 TEST(TrendColumns, AMillionPointsDrawAsOneStrokePerPixelColumnKeepingTheExtremes) {
     TrendSource trend;
     for (int i = 0; i < 1'000'000; ++i) trend.Append(i * 0.001, std::sin(i * 0.01) + (i == 500'000 ? 5.0 : 0.0));
