@@ -197,7 +197,9 @@ int main(int argc, char** argv) {
     window.SetZoom(zoom);
     window.show();
     const QStringList toOpen = parser.positionalArguments();
-    if (parser.isSet(readingsOption) || parser.isSet(openOption)) {
+    // The desktop entry passes --open with the files it was given, none when
+    // started from the menu: the readings window opens only with files.
+    if (parser.isSet(readingsOption) || !toOpen.isEmpty()) {
         kt::ReadingsWindow* readings = kt::view::ShowReadingsWindow(window, record);
         if (readings != nullptr && !toOpen.isEmpty()) readings->OpenRecordings(toOpen);
     }

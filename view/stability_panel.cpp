@@ -503,7 +503,15 @@ void StabilityPanel::SaveTableCsv() {
 void StabilityPanel::OpenFiles(const QStringList& paths) {
     toOpen_ += paths;
     if (fileWatcher_.isRunning() || asking_ || !reading_.isEmpty()) return;
+    told_.clear();  // a new batch: what was said of the last one goes
+    message_->clear();
     StartNextFile();
+}
+
+void StabilityPanel::Tell(const QString& text) {
+    // Every file of a batch that could not be opened stays named.
+    told_ << text;
+    message_->setText(told_.join(QStringLiteral("; ")));
 }
 
 void StabilityPanel::StartNextFile() {
@@ -523,7 +531,7 @@ void StabilityPanel::StartNextFile() {
     progressBar_->show();
     cancelButton_->show();
     progressTimer_->start();
-    message_->setText(QStringLiteral("读取中 (Reading) %1…").arg(QFileInfo(reading_).fileName()));
+    progressBar_->setFormat(QFileInfo(reading_).fileName() + QStringLiteral(" %p%"));
     const std::string path = QFile::encodeName(reading_).toStdString();
     const double size = std::max<double>(1.0, static_cast<double>(QFileInfo(reading_).size()));
     fileWatcher_.setFuture(QtConcurrent::run([path, size, state = readingState_] {
@@ -551,12 +559,12 @@ void StabilityPanel::OnFileRead() {
     bool needsTau0 = false;
     for (const DataSeries& s : file.series) needsTau0 = needsTau0 || !std::isfinite(s.tau0);
     if (file.status == DataFileStatus::Cancelled) {
-        message_->setText(QStringLiteral("已取消 (Cancelled) %1").arg(name));
+        Tell(QStringLiteral("已取消 (Cancelled) %1").arg(name));
     } else if (file.status != DataFileStatus::Ok) {
         const QString where = file.error_line > 0 ? QStringLiteral("line %1: ").arg(file.error_line) : QString();
-        message_->setText(QStringLiteral("不能打开 (Cannot open) %1: %2%3").arg(name, where, Utf8(file.error)));
+        Tell(QStringLiteral("不能打开 (Cannot open) %1: %2%3").arg(name, where, Utf8(file.error)));
     } else if (file.series.empty()) {
-        message_->setText(QStringLiteral("不能打开 (Cannot open) %1: no readings").arg(name));
+        Tell(QStringLiteral("不能打开 (Cannot open) %1: no readings").arg(name));
     } else if (needsTau0) {
         // A file of values alone: its spacing is asked, without blocking the window.
         asking_ = true;
@@ -581,7 +589,6 @@ void StabilityPanel::OnFileRead() {
         ask->show();
         return;
     } else {
-        message_->clear();
         AddTraces(name, read, 0.0);
     }
     StartNextFile();
@@ -610,7 +617,7 @@ void StabilityPanel::AddTraces(const QString& name, const std::shared_ptr<DataFi
         Request(traces_.back());
     }
     if (!problems.isEmpty())
-        message_->setText(QStringLiteral("%1: %2").arg(name, problems.join(QStringLiteral("; "))));
+        Tell(QStringLiteral("%1: %2").arg(name, problems.join(QStringLiteral("; "))));
     // With no live series yet, the table and the trend show the first trace opened.
     const bool liveEmpty = !traces_[0].analysed || traces_[0].analysis.count == 0;
     if (chosen_ == 0 && liveEmpty && added > 0) Choose(static_cast<int>(traces_.size() - added));

@@ -114,6 +114,8 @@ private:
     QSize ExportSize() const;
     Trace* FindByWorker(AnalysisWorker* worker);
     void CheckIdle();
+    // Adds a line to what the message says of the files being opened.
+    void Tell(const QString& text);
 
     std::deque<Trace> traces_;  // [0] is the live series
     int chosen_ = 0;
@@ -124,6 +126,7 @@ private:
     QString figuresTime_;
 
     QStringList toOpen_;
+    QStringList told_;  // what went wrong with the files of this batch
     QString reading_;  // the file being read
     // Shared with the reading worker, which may outlive the panel by a block.
     struct Reading {

@@ -167,7 +167,9 @@ TEST(StabilityWorkbench, AFileOfValuesAsksItsSpacingAndABadFileSaysWhereItIsWron
                {"time,elapsed_s,reading,value,unit,function\n2026-12-07T12:00:00.000Z,0,x,10,Hz\n", "line 2: expected 6"},
                {"", "empty"}};
     for (const Bad& b : bad) {
-        ASSERT_TRUE(rig.Open({rig.Write("bad.csv", b.text)}));
+        // A good file after the bad one: the bad one stays named.
+        ASSERT_TRUE(rig.Open({rig.Write("bad.csv", b.text), rig.Write("good.csv", Recording(50, 9))}));
+        rig.panel.RemoveTrace(2);
         EXPECT_TRUE(rig.Find<QLabel>("lblStabilityMessage")->text().contains(QLatin1String(b.says)))
             << rig.Find<QLabel>("lblStabilityMessage")->text().toStdString();
         EXPECT_EQ(rig.panel.Traces().size(), 2u);
