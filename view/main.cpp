@@ -36,7 +36,6 @@
 #include "view/qt_serial_control.h"
 #include "view/readings_record.h"
 #include "view/readings_window.h"
-#include "view/stability_panel.h"
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -213,7 +212,7 @@ int main(int argc, char** argv) {
         QTimer::singleShot(kScreenshotDelayMs, take, qOverload<>(&QTimer::start));
         QObject::connect(take, &QTimer::timeout, &window, [&window, &exitCode, file, take] {
             const auto* opened = window.findChild<kt::ReadingsWindow*>();
-            if (opened != nullptr && !opened->stability()->Idle()) return;
+            if (opened != nullptr && !opened->Settled()) return;
             take->stop();
             // With the readings window open, the picture is of that window.
             QWidget* shown = window.findChild<kt::ReadingsWindow*>();

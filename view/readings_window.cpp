@@ -389,6 +389,8 @@ void ReadingsWindow::RefreshAdev() {
 
 void ReadingsWindow::OpenRecordings(const QStringList& paths) { stability_->OpenFiles(paths); }
 
+bool ReadingsWindow::Settled() const { return stability_->Idle() && !traceTrendWatcher_->isRunning(); }
+
 void ReadingsWindow::ShowTraceInTrend(int index) {
     trendTrace_ = index;
     const auto& traces = stability_->Traces();

@@ -48,6 +48,9 @@ public:
     // Opens recordings as traces of the stability chart (read on a worker).
     void OpenRecordings(const QStringList& paths);
     view::StabilityPanel* stability() const { return stability_; }
+    // Nothing is being read, analysed or drawn for the stability chart and
+    // the trend of a trace (for a screenshot of what was opened).
+    bool Settled() const;
     // Writes every reading held in memory now to path (replacing the file)
     // on a worker thread, with a progress bar and Cancel. False when the file
     // cannot be opened or a save is already running.
