@@ -435,7 +435,7 @@ struct DataFileReader::Impl {
         return false;
     }
 
-    static bool OddQuotes(std::string_view s) {
+    static std::size_t Quotes(std::string_view s) {
         std::size_t count = 0;
         const char* p = s.data();
         const char* end = p + s.size();
@@ -443,7 +443,7 @@ struct DataFileReader::Impl {
             ++count;
             ++p;
         }
-        return count % 2 == 1;
+        return count;
     }
 
     Group& Find(std::string_view function, std::string_view unit) {
@@ -488,11 +488,12 @@ struct DataFileReader::Impl {
         g.times.Push(time);
     }
 
-    bool RecordingRow(std::string_view rec) {
+    // quote_free: the row is known to hold no quote.
+    bool RecordingRow(std::string_view rec, bool quote_free) {
         std::array<std::string_view, 6> f;
         std::array<bool, 6> quoted{};
         std::size_t count = 0;
-        if (std::memchr(rec.data(), '"', rec.size()) == nullptr) {
+        if (quote_free || std::memchr(rec.data(), '"', rec.size()) == nullptr) {
             // No quote in the row (as the recorder writes almost every one):
             // the fields lie between the commas.
             const char* p = rec.data();
@@ -576,7 +577,7 @@ struct DataFileReader::Impl {
         return true;
     }
 
-    bool Record(std::string_view rec) {
+    bool Record(std::string_view rec, bool quote_free = false) {
         if (!rec.empty() && rec.back() == '\r') rec.remove_suffix(1);
         if (record_line == 1 && rec.substr(0, 3) == "\xEF\xBB\xBF") rec.remove_prefix(3);  // a UTF-8 byte order mark
         std::size_t lead = 0;
@@ -596,7 +597,7 @@ struct DataFileReader::Impl {
             return TextRow(rec);
         case Mode::Recording:
             if (comment) return true;
-            return RecordingRow(rec);
+            return RecordingRow(rec, quote_free);
         case Mode::Text:
             if (comment || lead == rec.size()) return true;
             return TextRow(rec);
@@ -620,17 +621,18 @@ struct DataFileReader::Impl {
                 record_line = line;
             }
             const bool quotes_matter = mode == Mode::Recording;
-            if (pending.empty() && nl != nullptr && !(quotes_matter && OddQuotes(piece))) {
+            const std::size_t quotes = quotes_matter ? Quotes(piece) : 0;
+            if (pending.empty() && nl != nullptr && quotes % 2 == 0) {
                 // The whole record lies in this block: read it where it is.
                 if (piece.size() > kMaxDataLine) return TooLong();
                 open = false;
-                if (!Record(piece)) return false;
+                if (!Record(piece, quotes_matter && quotes == 0)) return false;
                 pos = end + 1;
                 continue;
             }
             if (pending.size() + piece.size() > kMaxDataLine) return TooLong();
             pending.append(piece);
-            if (quotes_matter && OddQuotes(piece)) in_quotes = !in_quotes;
+            if (quotes % 2 == 1 && quotes_matter) in_quotes = !in_quotes;
             if (nl == nullptr) break;  // the rest comes with the next block
             pos = end + 1;
             if (in_quotes) {  // a quoted field goes on on the next line
