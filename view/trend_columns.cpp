@@ -24,7 +24,9 @@ ColumnSpan ChangedColumns(const std::vector<TrendColumn>& drawn, const std::vect
 
 void TrendExtent::Include(const TrendSource& source, double shift) {
     if (source.Empty()) return;
+    const double firstT = source.FirstTime() + shift;
     const double lastT = source.LastTime() + shift;
+    first = empty ? firstT : std::min(first, firstT);
     last = empty ? lastT : std::max(last, lastT);
     min = empty ? source.Min() : std::min(min, source.Min());
     max = empty ? source.Max() : std::max(max, source.Max());
@@ -64,14 +66,20 @@ bool TrendRange::FitValues(const TrendExtent& extent) {
 
 bool TrendRange::Fit(const TrendExtent& extent) {
     const bool wasSet = set;
-    double r = right;
+    double l = left, r = right;
     if (extent.empty) {
+        l = 0.0;
         r = 1.0;
-    } else if (!set || left != 0.0 || extent.last > right) {
-        r = NiceCeiling(extent.last * 1.25);
+    } else {
+        const bool leftMoves = !set || extent.first < l || extent.first - l > (r - l) / 4;
+        if (leftMoves) {
+            const double step = NiceCeiling((extent.last - extent.first) / 10);
+            l = extent.first > 0.0 ? std::floor(extent.first / step) * step : 0.0;
+        }
+        if (leftMoves || extent.last > r) r = l + NiceCeiling((extent.last - l) * 1.25);
     }
-    const bool changed = !wasSet || left != 0.0 || r != right;
-    left = 0.0;
+    const bool changed = !wasSet || l != left || r != right;
+    left = l;
     right = r;
     return FitValues(extent) || changed;
 }

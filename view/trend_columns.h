@@ -22,6 +22,7 @@ ColumnSpan ChangedColumns(const std::vector<TrendColumn>& drawn, const std::vect
 // What the shown series hold together: the latest time and the extremes.
 struct TrendExtent {
     bool empty = true;
+    double first = 0.0;
     double last = 0.0;
     double min = 0.0;
     double max = 0.0;
@@ -43,7 +44,9 @@ struct TrendRange {
     bool set = false;
 
     // Following the stream: time from 0 to a step beyond the latest, values
-    // fitted. True when the range changed.
+    // fitted. Once the oldest readings are dropped and a quarter of the
+    // range lies before the first one held, the left edge moves up to a
+    // whole step before it. True when the range changed.
     bool Fit(const TrendExtent& extent);
     bool Fit(const TrendSource& source);
     // The values alone (a zoomed time range whose values follow what it shows).

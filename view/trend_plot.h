@@ -52,6 +52,7 @@ public:
 
     // The stream's series. It may grow between calls of Refresh (on this
     // thread); a new series (another function, a Clear) is a new object.
+    // nullptr hides it (to show a trace alone; SetLive(live) shows it again).
     void SetLive(std::shared_ptr<const TrendSource> live);
     // Another series shown in the same trend beside the live one (a
     // recording opened as a trace, say), in `colour` (a default one when
@@ -60,7 +61,8 @@ public:
     // legend and, for clock time, its wall-clock origin (TrendSource's
     // setters, before it is handed over). On a clock-time axis each series is
     // placed at its own clock time; on seconds since the series began they
-    // start together, to be compared.
+    // start together, to be compared. A trace may be built on a worker
+    // (Append each reading, SetName) and handed over when done.
     void ShowSeries(std::shared_ptr<const TrendSource> trace, const QColor& colour = QColor());
     const std::shared_ptr<const TrendSource>& ShownSeries() const { return trace_.source; }
     // Takes in what the live series gained: repaints what changed.

@@ -232,6 +232,20 @@ TEST(TrendRange, GrowsInStepsAndOnlyWhenTheTrendLeavesIt) {
     EXPECT_EQ(range.right, 5.0);
     EXPECT_EQ(range.low, 8.0 - 1.625);
 
+    TrendSource held;  // the oldest dropped: the left edge follows, a whole step behind
+    held.SetCapacity(100);
+    view::TrendRange moving;
+    for (int i = 0; i < 100; ++i) held.Append(i, 1.0);
+    moving.Fit(held);
+    for (int i = 100; i < 150; ++i) held.Append(i, 1.0);
+    EXPECT_FALSE(moving.Fit(held));  // 50 s of 200 empty: not yet
+    EXPECT_EQ(moving.left, 0.0);
+    EXPECT_EQ(moving.right, 200.0);
+    for (int i = 150; i < 160; ++i) held.Append(i, 1.0);
+    EXPECT_TRUE(moving.Fit(held));
+    EXPECT_EQ(moving.left, 60.0);
+    EXPECT_EQ(moving.right, 260.0);
+
     TrendSource flat;  // one value: a band around it
     flat.Append(0.0, 1e7);
     view::TrendRange band;

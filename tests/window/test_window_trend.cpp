@@ -165,6 +165,29 @@ TEST(TrendAxes, ClockTimeAndFractionalOffsetsLabelledInTheirUnits) {
     EXPECT_GT(rig.plot.ValueLabels().front().toDouble(), 990.0);
 }
 
+TEST(TrendAxes, ClockTicksFallOnWholeStepsOfTheShownClock) {
+    const double noon = 1796644800.0;  // 2026-12-07 12:00:00 UTC
+    struct Case {
+        double t0, t1, origin;
+        int most;
+        double step, first;  // first tick, in series seconds
+        int decimals;
+    } cases[] = {
+        {0, 200, noon, 6, 60, 0, 0},                       // minutes
+        {0, 10, noon + 7.5, 6, 2, 0.5, 0},                 // from 12:00:07.5: 12:00:08
+        {0.25, 0.5, noon, 6, 0.05, 0.25, 2},               // sub-second steps of 1, 2, 5
+        {0, 3 * 86400.0, noon - 41400 + 3600, 4, 86400, 81000, 0},  // 00:30 UTC seen at UTC+1: local midnights
+        {0, 1e-4, noon, 6, 0.001, 0, 3},                   // no finer than a millisecond
+    };
+    for (const Case& c : cases) {
+        const view::AxisTicks ticks = view::ClockTicks(c.t0, c.t1, c.origin, c.most);
+        EXPECT_DOUBLE_EQ(ticks.step, c.step) << c.t1;
+        ASSERT_FALSE(ticks.values.empty()) << c.t1;
+        EXPECT_NEAR(ticks.values.front(), c.first, 1e-6) << c.t1;
+        EXPECT_EQ(ticks.decimals, c.decimals) << c.t1;
+    }
+}
+
 TEST(TrendExport, PngAndSvgWithTitleAxesAndTheLegendOfTwoSeries) {
     TrendRig rig;
     auto trace = std::make_shared<TrendSource>();
@@ -201,6 +224,10 @@ TEST(TrendExport, PngAndSvgWithTitleAxesAndTheLegendOfTwoSeries) {
     size->setCurrentIndex(0);
     EXPECT_FALSE(rig.panel.Export(QStringLiteral("/nonexistent-folder/trend.png")));
     EXPECT_TRUE(rig.Find<QLabel>("lblTrendMessage")->text().contains(QLatin1String("/nonexistent-folder/trend.png")));
+    rig.plot.SetLive(nullptr);  // the trace alone
+    rig.plot.Follow();
+    EXPECT_EQ(rig.plot.Range().right, 200.0);  // the trace's 100 s
+    EXPECT_TRUE(rig.panel.Export(png));
 }
 
 }  // namespace
