@@ -16,9 +16,14 @@ namespace {
 
 bool Positive(double v) { return std::isfinite(v) && v > 0.0; }
 
-// The slopes of sigma(tau) on log-log axes for the power-law noises:
-// tau^-1 for white and flicker PM, tau^-1/2 white FM, tau^0 flicker FM,
-// tau^+1/2 random-walk FM.
+// The slopes of sigma(tau) on log-log axes for the power-law noises
+// S_y(f) ~ f^alpha: the Allan variance goes as tau^mu with mu = -alpha - 1
+// for -3 <= alpha <= 0 and mu = -2 for both kinds of phase noise (alpha = 2
+// and 1; NIST SP 1065, W. J. Riley 2008, its table of the power-law noises'
+// Allan variance, the same mu the B1 noise identification expects), so sigma
+// goes as tau^(mu/2): tau^-1 for white and flicker PM (flicker PM with a
+// logarithmic factor), tau^-1/2 white FM, tau^0 flicker FM, tau^+1/2
+// random-walk FM.
 struct Guide {
     double slope;
     const char* text;
