@@ -15,7 +15,8 @@
 # pace     the window at the real line rate of 38400 baud, 30 s: CPU share,
 #          readings window open and recording, and `cat`'s share as the floor
 # idle     the window connected, nothing arriving, 30 s: CPU share
-# latency  click to command readable on the line, 1,000 clicks
+# latency  click to command readable on the line, 1,000 clicks; again with the
+#          readings window open on 10 million readings, its analysis running
 # startup  process start to "*IDN?" on the line, warm and cold font cache
 # stats    kt46290-stats --dev all --csv on generated recordings of 1 and 10
 #          million readings (about 83 and 840 MB, in a temporary folder):
@@ -68,6 +69,7 @@ run full "$bench/bench_flood" --mode flood --readings --prefill 10000000
 run pace "$bench/bench_flood" --mode pace --readings
 run idle "$bench/bench_flood" --mode idle
 run latency "$bench/bench_latency" 1000
+run latency "$bench/bench_latency" 1000 --record 10000000
 run startup "$bench/bench_startup" --runs 10
 run startup "$bench/bench_startup" --runs 1 --cold
 run trend "$bench/bench_trend" --points 10000000
