@@ -191,10 +191,27 @@ int StabilityPlot::Render(QPainter& painter, const QRectF& area) const {
             QPen dashed(QColor(140, 140, 140), 1, Qt::DashLine);
             for (const Guide& g : kGuides) {
                 const auto at = [&](double tau) { return p.value * std::pow(tau / p.tau, g.slope); };
-                const double a = std::pow(10.0, x0), b = std::pow(10.0, x1);
+                // The part inside the plot, cut here rather than by clipping,
+                // which an SVG viewer need not honour.
+                double la = x0, lb = x1;
+                if (g.slope != 0.0) {
+                    const double l0 = std::log10(p.tau) + (y0 - std::log10(p.value)) / g.slope;
+                    const double l1 = std::log10(p.tau) + (y1 - std::log10(p.value)) / g.slope;
+                    la = std::max<double>(la, std::min(l0, l1));
+                    lb = std::min<double>(lb, std::max(l0, l1));
+                }
+                if (la >= lb) continue;
+                const double a = std::pow(10.0, la), b = std::pow(10.0, lb);
                 painter.setPen(dashed);
                 painter.drawLine(QPointF(X(a), Y(at(a))), QPointF(X(b), Y(at(b))));
-                const double labelTau = std::pow(10.0, x0 + 0.85 * (x1 - x0));
+                // The label at the right, or where the line leaves the plot.
+                double labelLog = x0 + 0.85 * (x1 - x0);
+                if (g.slope != 0.0) {
+                    const double edge = g.slope > 0.0 ? y1 : y0;
+                    const double leaves = std::log10(p.tau) + (edge - std::log10(p.value)) / g.slope;
+                    labelLog = std::max<double>(x0, std::min(labelLog, leaves - 0.25 * (x1 - x0) / 4));
+                }
+                const double labelTau = std::pow(10.0, labelLog);
                 painter.setPen(QColor(110, 110, 110));
                 painter.drawText(QPointF(X(labelTau) + 3, Y(at(labelTau)) - 3), QString::fromUtf8(g.text));
             }
@@ -271,6 +288,7 @@ bool StabilityPlot::SaveSvg(const QString& path, QSize size) const {
     svg.setFileName(path);
     svg.setSize(size);
     svg.setViewBox(QRect(QPoint(0, 0), size));
+    svg.setResolution(logicalDpiX());  // text as large as on the screen and in the PNG
     svg.setTitle(title_);
     svg.setDescription(value_);
     QPainter painter;
