@@ -4,11 +4,16 @@
 // enabled, then clicks the arm key N times, each time waiting until
 // "SYST:KEY 5\n" can be read on the master end.
 //
-//   bench_latency [CLICKS]     (default 1000)
+//   bench_latency [CLICKS] [--record N]     (default 1000 clicks)
+//
+// --record N: the readings window is open on a record of N readings (10 MHz,
+// one every 100 ms) and its stability analysis runs on a worker meanwhile;
+// the clicks are then 20 ms apart, so that they fall during the analyses.
 #include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -23,8 +28,11 @@
 #include "support/identity.h"
 #include "support/pty_line.h"
 #include "core/soft_panel.h"
+#include "view/data_menu.h"
 #include "view/frm_soft_panel.h"
 #include "view/qt_serial_control.h"
+#include "view/readings_record.h"
+#include "view/readings_window.h"
 
 namespace {
 
@@ -49,6 +57,9 @@ std::string ReadAvailable(int fd) {
 
 int main(int argc, char** argv) {
     const int clicks = argc > 1 ? std::atoi(argv[1]) : 1000;
+    unsigned long long held = 0;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::string(argv[i]) == "--record") held = std::strtoull(argv[i + 1], nullptr, 10);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
@@ -62,7 +73,20 @@ int main(int argc, char** argv) {
     kt::frmSoftPanel window(panel);
     auto* arm = window.findChild<QAbstractButton*>(QStringLiteral("cmdArm"));
     if (arm == nullptr) return 1;
+    kt::ReadingsRecord record;
+    if (held > 0) {
+        const auto t0 = std::chrono::steady_clock::now() - std::chrono::milliseconds(100 * held);
+        for (unsigned long long i = 0; i < held; ++i) {
+            char reading[40];
+            std::snprintf(reading, sizeof reading, "10000000.00%04uHz", static_cast<unsigned>((i * 2654435761u) % 10000u));
+            record.store().Add(reading, "FREQUENCY 1", std::chrono::system_clock::now(), t0 + std::chrono::milliseconds(100 * i));
+        }
+        panel.lineTap.observer = &record;
+        kt::view::AttachReadings(window, record);
+    }
     window.show();
+    if (held > 0) kt::view::ShowReadingsWindow(window, record);
+    const int spacingMs = held > 0 ? 20 : 0;
 
     enum class Phase { Identify, Reset, Click, Done } phase = Phase::Identify;
     std::string line;  // what arrived on the master end and is not yet matched
@@ -79,7 +103,7 @@ int main(int argc, char** argv) {
             app.quit();
             return;
         }
-        QTimer::singleShot(0, &window, [&] {
+        QTimer::singleShot(spacingMs, &window, [&] {
             clickedAt = ktbench::NowSeconds();
             arm->click();
         });
@@ -127,7 +151,7 @@ int main(int argc, char** argv) {
             break;
         }
     });
-    QTimer::singleShot(30000, &app, [&] {
+    QTimer::singleShot(held > 0 ? 120000 : 30000, &app, [&] {
         std::fprintf(stderr, "bench_latency: gave up after 30 s (%zu clicks timed)\n", latencies.size());
         failed = true;
         app.quit();

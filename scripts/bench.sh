@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in ./build-bench and runs all of them, or the one named.
 #
-#   scripts/bench.sh [NAME...]    NAME: logic store window flood full pace idle latency startup stats trend
+#   scripts/bench.sh [NAME...]    NAME: logic store window flood full pace idle latency startup stats trend window-stability
 #
 # logic    time per reading through the receive event, fake serial control
 # store    the record alone filled with 10,000,000 readings: resident memory
@@ -15,13 +15,16 @@
 # pace     the window at the real line rate of 38400 baud, 30 s: CPU share,
 #          readings window open and recording, and `cat`'s share as the floor
 # idle     the window connected, nothing arriving, 30 s: CPU share
-# latency  click to command readable on the line, 1,000 clicks
+# latency  click to command readable on the line, 1,000 clicks; again with the
+#          readings window open on 10 million readings, its analysis running
 # startup  process start to "*IDN?" on the line, warm and cold font cache
 # stats    kt46290-stats --dev all --csv on generated recordings of 1 and 10
 #          million readings (about 83 and 840 MB, in a temporary folder):
 #          parse time, time of each deviation with its intervals, peak
 #          memory, and `wc -l` on the same file as the floor (about a minute;
 #          KT_STATS_COUNTS="1000000" for fewer)
+# window-stability  the readings window on 1 and 10 million readings held: the
+#          longest event on the event thread and the analysis' share of one core
 # trend    the trend chart's redraw at 10 M readings: whole range, zoomed,
 #          panned, following; cost and memory per reading
 #
@@ -29,7 +32,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$top/build-bench
-names="logic store window flood full pace idle latency startup stats trend"
+names="logic store window flood full pace idle latency startup stats trend window-stability"
 which=" ${*:-all} "
 for name in $which; do
   case " all $names " in
@@ -44,7 +47,7 @@ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKT_BUIL
 if [[ "$which" == " stats " ]]; then
   cmake --build "$build" --target kt46290-stats bench_gen_recording
 else
-  cmake --build "$build" --target bench_logic bench_store bench_window_event bench_flood bench_latency bench_startup bench_trend \
+  cmake --build "$build" --target bench_logic bench_store bench_window_event bench_flood bench_latency bench_startup bench_trend bench_stability_window \
     kt46290-stats bench_gen_recording
 fi
 
@@ -70,8 +73,12 @@ run full "$bench/bench_flood" --mode flood --readings --prefill 10000000
 run pace "$bench/bench_flood" --mode pace --readings
 run idle "$bench/bench_flood" --mode idle
 run latency "$bench/bench_latency" 1000
+run latency "$bench/bench_latency" 1000 --record 10000000
 run startup "$bench/bench_startup" --runs 10
 run startup "$bench/bench_startup" --runs 1 --cold
+run trend "$bench/bench_trend" --points 10000000
+run window-stability "$bench/bench_stability_window" --readings 1000000 --seconds 20
+run window-stability "$bench/bench_stability_window" --readings 10000000 --seconds 30
 
 # The analyser on generated recordings: the file is read once beforehand so
 # that it and `wc -l` both read from the page cache.
@@ -104,4 +111,3 @@ if wants stats; then
   done
 fi
 
-run trend "$bench/bench_trend" --points 10000000

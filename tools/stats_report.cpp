@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "measurements/csv.h"
+#include "measurements/deviation_csv.h"
 #include "measurements/statistics.h"
 
 namespace kt {
@@ -38,7 +39,6 @@ constexpr const char* kUsage =
     "  --csv           function,unit,count,mean,std_dev,min,max; with --dev\n"
     "                  function,unit,deviation,tau_s,af,terms,alpha,edf,low,value,high\n";
 
-constexpr const char* kDevHeader = "function,unit,deviation,tau_s,af,terms,alpha,edf,low,value,high\n";
 
 // 12 significant digits; empty for a number that does not exist.
 std::string Number(double v) {
@@ -211,7 +211,7 @@ int AnalyseRecording(std::istream& in, const std::string& name, const StatsOptio
 
     if (file.series.empty()) {
         if (options.csv) {
-            out << (deviations ? kDevHeader : "function,unit,count,mean,std_dev,min,max\n");
+            out << (deviations ? kDeviationCsvHeader : std::string_view("function,unit,count,mean,std_dev,min,max\n"));
             err << "kt46290-stats: " << name << ": no readings\n";
         } else {
             out << name << ": no readings\n";
@@ -228,7 +228,7 @@ int AnalyseRecording(std::istream& in, const std::string& name, const StatsOptio
         return kStatsOk;
     }
 
-    if (options.csv) out << kDevHeader;
+    if (options.csv) out << kDeviationCsvHeader;
     AnalysisOptions analysis;
     analysis.taus = options.taus;
     analysis.confidence = options.confidence;
@@ -279,11 +279,10 @@ int AnalyseRecording(std::istream& in, const std::string& name, const StatsOptio
                 PrintDeviationTable(d, points, out);
                 continue;
             }
-            const std::string start = CsvStart(s) + ',' + std::string(DeviationName(d)) + ',';
-            for (const DevPoint& p : points)
-                out << start << Number(p.tau) << ',' << p.m << ',' << p.terms << ',' << p.alpha << ','
-                    << Number(p.edf) << ',' << Number(p.low) << ',' << Number(p.value) << ',' << Number(p.high)
-                    << '\n';
+            // The row the readings window's table export writes too.
+            std::string rows;
+            for (const DevPoint& p : points) AppendDeviationCsvRow(rows, s.function, s.unit, d, p);
+            out << rows;
         }
     }
     return kStatsOk;

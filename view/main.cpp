@@ -1,16 +1,19 @@
 // kt46290-panel: the soft front panel of the KT46290 frequency counter.
 //
-//   kt46290-panel [--port N=DEVICE]... [--zoom PERCENT] [--log FILE] [--readings] [--screenshot FILE] [--list-ports]
+//   kt46290-panel [--port N=DEVICE]... [--zoom PERCENT] [--log FILE] [--readings] [--open FILE...]
+//                 [--screenshot FILE] [--list-ports]
 //
 // --log records every reading to FILE (CSV, appended) from the start;
-// --readings opens the readings window at start-up.
+// --readings opens the readings window at start-up; --open opens it with the
+// recordings named after the options as traces of its stability chart.
 // --port names the device that port number N (1..5) of the port menu opens;
 // ports not named open the device chosen in the port menu's chooser, else the
 // one the mapping rule gives. --list-ports prints the serial ports the system
 // has and exits. --zoom starts the window at 125, 150, 200 or 300 per cent
 // instead of 100. --screenshot shows the
 // window, lets two seconds of events run, saves a picture of the window,
-// closes it as the user would and exits.
+// closes it as the user would and exits (with --open, once the recordings are
+// read and analysed).
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -111,10 +114,17 @@ int main(int argc, char** argv) {
         QStringLiteral("FILE"));
     const QCommandLineOption readingsOption(QStringLiteral("readings"),
                                             QStringLiteral("Open the readings window at start-up."));
+    const QCommandLineOption openOption(
+        QStringLiteral("open"),
+        QStringLiteral("Open the readings window with the recordings or data files named after the options "
+                       "(FILE...) as traces of its stability chart."));
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A file to open (with --open)."),
+                                 QStringLiteral("[FILE...]"));
     parser.addOption(portOption);
     parser.addOption(zoomOption);
     parser.addOption(logOption);
     parser.addOption(readingsOption);
+    parser.addOption(openOption);
     parser.addOption(screenshotOption);
     parser.addOption(listPortsOption);
     if (!parser.parse(arguments)) {
@@ -131,7 +141,7 @@ int main(int argc, char** argv) {
         std::printf("kt46290-panel %s\n", KT_PANEL_VERSION);
         return 0;
     }
-    if (!parser.positionalArguments().isEmpty()) {
+    if (!parser.isSet(openOption) && !parser.positionalArguments().isEmpty()) {
         std::fprintf(stderr, "kt46290-panel: unexpected argument '%s'\n",
                      qPrintable(parser.positionalArguments().constFirst()));
         return kUsageError;
@@ -185,12 +195,25 @@ int main(int argc, char** argv) {
 
     window.SetZoom(zoom);
     window.show();
-    if (parser.isSet(readingsOption)) kt::view::ShowReadingsWindow(window, record);
+    const QStringList toOpen = parser.positionalArguments();
+    // The desktop entry passes --open with the files it was given, none when
+    // started from the menu: the readings window opens only with files.
+    if (parser.isSet(readingsOption) || !toOpen.isEmpty()) {
+        kt::ReadingsWindow* readings = kt::view::ShowReadingsWindow(window, record);
+        if (readings != nullptr && !toOpen.isEmpty()) readings->OpenRecordings(toOpen);
+    }
 
     int exitCode = 0;
     if (parser.isSet(screenshotOption)) {
         const QString file = parser.value(screenshotOption);
-        QTimer::singleShot(kScreenshotDelayMs, &window, [&window, &exitCode, file] {
+        // Two seconds of events, and the files named read and analysed.
+        auto* take = new QTimer(&window);
+        take->setInterval(100);
+        QTimer::singleShot(kScreenshotDelayMs, take, qOverload<>(&QTimer::start));
+        QObject::connect(take, &QTimer::timeout, &window, [&window, &exitCode, file, take] {
+            const auto* opened = window.findChild<kt::ReadingsWindow*>();
+            if (opened != nullptr && !opened->Settled()) return;
+            take->stop();
             // With the readings window open, the picture is of that window.
             QWidget* shown = window.findChild<kt::ReadingsWindow*>();
             if (shown == nullptr || !shown->isVisible()) shown = &window;

@@ -8,8 +8,6 @@
 #include <limits>
 #include <utility>
 
-#include <QChart>
-#include <QChartView>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -20,21 +18,16 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
-#include <QLineSeries>
-#include <QLogValueAxis>
-#include <QPainter>
 #include <QPushButton>
-#include <QSplitter>
-#include <QStyledItemDelegate>
-#include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include "measurements/csv.h"
 #include "measurements/statistics.h"
 #include "view/readings_record.h"
+#include "view/stability_panel.h"
 #include "view/trend_panel.h"
 #include "view/trend_plot.h"
 #include "view/utf8.h"
@@ -44,19 +37,12 @@ namespace kt {
 namespace {
 
 constexpr int kRedrawMs = 200;  // the trend: 5 redraws a second (at most 10 follow the stream as well)
-// The statistics, the recording's row count and the Allan deviation: once a
-// second (rows reach the file within a second). Their texts are read, not
-// watched, and each new text costs a repaint.
+// The statistics, the recording's row count and the stability analysis: once
+// a second (rows reach the file within a second). Their texts are read, not
+// watched, and each new text costs a repaint. The analysis itself runs on a
+// worker, less often as the series grows.
 constexpr int kSlowMs = 1000;
 constexpr std::size_t kSaveBatch = 1 << 20;  // bytes of rows the saving worker writes at a time
-// The Allan deviation chart is redrawn at once when a point appears or goes,
-// and when a point moved by more than kAdevRedrawFraction (half a pixel of a
-// log axis with 60 pixels a decade) at most every kAdevChartInterval: while a
-// series grows its longest averaging times move a little with every second,
-// and redrawing the chart costs milliseconds. The table shows every value
-// each second.
-constexpr double kAdevRedrawFraction = 0.02;
-constexpr auto kAdevChartInterval = std::chrono::seconds(5);
 
 // A number with the digits a counter's reading has; "—" when there is none.
 QString Number(double v, int digits = 12) {
@@ -85,39 +71,10 @@ QLabel* ValueLabel(const char* objectName, int width) {
     return label;
 }
 
-// Draws a cell of the Allan deviation table as one line of plain text: the
-// table changes every second, and the style's item drawing lays every cell's
-// text out again for each repaint.
-class PlainCellDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        const bool selected = (option.state & QStyle::State_Selected) != 0;
-        if (selected) painter->fillRect(option.rect, option.palette.brush(QPalette::Highlight));
-        painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-        const int pad = option.fontMetrics.horizontalAdvance(QLatin1Char(' '));
-        painter->drawText(option.rect.adjusted(pad, 0, -pad, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                          index.data(Qt::DisplayRole).toString());
-    }
-};
-
-QChart* PlainChart() {
-    auto* chart = new QChart;
-    chart->legend()->hide();
-    chart->setMargins(QMargins(4, 4, 4, 4));
-    chart->setBackgroundRoundness(0);
-    return chart;
-}
-
 double Seconds(SteadyTime later, SteadyTime earlier) {
     return std::chrono::duration<double>(later - earlier).count();
 }
 
-// The whole decades around [low, high], for a log axis that stays put while
-// the values wander inside them.
-std::pair<double, double> Decades(double low, double high) {
-    return {std::pow(10.0, std::floor(std::log10(low))), std::pow(10.0, std::ceil(std::log10(high) + 1e-12))};
-}
 
 }  // namespace
 
@@ -175,9 +132,11 @@ ReadingsWindow::ReadingsWindow(ReadingsRecord& record, QWidget* parent) : QWidge
     setWindowTitle(QStringLiteral("读数 (Readings)"));
     Build();
     redraw_ = new QTimer(this);
+    redraw_->setObjectName(QStringLiteral("timTrend"));
     redraw_->setInterval(kRedrawMs);
     connect(redraw_, &QTimer::timeout, this, &ReadingsWindow::RefreshTrend);
     slowTimer_ = new QTimer(this);
+    slowTimer_->setObjectName(QStringLiteral("timSlow"));
     slowTimer_->setInterval(kSlowMs);
     connect(slowTimer_, &QTimer::timeout, this, [this] {
         Refresh();
@@ -218,60 +177,28 @@ void ReadingsWindow::Build() {
         statValues_.push_back(value);
     }
 
-    // The Allan deviation: chart and table.
-    auto* adev = PlainChart();
-    adevSeries_ = new QLineSeries;
-    adevSeries_->setPointsVisible(true);
-    adevSeries_->setMarkerSize(5);
-    adev->addSeries(adevSeries_);
-    adevX_ = new QLogValueAxis;
-    adevX_->setTitleText(QStringLiteral("τ (s)"));
-    adevX_->setLabelFormat(QStringLiteral("%g"));
-    adevY_ = new QLogValueAxis;
-    adevY_->setTitleText(QStringLiteral("Allan 偏差 σy(τ)"));
-    adevY_->setLabelFormat(QStringLiteral("%.0e"));
-    adev->addAxis(adevX_, Qt::AlignBottom);
-    adev->addAxis(adevY_, Qt::AlignLeft);
-    adevSeries_->attachAxis(adevX_);
-    adevSeries_->attachAxis(adevY_);
-    adevView_ = new QChartView(adev);
-    adevView_->setObjectName(QStringLiteral("chtAdev"));
-    // The point markers reach beyond the line's own area: a partial update
-    // would leave old markers behind. The chart changes seldom enough to be
-    // repainted whole.
-    adevView_->setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
-    adevTable_ = new QTableWidget(0, 3);
-    adevTable_->setObjectName(QStringLiteral("tblAdev"));
-    adevTable_->setHorizontalHeaderLabels(
-        {QStringLiteral("τ (s)"), QStringLiteral("项数 (Terms)"), QStringLiteral("ADEV")});
-    adevTable_->verticalHeader()->hide();
-    adevTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    adevTable_->setItemDelegate(new PlainCellDelegate(adevTable_));
-    // Columns as wide as their widest text, measured once: measuring the
-    // contents at every change would lay the table out again each second.
-    QHeaderView* header = adevTable_->horizontalHeader();
-    header->setSectionResizeMode(QHeaderView::Interactive);
-    const QFontMetrics metrics(adevTable_->font());
-    const QFontMetrics headerMetrics(header->font());
-    const int pad = 2 * metrics.horizontalAdvance(QLatin1Char(' ')) + 6;
-    const auto fit = [&](const QString& widest, const QString& title) {
-        return std::max(metrics.horizontalAdvance(widest), headerMetrics.horizontalAdvance(title)) + pad;
-    };
-    const int widths[] = {fit(QStringLiteral("0.0001234"), QStringLiteral("τ (s)")),
-                          fit(QStringLiteral("1000000"), QStringLiteral("项数 (Terms)")),
-                          fit(QStringLiteral("1.234e-10"), QStringLiteral("ADEV"))};
-    header->resizeSection(0, widths[0]);
-    header->resizeSection(1, widths[1]);
-    // Room for the three columns and the scroll bar, so none is cut off.
-    adevTable_->setMinimumWidth(widths[0] + widths[1] + widths[2] + 2 * adevTable_->frameWidth() +
-                                adevTable_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4);
-    adevTable_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    header->setStretchLastSection(true);
+    // The stability workbench; the drift from its fit beside the statistics.
+    stability_ = new view::StabilityPanel;
+    form->addRow(QStringLiteral("漂移 (Drift)"), stability_->driftLabel());
+    // A fixed box, so that a new text repaints the label alone instead of
+    // laying out the whole window again.
+    stability_->driftLabel()->setWordWrap(true);
+    stability_->driftLabel()->setFixedSize(190, 3 * stability_->driftLabel()->fontMetrics().height() + 4);
+    stability_->driftLabel()->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    connect(stability_, &view::StabilityPanel::traceChosen, this, &ReadingsWindow::ShowTraceInTrend);
+    traceTrendWatcher_ = new QFutureWatcher<std::shared_ptr<TrendSource>>(this);
+    connect(traceTrendWatcher_, &QFutureWatcher<std::shared_ptr<TrendSource>>::finished, this, [this] {
+        if (trendTrace_ == 0) return;
+        const auto& traces = stability_->Traces();
+        const QColor colour = static_cast<std::size_t>(trendTrace_) < traces.size()
+                                  ? traces[static_cast<std::size_t>(trendTrace_)].colour
+                                  : QColor();
+        trendPlot_->ShowSeries(traceTrendWatcher_->result(), colour);
+    });
 
     auto* lower = new QHBoxLayout;
     lower->addWidget(stats, 0);
-    lower->addWidget(adevView_, 2);
-    lower->addWidget(adevTable_, 1);
+    lower->addWidget(stability_, 1);
 
     // Commands and the recording.
     auto* buttons = new QHBoxLayout;
@@ -310,8 +237,8 @@ void ReadingsWindow::Build() {
     buttons->addWidget(rowsLabel_);
     buttons->addWidget(rowsUnit_);
 
-    layout->addWidget(trendPanel_, 3);
-    layout->addLayout(lower, 2);
+    layout->addWidget(trendPanel_, 2);
+    layout->addLayout(lower, 3);
     layout->addLayout(buttons);
 
     connect(clear, &QPushButton::clicked, this, &ReadingsWindow::Clear);
@@ -372,6 +299,7 @@ void ReadingsWindow::Clear() {
     record_.store().Clear();
     haveKey_ = false;
     NewTrend();
+    stability_->ClearLive();
     ++trendVersion_;
     Refresh();
     RefreshAdev();
@@ -395,6 +323,7 @@ void ReadingsWindow::RefreshTrend() {
         if (haveKey_) {
             haveKey_ = false;
             NewTrend();
+            stability_->ClearLive();
             ++trendVersion_;
         }
     } else {
@@ -404,6 +333,7 @@ void ReadingsWindow::RefreshTrend() {
             clearSeq_ = store.ClearSeq();
             nextSeq_ = clearSeq_;
             NewTrend();
+            stability_->ClearLive();
             ++trendVersion_;
         }
         for (std::size_t i = store.IndexOfSeq(nextSeq_); i < store.Size(); ++i) {
@@ -447,63 +377,45 @@ void ReadingsWindow::ShowStatistics() {
 
 void ReadingsWindow::RefreshAdev() {
     if (pause_->isChecked()) return;
-    // Kept up to date by the record as readings arrive, from the exact
-    // decimals, so reading it is cheap.
-    const std::vector<AdevPoint> points = record_.store().CurrentAdev();
-
-    // The table: rows made once, texts set only where they changed.
-    const int rows = static_cast<int>(points.size());
-    const int had = adevTable_->rowCount();
-    if (rows != had) adevTable_->setRowCount(rows);
-    for (int row = 0; row < rows; ++row) {
-        const AdevPoint& p = points[static_cast<std::size_t>(row)];
-        const QString texts[] = {Number(p.tau, 4), QString::number(p.terms), Number(p.adev, 4)};
-        for (int column = 0; column < 3; ++column) {
-            QTableWidgetItem* item = row < had ? adevTable_->item(row, column) : nullptr;
-            if (item == nullptr) {
-                adevTable_->setItem(row, column, new QTableWidgetItem(texts[column]));
-            } else if (item->text() != texts[column]) {
-                item->setText(texts[column]);
-            }
-        }
-    }
-    ShowAdevChart(points);
+    if (!haveKey_ || !stability_->LiveDue(std::chrono::steady_clock::now())) return;
+    // The record's full chunks are shared, the one being filled copied: the
+    // same cost at any count. The series is picked out of it on the worker.
+    auto readings = std::make_shared<const ReadingSnapshot>(record_.store().Snapshot());
+    stability_->AnalyseLive([readings, function = std::string(key_.function), unit = key_.unit, from = clearSeq_] {
+        return view::SeriesOfReadings(*readings, function, unit, from);
+    });
 }
 
-void ReadingsWindow::ShowAdevChart(const std::vector<AdevPoint>& points) {
-    const SteadyTime now = std::chrono::steady_clock::now();
-    bool moved = points.size() != chartedAdev_.size();
-    for (std::size_t i = 0; !moved && now - chartedAt_ >= kAdevChartInterval && i < points.size(); ++i) {
-        const AdevPoint& a = points[i];
-        const AdevPoint& b = chartedAdev_[i];
-        moved = std::abs(a.tau - b.tau) > kAdevRedrawFraction * std::abs(b.tau) ||
-                std::abs(a.adev - b.adev) > kAdevRedrawFraction * std::abs(b.adev) ||
-                std::isfinite(a.adev) != std::isfinite(b.adev);
+void ReadingsWindow::OpenRecordings(const QStringList& paths) { stability_->OpenFiles(paths); }
+
+bool ReadingsWindow::Settled() const { return stability_->Idle() && !traceTrendWatcher_->isRunning(); }
+
+void ReadingsWindow::ShowTraceInTrend(int index) {
+    trendTrace_ = index;
+    const auto& traces = stability_->Traces();
+    if (index <= 0 || static_cast<std::size_t>(index) >= traces.size() || !traces[static_cast<std::size_t>(index)].data) {
+        trendTrace_ = 0;
+        trendPlot_->ShowSeries(nullptr);
+        return;
     }
-    if (!moved) return;
-    chartedAdev_ = points;
-    chartedAt_ = now;
-    QList<QPointF> curve;
-    double lowT = 0, highT = 0, lowA = 0, highA = 0;
-    for (const AdevPoint& p : points) {
-        if (!(p.adev > 0.0) || !(p.tau > 0.0)) continue;
-        if (curve.isEmpty()) {
-            lowT = highT = p.tau;
-            lowA = highA = p.adev;
+    const view::Trace& trace = traces[static_cast<std::size_t>(index)];
+    // The trend of a recording is made on a worker: ten million readings take a while.
+    traceTrendWatcher_->setFuture(QtConcurrent::run([data = trace.data, tau0 = trace.tau0, name = trace.name] {
+        auto trend = std::make_shared<TrendSource>();
+        trend->SetName(name.toStdString());
+        trend->SetUnit(data->unit == "Hz" ? Unit::Hz : data->unit == "s" ? Unit::Seconds : Unit::None);
+        const double step = tau0 > 0.0 ? tau0 : data->tau0;
+        const double ref = data->reference;
+        for (std::size_t i = 0; i < data->y.size(); ++i) {
+            const double y = data->y[i];
+            if (!std::isfinite(y)) continue;  // a missing reading
+            const double v = data->kind == DataKind::Frequency ? ref * (1.0 + y)
+                             : data->kind == DataKind::Period  ? ref / (1.0 + y)
+                                                               : y;
+            trend->Append(static_cast<double>(i) * step, v);
         }
-        lowT = std::min(lowT, p.tau);
-        highT = std::max(highT, p.tau);
-        lowA = std::min(lowA, p.adev);
-        highA = std::max(highA, p.adev);
-        curve.append(QPointF(p.tau, p.adev));
-    }
-    adevSeries_->replace(curve);
-    if (curve.isEmpty()) return;
-    // Whole decades: the axes (and their labels) change only when the curve leaves them.
-    const auto [left, right] = Decades(lowT / 1.5, highT * 1.5);
-    const auto [bottom, top] = Decades(lowA / 1.5, highA * 1.5);
-    if (adevX_->min() != left || adevX_->max() != right) adevX_->setRange(left, right);
-    if (adevY_->min() != bottom || adevY_->max() != top) adevY_->setRange(bottom, top);
+        return trend;
+    }));
 }
 
 void ReadingsWindow::ShowRecordingState() {

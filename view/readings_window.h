@@ -1,6 +1,7 @@
 // The readings window: a trend chart of the current series following the
-// stream, its statistics, its Allan deviation as a chart and a table, Clear,
-// Pause, Save as CSV and the state of the recording. It reads the record of
+// stream, its statistics, the stability workbench (every deviation of the
+// live series and of opened recordings, analysed on a worker), Clear, Pause,
+// Save as CSV and the state of the recording. It reads the record of
 // readings on timers (the trend 5 times a second, the rest once a second),
 // never per reading, and repaints only what changed. Pause freezes what is
 // shown; the record goes on collecting.
@@ -11,18 +12,17 @@
 #include <string>
 #include <vector>
 
+#include <QFutureWatcher>
+#include <QStringList>
 #include <QWidget>
 
 #include "measurements/store.h"
 #include "measurements/trend_source.h"
+#include "view/stability_series.h"
 
 class QLabel;
-class QLineSeries;
-class QLogValueAxis;
-class QChartView;
 class QProgressBar;
 class QPushButton;
-class QTableWidget;
 class QTimer;
 class QFileDialog;
 
@@ -30,6 +30,7 @@ namespace kt {
 
 class ReadingsRecord;
 namespace view {
+class StabilityPanel;
 class TrendPanel;
 class TrendPlot;
 }
@@ -42,8 +43,14 @@ public:
 
     // One redraw of the trend, the statistics and the recording state.
     void Refresh();
-    // One recomputation of the Allan deviation.
+    // Hands the live series to the stability analysis when it is due.
     void RefreshAdev();
+    // Opens recordings as traces of the stability chart (read on a worker).
+    void OpenRecordings(const QStringList& paths);
+    view::StabilityPanel* stability() const { return stability_; }
+    // Nothing is being read, analysed or drawn for the stability chart and
+    // the trend of a trace (for a screenshot of what was opened).
+    bool Settled() const;
     // Writes every reading held in memory now to path (replacing the file)
     // on a worker thread, with a progress bar and Cancel. False when the file
     // cannot be opened or a save is already running.
@@ -65,7 +72,9 @@ private:
     void NewTrend();
     void ShowRecordingState();
     void ShowStatistics();
-    void ShowAdevChart(const std::vector<AdevPoint>& points);
+    // The trend shows the trace chosen in the stability chart's legend (0:
+    // the live series).
+    void ShowTraceInTrend(int index);
     void FinishSave();
 
     ReadingsRecord& record_;
@@ -77,18 +86,14 @@ private:
     SteadyTime origin_{};        // arrival of the series' first reading
     uint64_t trendVersion_ = 0;  // readings taken into the trend
     uint64_t drawnVersion_ = UINT64_MAX;
-    std::vector<AdevPoint> chartedAdev_;  // what the Allan deviation chart shows
-    SteadyTime chartedAt_{};
+    int trendTrace_ = 0;         // the trace the trend shows beside the live series (0: none)
+    QFutureWatcher<std::shared_ptr<TrendSource>>* traceTrendWatcher_ = nullptr;
 
     QTimer* redraw_ = nullptr;
     QTimer* slowTimer_ = nullptr;  // statistics, recording state, Allan deviation
     view::TrendPanel* trendPanel_ = nullptr;
     view::TrendPlot* trendPlot_ = nullptr;
-    QChartView* adevView_ = nullptr;
-    QLineSeries* adevSeries_ = nullptr;
-    QLogValueAxis* adevX_ = nullptr;
-    QLogValueAxis* adevY_ = nullptr;
-    QTableWidget* adevTable_ = nullptr;
+    view::StabilityPanel* stability_ = nullptr;
     std::vector<QLabel*> statValues_;
     QLabel* seriesLabel_ = nullptr;
     QLabel* recordingLabel_ = nullptr;

@@ -1,0 +1,61 @@
+#include "view/analysis_worker.h"
+
+#include <chrono>
+#include <thread>
+#include <utility>
+
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace kt::view {
+
+AnalysisWorker::AnalysisWorker(QObject* parent) : QObject(parent) {
+    connect(&watcher_, &QFutureWatcher<AnalysisResult>::finished, this, &AnalysisWorker::OnFinished);
+}
+
+// An analysis still running reads only its own copy of the series and
+// writes only its own result: it is left to finish, unseen, rather than
+// waited for on the event thread.
+AnalysisWorker::~AnalysisWorker() = default;
+
+uint64_t AnalysisWorker::Request(std::shared_ptr<const SeriesSnapshot> series, const SeriesAnalysisOptions& options) {
+    return Request([series = std::move(series), options] { return AnalyseSeries(*series, options); });
+}
+
+uint64_t AnalysisWorker::Request(Job work) {
+    Numbered job{next_++, std::move(work)};
+    const uint64_t id = job.request;
+    if (running_) {
+        pending_ = std::move(job);  // an older waiting request is replaced
+    } else {
+        Start(std::move(job));
+    }
+    return id;
+}
+
+void AnalysisWorker::Start(Numbered job) {
+    running_ = true;
+    watcher_.setFuture(QtConcurrent::run([job = std::move(job)] {
+        AnalysisResult result;
+        result.request = job.request;
+        const auto start = std::chrono::steady_clock::now();
+        result.analysis = job.job();
+        result.analysis.thread = std::this_thread::get_id();
+        result.analysis.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        return result;
+    }));
+}
+
+void AnalysisWorker::OnFinished() {
+    running_ = false;
+    AnalysisResult result = watcher_.result();
+    if (pending_) {
+        ++dropped_;
+        Numbered next = std::move(*pending_);
+        pending_.reset();
+        Start(std::move(next));
+        return;
+    }
+    emit finished(result);
+}
+
+}  // namespace kt::view
