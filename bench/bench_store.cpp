@@ -67,15 +67,12 @@ int main(int argc, char** argv) {
     }
     const double add = Since(t0);
     auto t = std::chrono::steady_clock::now();
-    (void)store->CurrentAdev();  // tau0 of the full series recomputed
-    const double adev = Since(t);
     const long after = ktbench::ResidentKiB();
     const double per = static_cast<double>(after - before) * 1024.0 / static_cast<double>(count);
     std::printf("readings held %zu (dropped %llu), text beside %zu bytes\n", store->Size(),
                 static_cast<unsigned long long>(store->Dropped()), store->TextBytes());
     std::printf("resident memory %ld KiB before, %ld KiB after: %.1f bytes per held reading\n", before, after, per);
     std::printf("add: %.0f ns per reading\n", add / static_cast<double>(count) * 1e9);
-    std::printf("Allan deviation of the full record with tau0 recomputed: %.3f s\n", adev);
 
     t = std::chrono::steady_clock::now();
     double sum = 0;

@@ -102,65 +102,6 @@ std::vector<AdevPoint> OverlappingAdevOfOffsets(std::span<const double> offsets,
     return OverlappingAdevOfFractions(y, tau0);
 }
 
-void AdevAccumulator::Add(double offset) {
-    if (phase_.empty()) phase_.push_back(0.0);
-    phase_.push_back(phase_.back() + offset);
-    const std::size_t count = Count();
-    // Each m gains the one term that ends with the new value; an m that just
-    // became possible (2m == count) starts with that term.
-    std::size_t k = 0;
-    for (std::size_t m = 1; 2 * m <= count; m *= 2, ++k) {
-        const double d = SecondDifference(count - 2 * m, m);
-        if (k == sums_.size()) sums_.push_back(0.0);
-        sums_[k] += d * d;
-    }
-}
-
-void AdevAccumulator::DropOldest() {
-    if (Count() == 0) return;
-    // Each m loses its first term; an m left without terms goes.
-    std::size_t k = 0;
-    for (std::size_t m = 1; k < sums_.size(); m *= 2, ++k) {
-        const double d = SecondDifference(0, m);
-        sums_[k] -= d * d;
-    }
-    phase_.pop_front();
-    // Keep the phase near 0 so that its rounding stays that of the values
-    // held: after as many drops as values held, rebase (amortised O(1)).
-    if (++drops_since_rebase_ >= phase_.size()) {
-        const double front = phase_.front();
-        for (double& p : phase_) p -= front;
-        drops_since_rebase_ = 0;
-    }
-    const std::size_t count = Count();
-    while (!sums_.empty() && (std::size_t{2} << (sums_.size() - 1)) > count) sums_.pop_back();
-    if (count == 0) Reset();
-}
-
-void AdevAccumulator::Reset() {
-    phase_.clear();
-    sums_.clear();
-    drops_since_rebase_ = 0;
-}
-
-std::vector<AdevPoint> AdevAccumulator::Get(double base, double tau0) const {
-    std::vector<AdevPoint> points;
-    if (Count() < 2) return points;
-    // The phase's rise over the values held is their sum.
-    const double mean = base + (phase_.back() - phase_.front()) / static_cast<double>(Count());
-    if (!(std::isfinite(mean) && mean != 0.0)) return points;
-    std::size_t m = 1;
-    for (double sum : sums_) {
-        const std::size_t terms = Count() - 2 * m + 1;
-        const double md = static_cast<double>(m);
-        // Removed terms can leave a sum a hair below 0 by rounding.
-        const double avar = std::max(sum, 0.0) / (2.0 * md * md * static_cast<double>(terms));
-        points.push_back({m, md * tau0, terms, std::sqrt(avar) / std::fabs(mean)});
-        m *= 2;
-    }
-    return points;
-}
-
 std::vector<AdevPoint> OverlappingAdev(std::span<const double> values, double tau0) {
     return OverlappingAdevOfOffsets(values, 0.0, tau0);
 }

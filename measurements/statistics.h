@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -83,33 +82,5 @@ std::vector<AdevPoint> OverlappingAdevOfOffsets(std::span<const double> offsets,
 
 // The same over fractional values y that are already computed.
 std::vector<AdevPoint> OverlappingAdevOfFractions(std::span<const double> y, double tau0);
-
-// The overlapping Allan deviation kept up to date as values come and go:
-// O(log N) per value added or dropped, O(log N) to read. Holds the phase
-// (prefix sums of the values) and, per averaging factor m = 2^k, the sum of
-// squared second differences of the phase over all its terms. Gives the same
-// result as OverlappingAdevOfOffsets over the values held.
-class AdevAccumulator {
-public:
-    // Appends one value, as an offset from a fixed base (OffsetFrom).
-    void Add(double offset);
-    // Forgets the oldest value held (nothing when none is held).
-    void DropOldest();
-    // Forgets every value.
-    void Reset();
-    // Number of values held.
-    std::size_t Count() const { return phase_.empty() ? 0 : phase_.size() - 1; }
-    // The deviation of y = v / mean - 1 over the values held, v = base +
-    // offset, mean their mean. Empty with fewer than 2 values or a mean of 0.
-    std::vector<AdevPoint> Get(double base, double tau0) const;
-
-private:
-    double SecondDifference(std::size_t j, std::size_t m) const {
-        return phase_[j + 2 * m] - 2.0 * phase_[j + m] + phase_[j];
-    }
-    std::deque<double> phase_;  // phase_[i]: sum of the first i values held (phase_[0] = 0 at the start)
-    std::vector<double> sums_;  // sums_[k]: sum over j of SecondDifference(j, 2^k)^2
-    std::size_t drops_since_rebase_ = 0;
-};
 
 }  // namespace kt

@@ -151,18 +151,6 @@ ReadingView MakeView(const ReadingChunk& chunk, std::size_t slot, std::string_vi
     return v;
 }
 
-// Median of values (reordered), as MedianSpacing takes it.
-double Median(std::vector<double>& values) {
-    if (values.empty()) return std::numeric_limits<double>::quiet_NaN();
-    const std::size_t n = values.size();
-    const auto mid = values.begin() + static_cast<std::ptrdiff_t>(n / 2);
-    std::nth_element(values.begin(), mid, values.end());
-    if (n % 2 == 1) return *mid;
-    const double upper = *mid;
-    const double lower = *std::max_element(values.begin(), mid);
-    return (lower + upper) / 2.0;
-}
-
 // The readings of one series among those held, oldest first: at(i) for i in
 // [begin, end) gives each held reading.
 template <typename At>
@@ -268,8 +256,6 @@ void ReadingStore::SeriesAccumulator::Add(const Reading& r) {
         origin = r.steady;
     }
     stats.Add(r.parts);
-    adev.Add(OffsetFrom(r.parts, base));
-    ++added_since_tau0;
 }
 
 ReadingStore::SeriesAccumulator* ReadingStore::FindSeries(const SeriesKey& key) {
@@ -280,44 +266,6 @@ ReadingStore::SeriesAccumulator* ReadingStore::FindSeries(const SeriesKey& key) 
 
 const ReadingStore::SeriesAccumulator* ReadingStore::FindSeries(const SeriesKey& key) const {
     return const_cast<ReadingStore*>(this)->FindSeries(key);
-}
-
-std::vector<AdevPoint> ReadingStore::CurrentAdev() const {
-    const SeriesAccumulator* a = has_series_ ? FindSeries(current_key_) : nullptr;
-    if (a == nullptr) return {};
-    return a->adev.Get(a->base.whole + a->base.fraction, CurrentTau0());
-}
-
-double ReadingStore::CurrentTau0() const {
-    const SeriesAccumulator* a = has_series_ ? FindSeries(current_key_) : nullptr;
-    if (a == nullptr || a->adev.Count() < 2) return MedianSpacing({});
-    if (!a->tau0_known || a->added_since_tau0 * 16 >= a->adev.Count()) {
-        // The spacings of the series' held readings, from the monotonic times
-        // as seconds since the series' first reading, read straight from the
-        // compact readings (the values are not needed).
-        uint32_t function_index = 0;
-        while (function_index < functions_.size() && *functions_[function_index] != current_key_.function)
-            ++function_index;
-        const uint32_t mask = kFunctionMask | 3u << kUnitShift | kHasValue;
-        const uint32_t want = function_index | static_cast<uint32_t>(current_key_.unit) << kUnitShift | kHasValue;
-        const int64_t origin = SteadyNanos(a->origin);
-        std::vector<double> spacing;
-        spacing.reserve(a->adev.Count() - 1);
-        bool first = true;
-        double previous = 0.0;
-        for (std::size_t i = first_ + IndexOfSeq(clear_seq_); i < first_ + size_; ++i) {
-            const CompactReading& e = chunks_[i / ReadingChunk::kSize]->entries[i % ReadingChunk::kSize];
-            if ((e.form & mask) != want) continue;
-            const double elapsed = std::chrono::duration<double>(std::chrono::nanoseconds(e.steady_ns - origin)).count();
-            if (!first) spacing.push_back(elapsed - previous);
-            first = false;
-            previous = elapsed;
-        }
-        a->tau0 = Median(spacing);
-        a->tau0_known = true;
-        a->added_since_tau0 = 0;
-    }
-    return a->tau0;
 }
 
 ReadingView ReadingStore::View(std::size_t global) const {
@@ -335,9 +283,6 @@ std::optional<ReadingView> ReadingStore::Latest() const {
 
 void ReadingStore::DropOldest() {
     const ReadingView oldest = View(first_);
-    // Its series (if it arrived since the last Clear) no longer holds it.
-    if (oldest.has_value && oldest.seq >= clear_seq_)
-        if (SeriesAccumulator* a = FindSeries({oldest.function, oldest.unit})) a->adev.DropOldest();
     ReadingChunk& chunk = *chunks_.front();
     if ((chunk.entries[first_].form & kSideText) != 0) {
         if (auto* side = const_cast<ReadingChunk::Side*>(chunk.FindSide(oldest.slot, false))) {

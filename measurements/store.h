@@ -1,6 +1,6 @@
 // The record of readings in memory: the last kCapacity readings in arrival
 // order (the oldest are dropped and counted), numbered by sequence, with the
-// running statistics and Allan deviation of every series since the last Clear.
+// running statistics of every series since the last Clear.
 //
 // A reading is held in 24 bytes: its number as the integer of its digits with
 // the form it was written in (sign, digits before and after the point, prefix,
@@ -52,8 +52,7 @@ struct SeriesData {
     uint64_t last_seq = 0;        // seq of the last value
     // tau0 of the series: the median spacing of elapsed (NaN with fewer than 2).
     double Tau0() const { return MedianSpacing(elapsed); }
-    // The overlapping Allan deviation of the series at Tau0(): O(N log N)
-    // (ReadingStore::CurrentAdev gives it at once for the current series).
+    // The overlapping Allan deviation of the series at Tau0(): O(N log N).
     std::vector<AdevPoint> Adev() const { return OverlappingAdevOfOffsets(offsets, base, Tau0()); }
 };
 
@@ -193,30 +192,17 @@ public:
     // Statistics since the last Clear of the series with this key (empty Stats when none).
     Stats StatsOf(const SeriesKey& key) const;
 
-    // The overlapping Allan deviation of the current series among the held
-    // readings (what CurrentSeries(...).Adev() gives). Every series keeps it
-    // up to date as readings arrive and are dropped (O(log N) each), so
-    // reading it is O(log N): a window may show it at every redraw.
-    std::vector<AdevPoint> CurrentAdev() const;
-    // tau0 of the current series: the median spacing of its held readings'
-    // elapsed times, recomputed (O(N)) only after a sixteenth of them is new.
-    double CurrentTau0() const;
-
     // Bytes of text kept beside the compact readings (bounded by the budget).
     std::size_t TextBytes() const { return text_bytes_; }
 
 private:
-    // One series since the last Clear: statistics of all its readings, and
-    // the Allan deviation and spacing of those held.
+    // One series since the last Clear: statistics of all its readings. (The
+    // stability analysis of those held runs on a worker, over a snapshot.)
     struct SeriesAccumulator {
         SeriesKey key;
         RunningStats stats;
         SplitValue base;     // the first value (offsets are from it)
         SteadyTime origin{};  // the first reading's time
-        AdevAccumulator adev;
-        mutable double tau0 = 0.0;
-        mutable bool tau0_known = false;
-        mutable std::size_t added_since_tau0 = 0;
         void Add(const Reading& r);
     };
     uint32_t Intern(std::string_view function);

@@ -222,36 +222,5 @@ TEST(AllanDeviation, WhiteFrequencyNoiseFallsAsTheInverseRootOfTau) {
     EXPECT_NEAR(slope, -0.5, 0.05);
 }
 
-TEST(AllanDeviation, KeptUpToDateItMatchesTheWholeComputation) {
-    // Readings in a store of 300 while 1000 arrive: a drifting 10 MHz with
-    // mHz noise, a switch to another function and back, readings with no value.
-    std::mt19937_64 rng(7);
-    std::uniform_int_distribution<int> noise(0, 9);
-    ReadingStore store(300);
-    SeriesData series;
-    for (int i = 0; i < 1000; ++i) {
-        const bool period = i >= 400 && i < 450;
-        const std::string line = i % 97 == 5 ? "OVERFLOW"
-                                 : period    ? "100.0" + std::to_string(noise(rng)) + "ns"
-                                             : "10.000000" + std::to_string(100 + i / 10 + noise(rng)) + "MHz";
-        store.Add(line, period ? "PERIOD 1" : "FREQUENCY 1", {}, AtSecond(0.1 * i + 0.001 * noise(rng)));
-        if (i % 37 != 0 && i != 999) continue;
-        SCOPED_TRACE(i);
-        store.CurrentSeries(series);
-        const auto whole = series.Adev();
-        const auto kept = store.CurrentAdev();
-        ASSERT_EQ(kept.size(), whole.size());
-        if (series.values.size() >= 2) {
-            EXPECT_NEAR(store.CurrentTau0(), series.Tau0(), 1e-9);
-        }
-        for (std::size_t k = 0; k < kept.size(); ++k) {
-            EXPECT_EQ(kept[k].terms, whole[k].terms);
-            EXPECT_NEAR(kept[k].tau, whole[k].tau, 1e-9 * whole[k].tau);
-            EXPECT_NEAR(kept[k].adev, whole[k].adev, 1e-9 * whole[k].adev + 1e-25);
-        }
-    }
-    EXPECT_EQ(series.values.size(), 300u - 3u);  // three OVERFLOW lines held
-}
-
 }  // namespace
 }  // namespace kt::test
