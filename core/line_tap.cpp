@@ -19,8 +19,6 @@ std::string_view Pick(const std::array<std::string_view, N>& texts, int index) {
     return TrimRight(texts[static_cast<std::size_t>(index)]);
 }
 
-bool IsReadingLine(std::string_view line) { return line != "LOC" && line.substr(0, 6) != "SAMPLE"; }
-
 }  // namespace
 
 std::string_view MeasFunctionName(int measFunction) {
@@ -29,25 +27,19 @@ std::string_view MeasFunctionName(int measFunction) {
     return Pick(menus::kOtherFuncTexts, measFunction - function::kFreqCheck);
 }
 
-void LineTap::Received(std::string_view bytes, bool taking, std::string_view function,
-                       std::chrono::nanoseconds age) {
+void LineTap::Completed(std::string_view text, bool taking, std::string_view function, ReadTime read) const {
+    if (!taking || observer == nullptr) return;
     std::size_t start = 0;
-    for (std::size_t lf = bytes.find('\n'); lf != std::string_view::npos; lf = bytes.find('\n', start)) {
-        std::string_view piece = bytes.substr(start, lf - start);
+    for (std::size_t lf = text.find('\n'); lf != std::string_view::npos; lf = text.find('\n', start)) {
+        // Each line with its line feed is judged as the receive assembly
+        // judges a completed text; "LOC" with a carriage return is a reading.
+        const std::string_view withLineFeed = text.substr(start, lf + 1 - start);
         start = lf + 1;
-        std::string_view line = piece;
-        if (!pending_.empty()) {
-            AppendReceived(pending_, piece);
-            line = pending_;
-        }
-        // "LOC" with a carriage return does not disconnect the panel: it is a
-        // reading like any other text, as the display treats it.
-        const bool reading = IsReadingLine(line);
+        if (ClassifyReceived(withLineFeed) != ReceivedKind::Reading) continue;
+        std::string_view line = withLineFeed.substr(0, withLineFeed.size() - 1);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (taking && observer != nullptr && reading) observer->OnReceivedLine(line, function, age);
-        pending_.clear();
+        observer->OnReceivedLine(line, function, read);
     }
-    AppendReceived(pending_, bytes.substr(start));
 }
 
 }  // namespace kt

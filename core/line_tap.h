@@ -3,43 +3,37 @@
 // without changing anything the panel itself does with the text.
 #pragma once
 
-#include <chrono>
-#include <string>
 #include <string_view>
+
+#include "core/serial_control.h"
 
 namespace kt {
 
 // Receives the counter's lines. Implemented outside the panel logic (the
-// record of readings), which stamps the time a line is handed over.
+// record of readings).
 class ReceivedLineObserver {
 public:
     virtual ~ReceivedLineObserver() = default;
     // One line without its line feed and without a carriage return before it.
     // function: the measurement function the panel's mirror holds as the line
     // arrives, as its menu text without trailing blanks ("FREQUENCY 1").
-    // age: how long before now the line arrived, as far as the serial
-    // control can tell (lines read together are spread over the time in
-    // which they arrived); 0 for a line read as it came.
-    virtual void OnReceivedLine(std::string_view line, std::string_view function,
-                                std::chrono::nanoseconds age) = 0;
+    // read: when the serial control read the bytes that completed the line.
+    virtual void OnReceivedLine(std::string_view line, std::string_view function, ReadTime read) = 0;
     // The panel disconnected (power key, "LOC", settings change, line fault).
     virtual void OnLinkClosed() {}
 };
 
-// Splits the bytes of successive receive events into lines: several lines in
-// one event are several lines, a line split over several events is one. Lines
-// are handed on only while `taking` is true (connected and identified); the
-// identification reply, the "LOC" line and lines that begin with "SAMPLE" are
-// never handed on. Unfinished text is bounded like the receive buffer.
+// Hands on the lines of each text the receive assembly completes (everything
+// up to and including a line feed, which may be several lines), one by one in
+// arrival order, while `taking` is true (connected and identified): the
+// identification reply is never handed on, nor a "LOC" line or a line that
+// begins with "SAMPLE", which the receive assembly does not take for
+// readings either.
 class LineTap {
 public:
     ReceivedLineObserver* observer = nullptr;
 
-    void Received(std::string_view bytes, bool taking, std::string_view function,
-                  std::chrono::nanoseconds age = {});
-
-private:
-    std::string pending_;
+    void Completed(std::string_view text, bool taking, std::string_view function, ReadTime read) const;
 };
 
 // The measurement function's name as the counter's menu shows it, without

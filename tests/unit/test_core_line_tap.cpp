@@ -2,6 +2,7 @@
 // which order and with which function, while the panel goes on as before.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,8 +15,10 @@ namespace {
 
 struct Recorder : ReceivedLineObserver {
     std::vector<std::pair<std::string, std::string>> lines;  // text, function
-    void OnReceivedLine(std::string_view line, std::string_view function, std::chrono::nanoseconds) override {
+    std::vector<ReadTime> times;
+    void OnReceivedLine(std::string_view line, std::string_view function, ReadTime read) override {
         lines.emplace_back(std::string(line), std::string(function));
+        times.push_back(read);
     }
     std::vector<std::string> Texts() const {
         std::vector<std::string> texts;
@@ -92,19 +95,33 @@ TEST(MeasFunctionName, EveryFunctionHasItsMenuText) {
     EXPECT_EQ(MeasFunctionName(-1), "");
 }
 
-TEST(LineTap, UnfinishedTextIsBounded) {
-    LineTap tap;
-    Recorder record;
-    tap.observer = &record;
+// A line takes the time of the read that completed its text: the lines read
+// together share it, and a line begun in an earlier read has the later one.
+TEST_F(LineTapTest, LinesTakeTheTimeOfTheReadThatCompletedTheirText) {
+    const auto at = [](int ms) {
+        const auto t = std::chrono::milliseconds(ms);
+        return ReadTime{std::chrono::system_clock::time_point(t), std::chrono::steady_clock::time_point(t)};
+    };
+    serial.Receive("1.0MHz\n", at(100));
+    serial.Receive("2.0MHz\n3.0", at(150));  // not complete: the panel waits, and so does the record
+    serial.Receive("MHz\n4.0MHz\n", at(200));
+    ASSERT_EQ(record.Texts(), (std::vector<std::string>{"1.0MHz", "2.0MHz", "3.0MHz", "4.0MHz"}));
+    const std::vector<int> expectedMs = {100, 200, 200, 200};
+    for (std::size_t i = 0; i < expectedMs.size(); ++i) {
+        EXPECT_EQ(record.times[i].steady, at(expectedMs[i]).steady) << i;
+        EXPECT_EQ(record.times[i].wall, at(expectedMs[i]).wall) << i;
+    }
+}
+
+// The record's line is what the receive buffer kept of an endless text.
+TEST_F(LineTapTest, EndlessTextIsBoundedLikeTheReceiveBuffer) {
     const std::string flood(3 * kReceiveLimit, 'x');
-    tap.Received(flood, true, "F");
-    tap.Received(flood, true, "F");
-    tap.Received("y\n", true, "F");
+    serial.Receive(flood);
+    serial.Receive(flood);
+    serial.Receive("y\n");
     ASSERT_EQ(record.lines.size(), 1u);
-    EXPECT_EQ(record.lines[0].first.size(), kReceiveLimit);
+    EXPECT_EQ(record.lines[0].first, panel.view.txtString.Text().substr(0, kReceiveLimit - 1));
     EXPECT_EQ(record.lines[0].first.back(), 'y');
-    tap.Received("z\n", false, "F");
-    EXPECT_EQ(record.lines.size(), 1u);
 }
 
 }  // namespace
