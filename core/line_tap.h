@@ -3,6 +3,7 @@
 // without changing anything the panel itself does with the text.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 #include "core/serial_control.h"
@@ -23,17 +24,24 @@ public:
     virtual void OnLinkClosed() {}
 };
 
-// Hands on the lines of each text the receive assembly completes (everything
-// up to and including a line feed, which may be several lines), one by one in
-// arrival order, while `taking` is true (connected and identified): the
-// identification reply is never handed on, nor a "LOC" line or a line that
-// begins with "SAMPLE", which the receive assembly does not take for
-// readings either.
+// Hands on the lines of the receive buffer one by one, in arrival order, each
+// as its line feed arrives, while `taking` is true (connected and
+// identified). The receive buffer is the only copy of the text: the tap keeps
+// none of its own. The identification reply is never handed on, nor a "LOC"
+// line or a line that begins with "SAMPLE", which the receive assembly does
+// not take for readings either. A line is handed on as soon as its line feed
+// is in, whether or not the text it belongs to is complete: in a flood a read
+// seldom ends on a line feed, and the buffer's bound would drop lines that
+// waited for one.
 class LineTap {
 public:
     ReceivedLineObserver* observer = nullptr;
 
-    void Completed(std::string_view text, bool taking, std::string_view function, ReadTime read) const;
+    // buffer: the receive buffer after a read appended `read` characters to
+    // it (the buffer's bound may have dropped older ones); hands on the lines
+    // whose line feed came with that read.
+    void Received(std::string_view buffer, std::size_t read, bool taking, std::string_view function,
+                  ReadTime time) const;
 };
 
 // The measurement function's name as the counter's menu shows it, without

@@ -101,7 +101,13 @@ void SoftPanel::SerialMenu_Click(SerialMenu menu, int16_t item) {
 // hands the completed text on: the "LOC" line disconnects, "SAMPLE" text is
 // dropped, anything else is shown as a reading while the display is free.
 void SoftPanel::mscSoftPanel_OnComm() {
-    AppendReceived(view.txtReceive.MutableText(), mscSoftPanel.Input());
+    const std::string received = mscSoftPanel.Input();
+    AppendReceived(view.txtReceive.MutableText(), received);
+    // The record of readings takes every line of the receive buffer as its
+    // line feed arrives, with the time of the read that brought it; the
+    // identification reply (read while timPowerOn runs) is not a reading.
+    lineTap.Received(view.txtReceive.Text(), received.size(), mscSoftPanel.PortOpen() && !view.timPowerOn.Enabled,
+                     MeasFunctionName(measFunction), mscSoftPanel.InputTime());
 
     // Limit indication: the counter asserts DSR while a limit test fails.
     if (serialDtrMode == 1) {
@@ -121,11 +127,6 @@ void SoftPanel::mscSoftPanel_OnComm() {
 
     view.txtString.SetText(view.txtReceive.Text());
     view.txtReceive.SetText({});
-    // The record of readings takes the lines of every completed text, with
-    // the time of the read that completed it; the identification reply (it
-    // completes while timPowerOn runs) is not a reading.
-    lineTap.Completed(view.txtString.Text(), mscSoftPanel.PortOpen() && !view.timPowerOn.Enabled,
-                      MeasFunctionName(measFunction), mscSoftPanel.InputTime());
 
     switch (ClassifyReceived(view.txtString.Text())) {
     case ReceivedKind::LocalLine:

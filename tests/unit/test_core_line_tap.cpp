@@ -2,6 +2,7 @@
 // which order and with which function, while the panel goes on as before.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <utility>
@@ -95,26 +96,46 @@ TEST(MeasFunctionName, EveryFunctionHasItsMenuText) {
     EXPECT_EQ(MeasFunctionName(-1), "");
 }
 
-// A line takes the time of the read that completed its text: the lines read
-// together share it, and a line begun in an earlier read has the later one.
-TEST_F(LineTapTest, LinesTakeTheTimeOfTheReadThatCompletedTheirText) {
+// A line takes the time of the read that brought its line feed, whether or
+// not the text it belongs to is complete.
+TEST_F(LineTapTest, LinesTakeTheTimeOfTheReadThatBroughtTheirLineFeed) {
     const auto at = [](int ms) {
         const auto t = std::chrono::milliseconds(ms);
         return ReadTime{std::chrono::system_clock::time_point(t), std::chrono::steady_clock::time_point(t)};
     };
     serial.Receive("1.0MHz\n", at(100));
-    serial.Receive("2.0MHz\n3.0", at(150));  // not complete: the panel waits, and so does the record
+    serial.Receive("2.0MHz\n3.0", at(150));
     serial.Receive("MHz\n4.0MHz\n", at(200));
     ASSERT_EQ(record.Texts(), (std::vector<std::string>{"1.0MHz", "2.0MHz", "3.0MHz", "4.0MHz"}));
-    const std::vector<int> expectedMs = {100, 200, 200, 200};
+    const std::vector<int> expectedMs = {100, 150, 200, 200};
     for (std::size_t i = 0; i < expectedMs.size(); ++i) {
         EXPECT_EQ(record.times[i].steady, at(expectedMs[i]).steady) << i;
         EXPECT_EQ(record.times[i].wall, at(expectedMs[i]).wall) << i;
     }
 }
 
-// The record's line is what the receive buffer kept of an endless text.
-TEST_F(LineTapTest, EndlessTextIsBoundedLikeTheReceiveBuffer) {
+// A flood whose reads never end on a line feed: the text never completes,
+// and the receive buffer keeps only its newest characters, but every reading
+// has been handed on by then.
+TEST_F(LineTapTest, FloodReadsThatNeverEndOnALineFeedLoseNoReading) {
+    std::string stream;
+    for (int i = 0; i < 10000; ++i) stream += std::to_string(10'000'000 + i) + ".123456MHz\n";
+    for (std::size_t pos = 0; pos < stream.size();) {
+        std::size_t end = std::min(stream.size(), pos + 4000);
+        if (end < stream.size() && stream[end - 1] == '\n') ++end;
+        serial.Receive(stream.substr(pos, end - pos));
+        pos = end;
+    }
+    EXPECT_EQ(panel.view.txtString.Text().size(), kReceiveLimit);  // what the display's text kept
+    ASSERT_EQ(record.lines.size(), 10000u);
+    for (int i = 0; i < 10000; i += 999) {
+        EXPECT_EQ(record.lines[static_cast<std::size_t>(i)].first, std::to_string(10'000'000 + i) + ".123456MHz");
+    }
+    EXPECT_EQ(record.lines.back().first, "10009999.123456MHz");
+}
+
+// A line longer than the receive buffer is what the buffer kept of it.
+TEST_F(LineTapTest, EndlessLineIsBoundedLikeTheReceiveBuffer) {
     const std::string flood(3 * kReceiveLimit, 'x');
     serial.Receive(flood);
     serial.Receive(flood);
