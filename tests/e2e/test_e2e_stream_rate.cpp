@@ -93,8 +93,8 @@ TEST(StreamRate, OneReadShowsTheSameAtFiveAndTwentyLinesASecond) {
 }
 
 // The counter streams a reading every everyMs until it answers "*IDN?",
-// 120 ms after the question; with readingAfter it sends one more reading
-// 20 ms after its reply, before the identification step runs at 200 ms.
+// 60 ms after the question; with readingAfter it sends one more reading
+// 30 ms after its reply, well before the identification step runs at 200 ms.
 bool IdentifiedAmidStream(int everyMs, bool readingAfter) {
     PtyLine line;
     EXPECT_TRUE(line.ok());
@@ -103,10 +103,10 @@ bool IdentifiedAmidStream(int everyMs, bool readingAfter) {
     counter.answerIdentity = false;
     counter.onCommand = [&](const std::string& command) {
         if (command != "*IDN?") return;
-        QTimer::singleShot(120, Qt::PreciseTimer, &rig.window, [&] {
+        QTimer::singleShot(60, Qt::PreciseTimer, &rig.window, [&] {
             counter.StopReadings();
             counter.Send(counter.identity);
-            if (readingAfter) QTimer::singleShot(20, Qt::PreciseTimer, &rig.window, [&] { counter.Send(kStreamed); });
+            if (readingAfter) QTimer::singleShot(30, Qt::PreciseTimer, &rig.window, [&] { counter.Send(kStreamed); });
         });
     };
     counter.StreamReadings(everyMs);
