@@ -1,34 +1,31 @@
 #include "core/line_tap.h"
 
+#include <algorithm>
+
 #include "core/receive_text.h"
 
 namespace kt {
 
-namespace {
-
-bool IsReadingLine(std::string_view line) { return line != "LOC" && line.substr(0, 6) != "SAMPLE"; }
-
-}  // namespace
-
-void LineTap::Received(std::string_view bytes, bool taking, std::string_view function,
-                       std::chrono::nanoseconds age) {
-    std::size_t start = 0;
-    for (std::size_t lf = bytes.find('\n'); lf != std::string_view::npos; lf = bytes.find('\n', start)) {
-        std::string_view piece = bytes.substr(start, lf - start);
+void LineTap::Received(std::string_view buffer, std::size_t read, bool taking, std::string_view function,
+                       ReadTime time) const {
+    if (!taking || observer == nullptr || read == 0) return;
+    const std::size_t fresh = buffer.size() - std::min(read, buffer.size());
+    std::size_t lf = buffer.find('\n', fresh);
+    if (lf == std::string_view::npos) return;
+    // The first line that ends in this read begins after the line feed before
+    // it, or where the buffer begins.
+    const std::size_t before = fresh == 0 ? std::string_view::npos : buffer.rfind('\n', fresh - 1);
+    std::size_t start = before == std::string_view::npos ? 0 : before + 1;
+    for (; lf != std::string_view::npos; lf = buffer.find('\n', start)) {
+        // Each line with its line feed is judged as the receive assembly
+        // judges a completed text; "LOC" with a carriage return is a reading.
+        const std::string_view withLineFeed = buffer.substr(start, lf + 1 - start);
         start = lf + 1;
-        std::string_view line = piece;
-        if (!pending_.empty()) {
-            AppendReceived(pending_, piece);
-            line = pending_;
-        }
-        // "LOC" with a carriage return does not disconnect the panel: it is a
-        // reading like any other text, as the display treats it.
-        const bool reading = IsReadingLine(line);
+        if (ClassifyReceived(withLineFeed) != ReceivedKind::Reading) continue;
+        std::string_view line = withLineFeed.substr(0, withLineFeed.size() - 1);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (taking && observer != nullptr && reading) observer->OnReceivedLine(line, function, age);
-        pending_.clear();
+        observer->OnReceivedLine(line, function, time);
     }
-    AppendReceived(pending_, bytes.substr(start));
 }
 
 }  // namespace kt

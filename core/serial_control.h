@@ -20,6 +20,15 @@ enum class SerialFault {
     WriteFailed,     // a command could not be handed to the line
 };
 
+// When bytes were read from the line, on both clocks: the wall clock for the
+// time of day, the monotonic clock for intervals between readings.
+struct ReadTime {
+    std::chrono::system_clock::time_point wall{};
+    std::chrono::steady_clock::time_point steady{};
+
+    static ReadTime Now() { return {std::chrono::system_clock::now(), std::chrono::steady_clock::now()}; }
+};
+
 class SerialControl {
 public:
     virtual ~SerialControl() = default;
@@ -47,20 +56,11 @@ public:
     // inside this call.
     virtual void Output(const std::string& text) = 0;
     // Everything received since the last call; reading empties the buffer.
-    // A control that gathered several lines while the line streamed hands
-    // them out one receive event per line (see MoreReceived).
+    // Every read of the line raises one receive event, and Input() then
+    // returns exactly what that read returned.
     [[nodiscard]] virtual std::string Input() = 0;
-    // True while another receive event is already waiting: the rest of the
-    // lines gathered in one read. Its OnComm handler may take them at once.
-    [[nodiscard]] virtual bool MoreReceived() const { return false; }
-    // How long before now the text the last Input() returned arrived, as far
-    // as the control can tell: lines gathered over a period are spread evenly
-    // over it; 0 for text read as it came.
-    [[nodiscard]] virtual std::chrono::nanoseconds InputAge() const { return {}; }
-    // Raises at once the receive events for what the control holds back
-    // (lines gathered while the counter streams), so that a user's action or
-    // a close takes effect after them. Nothing when nothing is held.
-    virtual void ReceiveHeld() {}
+    // When the bytes the last Input() returned were read from the line.
+    [[nodiscard]] virtual ReadTime InputTime() const = 0;
     // State of the DSR input line.
     [[nodiscard]] virtual bool DSRHolding() const = 0;
     // Commands handed to Output that have not yet gone out on the line (held

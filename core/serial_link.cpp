@@ -103,10 +103,11 @@ void SoftPanel::SerialMenu_Click(SerialMenu menu, int16_t item) {
 void SoftPanel::mscSoftPanel_OnComm() {
     const std::string received = mscSoftPanel.Input();
     AppendReceived(view.txtReceive.MutableText(), received);
-    // The record of readings sees every line as it completes, the
-    // identification reply (read while timPowerOn runs) excepted.
-    lineTap.Received(received, mscSoftPanel.PortOpen() && !view.timPowerOn.Enabled, MeasFunctionName(measFunction),
-                     mscSoftPanel.InputAge());
+    // The record of readings takes every line of the receive buffer as its
+    // line feed arrives, with the time of the read that brought it; the
+    // identification reply (read while timPowerOn runs) is not a reading.
+    lineTap.Received(view.txtReceive.Text(), received.size(), mscSoftPanel.PortOpen() && !view.timPowerOn.Enabled,
+                     MeasFunctionName(measFunction), mscSoftPanel.InputTime());
 
     // Limit indication: the counter asserts DSR while a limit test fails.
     if (serialDtrMode == 1) {

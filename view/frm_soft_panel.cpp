@@ -12,7 +12,6 @@
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
@@ -88,15 +87,7 @@ frmSoftPanel::frmSoftPanel(SoftPanel& panel, QWidget* parent)
     const QString icon = Utf8(panel_.appPath) + QStringLiteral("/kt46290-panel.png");
     if (!panel_.appPath.empty() && QFile::exists(icon)) setWindowIcon(QIcon(icon));
 
-    // Lines the serial control gathered in one read are taken in one go: one
-    // receive event each, and the window brought up to date once after them.
-    panel_.mscSoftPanel.OnComm = [this] {
-        Event([this] {
-            do {
-                panel_.mscSoftPanel_OnComm();
-            } while (panel_.mscSoftPanel.MoreReceived());
-        });
-    };
+    panel_.mscSoftPanel.OnComm = [this] { Event([this] { panel_.mscSoftPanel_OnComm(); }); };
     panel_.mscSoftPanel.OnFault = [this](SerialFault fault, const std::string& text) {
         Event([this, fault, &text] { panel_.mscSoftPanel_OnFault(fault, text); });
     };
@@ -105,12 +96,6 @@ frmSoftPanel::frmSoftPanel(SoftPanel& panel, QWidget* parent)
 frmSoftPanel::~frmSoftPanel() {
     panel_.mscSoftPanel.OnComm = nullptr;
     panel_.mscSoftPanel.OnFault = nullptr;
-}
-
-template <typename F>
-void frmSoftPanel::UserEvent(F&& procedure) {
-    panel_.mscSoftPanel.ReceiveHeld();
-    Event(std::forward<F>(procedure));
 }
 
 template <typename F>
@@ -202,11 +187,8 @@ void frmSoftPanel::Build() {
                     // The entry lives in the static element table; the handler is
                     // read from it at each click.
                     const Element* entry = &e;
-                    connect(key, &QPushButton::clicked, this, [this, key, entry] {
-                        panel_.mscSoftPanel.ReceiveHeld();
-                        // A "LOC" line among them may have disconnected the panel.
-                        if (key->isEnabled()) Event([this, entry] { std::invoke(entry->click, panel_); });
-                    });
+                    connect(key, &QPushButton::clicked, this,
+                            [this, entry] { Event([this, entry] { std::invoke(entry->click, panel_); }); });
                 }
                 object = key;
                 break;
@@ -223,17 +205,11 @@ void frmSoftPanel::Build() {
                 object = image;
                 break;
             }
-            case Kind::HiddenText: {
-                auto* text = new QLineEdit(parent);
-                text->setReadOnly(true);
-                // Never drawn: without an echo the box keeps its text but does
-                // not lay it out, which a flood of readings would pay for on
-                // every receive event.
-                text->setEchoMode(QLineEdit::NoEcho);
-                text->hide();
-                object = text;
+            case Kind::HiddenText:
+                // The receive buffers are never shown: they live in the
+                // element model alone (bounded there), with no widget to
+                // keep up at every receive event.
                 break;
-            }
             case Kind::Timer: {
                 auto* timer = new QTimer(this);
                 object = timer;
@@ -266,7 +242,7 @@ void frmSoftPanel::Build() {
                 const SerialMenu which = e.menu;
                 const int16_t item = e.item;
                 connect(action, &QAction::triggered, this,
-                        [this, which, item] { UserEvent([this, which, item] { panel_.SerialMenu_Click(which, item); }); });
+                        [this, which, item] { Event([this, which, item] { panel_.SerialMenu_Click(which, item); }); });
                 object = action;
                 break;
             }
@@ -318,8 +294,6 @@ void frmSoftPanel::Apply(bool force) {
             if (auto* display = qobject_cast<view::DisplayWidget*>(object)) {
                 if (force || is.Text() != was.Text()) display->setText(Latin1(is.Text()));
                 display->setSelection(is.SelStart, is.SelLength);
-            } else if (force || is.Text() != was.Text()) {
-                static_cast<QLineEdit*>(object)->setText(Latin1(is.Text()));
             }
         } else if (const auto* m = std::get_if<MenuItem PanelView::*>(&e.model)) {
             // Compared with the action itself: the menu toggles its check mark on
@@ -378,7 +352,7 @@ void frmSoftPanel::showEvent(QShowEvent* event) {
 
 void frmSoftPanel::closeEvent(QCloseEvent* event) {
     if (!unloaded_) {
-        UserEvent([this] { panel_.Form_Unload(); });
+        Event([this] { panel_.Form_Unload(); });
         unloaded_ = true;
         if (timPowerOn_ != nullptr) timPowerOn_->stop();
         if (timSystemClk_ != nullptr) timSystemClk_->stop();
@@ -400,7 +374,7 @@ void frmSoftPanel::BuildKeyboardAndHelp() {
     // Tool tips and accessible names and descriptions of every element shown.
     for (const Element& e : view::ElementTable()) {
         QWidget* widget = Widget(e.name);
-        if (widget == nullptr || widget == this || e.kind == Kind::HiddenText) continue;
+        if (widget == nullptr || widget == this) continue;
         const QString tip = view::ToolTipText(e.name);
         if (!tip.isEmpty()) widget->setToolTip(tip);
         widget->setAccessibleName(view::AccessibleNameText(e.name));
@@ -521,7 +495,7 @@ void frmSoftPanel::LayOut() {
     for (std::size_t i = 0; i < table.size(); ++i) {
         const Element& e = table[i];
         auto* widget = qobject_cast<QWidget*>(objects_[i]);
-        if (widget == nullptr || widget == this || e.kind == Kind::HiddenText) continue;
+        if (widget == nullptr || widget == this) continue;
         if (e.kind == Kind::Label || e.kind == Kind::Key || e.kind == Kind::Display) widget->setFont(ZoomedFont(e.font));
         if (auto* label = qobject_cast<QLabel*>(widget); label != nullptr && e.kind == Kind::Label) {
             PlaceLabel(label, e);

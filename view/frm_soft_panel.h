@@ -81,11 +81,6 @@ private:
     // Runs one event procedure and shows its effect.
     template <typename F>
     void Event(F&& procedure);
-    // The same for a user's action (a key, a settings item, closing the
-    // window): it takes effect after every line the counter sent before it,
-    // so the serial control first hands on what it holds back.
-    template <typename F>
-    void UserEvent(F&& procedure);
 
     SoftPanel& panel_;
     PanelView shown_;                  // the model as last shown

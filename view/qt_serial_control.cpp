@@ -1,6 +1,6 @@
 #include "view/qt_serial_control.h"
 
-#include <algorithm>
+#include <utility>
 
 #ifdef Q_OS_LINUX
 #include <sys/ioctl.h>
@@ -12,8 +12,6 @@
 #include <QMetaObject>
 #include <QRegularExpression>
 #include <QString>
-#include <QSocketNotifier>
-#include <QTimer>
 
 #include "ports/fault_text.h"
 #include "ports/port_settings.h"
@@ -26,19 +24,6 @@ namespace {
 // "SYST:LOC" and whatever else is queued gets this long to reach the line
 // when the port closes; the window waits no longer than this.
 constexpr qint64 kCloseFlushMs = 100;
-
-// While the counter streams lines faster than this, the port is read once per
-// this period: at 240 readings a second one wake-up then carries about
-// twenty of them, and the display still changes 12 times a second, more
-// than anyone reads. Slower streams are read line by line as they come.
-constexpr int kGatherMs = 80;
-// Lines in a row, each within a period of the one before, that make a stream.
-constexpr int kStreamLines = 4;
-// More than this many bytes within one period is faster than any line rate
-// the settings offer (38400 baud carries about 300): a flood, which is read
-// as it comes, because gathering would only let the operating system's
-// buffer fill and stall the sender.
-constexpr qint64 kFloodBytes = 1024;
 
 // Counts calls in progress whose port errors are not line failures.
 class QuietScope {
@@ -204,124 +189,21 @@ void QtSerialControl::DropSentCommands() const {
     while (!commandEnds_.empty() && commandEnds_.front() <= sent) commandEnds_.pop_front();
 }
 
-std::string QtSerialControl::Input() {
-    if (!port_) return {};
-    if (handedOut_ < gathered_.size()) {
-        const std::size_t lineFeed = gathered_.find('\n', handedOut_);
-        const std::size_t end = lineFeed == std::string::npos ? gathered_.size() : lineFeed + 1;
-        std::string line = gathered_.substr(handedOut_, end - handedOut_);
-        handedOut_ = end;
-        // Piece i of n is taken to have arrived (i + 1) / n of the way
-        // through the period: a steady stream fills it evenly.
-        ++piecesOut_;
-        const auto span = gatheredTo_ - gatheredFrom_;
-        const auto arrived = gatheredFrom_ + span * static_cast<long long>(piecesOut_) /
-                                                 static_cast<long long>(std::max<std::size_t>(gatheredPieces_, 1));
-        inputAge_ = std::max(std::chrono::nanoseconds{}, std::chrono::nanoseconds(Clock::now() - arrived));
-        if (handedOut_ == gathered_.size()) {
-            gathered_.clear();
-            handedOut_ = 0;
-        }
-        return line;
-    }
-    const QByteArray bytes = port_->readAll();
-    CountRead(bytes.size());
-    lineEnded_ = bytes.endsWith('\n');
-    inputAge_ = {};
-    lastRead_ = Clock::now();
-    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
-}
+std::string QtSerialControl::Input() { return std::exchange(received_, {}); }
 
-bool QtSerialControl::MoreReceived() const { return port_ != nullptr && handedOut_ < gathered_.size(); }
-
+// The port has read what the operating system held: handed on at once, one
+// receive event per read, with the time it was read.
 void QtSerialControl::OnReadyRead() {
-    // While holding, the tick reads whatever arrives.
-    if (holding_ || pulling_) return;
-    lineEnded_ = false;
-    const uint32_t session = session_;
-    Deliver();
-    if (!port_ || session != session_ || !lineEnded_) return;
-    // Several lines in a row, each within a period of the one before: the
-    // counter is streaming.
-    linesInRow_ = sinceLine_.isValid() && sinceLine_.elapsed() < kGatherMs ? linesInRow_ + 1 : 1;
-    sinceLine_.restart();
-    if (linesInRow_ >= kStreamLines) MaybeHold(lineEnded_);
-}
-
-// The bytes read in the current period and in the one before it.
-void QtSerialControl::CountRead(qint64 bytes) {
-    const qint64 since = period_.isValid() ? period_.elapsed() : 2 * kGatherMs;
-    if (since >= kGatherMs) {
-        lastPeriodBytes_ = since < 2 * kGatherMs ? periodBytes_ : 0;
-        periodBytes_ = 0;
-        period_.restart();
-    }
-    periodBytes_ += bytes;
-}
-
-bool QtSerialControl::Flooding() const {
-    return periodBytes_ >= kFloodBytes || lastPeriodBytes_ >= kFloodBytes;
-}
-
-// After a complete line of a stream that is not flooding, the port is left
-// alone for one gathering period: the operating system keeps what arrives
-// meanwhile, and the tick reads it in one go. A line in progress is read as
-// it comes, so that a reply the panel waits for (the identification) is
-// never held back once complete.
-void QtSerialControl::MaybeHold(bool lineEnded) {
-    if (!readNotifier_ || !lineEnded || Flooding()) return;
-    readNotifier_->setEnabled(false);
-    holding_ = true;
-    gather_->start(kGatherMs);
-}
-
-void QtSerialControl::ReceiveHeld() {
-    if (!holding_) return;
-    gather_->stop();
-    OnGatherTick();
-}
-
-void QtSerialControl::OnGatherTick() {
-    if (!port_ || !holding_) return;
-    holding_ = false;
-    if (readNotifier_) readNotifier_->setEnabled(true);
-    // Takes what the operating system holds now; does not wait.
-    pulling_ = true;
-    const bool arrived = port_->waitForReadyRead(0);
-    pulling_ = false;
-    if (!port_) return;  // the device went away meanwhile
-    if (!arrived && port_->error() == QSerialPort::TimeoutError) port_->clearError();
-    // Nothing for a whole period: the next piece is handed on as it comes.
-    if (port_->bytesAvailable() == 0) return;
+    if (!port_) return;
     const QByteArray bytes = port_->readAll();
-    CountRead(bytes.size());
-    gathered_.append(bytes.constData(), static_cast<size_t>(bytes.size()));
-    gatheredTo_ = Clock::now();
-    gatheredFrom_ = lastRead_ == Clock::time_point{} ? gatheredTo_ : lastRead_;
-    lastRead_ = gatheredTo_;
-    gatheredPieces_ = static_cast<std::size_t>(std::count(gathered_.begin(), gathered_.end(), '\n')) +
-                      (gathered_.back() == '\n' ? 0 : 1);
-    piecesOut_ = 0;
-    const uint32_t session = session_;
-    Deliver();
-    if (!port_ || session != session_) return;
-    // Lines arrived during the period: the stream goes on.
-    if (bytes.contains('\n')) sinceLine_.restart();
-    MaybeHold(bytes.endsWith('\n'));
-}
-
-// Raises receive events until everything read has been handed on, or the
-// port closed (a "LOC" line, say).
-void QtSerialControl::Deliver() {
+    if (bytes.isEmpty()) return;
+    readTime_ = ReadTime::Now();
     if (!OnComm) {
-        gathered_.clear();
-        handedOut_ = 0;
+        received_.clear();
         return;
     }
-    const uint32_t session = session_;
-    do {
-        OnComm();
-    } while (port_ && session == session_ && MoreReceived());
+    received_.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    OnComm();
 }
 
 bool QtSerialControl::DSRHolding() const {
@@ -393,19 +275,6 @@ void QtSerialControl::Open() {
     ++session_;
     connect(port, &QSerialPort::errorOccurred, this, &QtSerialControl::OnPortError);
     connect(port, &QSerialPort::readyRead, this, &QtSerialControl::OnReadyRead);
-    // The port's own read notifier, which wakes the window whenever
-    // characters arrive. Where the port has none (other platforms), every
-    // piece is handed on as it comes.
-    readNotifier_ = nullptr;
-    for (QSocketNotifier* notifier : port->findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly)) {
-        if (notifier->type() == QSocketNotifier::Read) readNotifier_ = notifier;
-    }
-    if (!gather_) {
-        gather_ = new QTimer(this);
-        gather_->setSingleShot(true);
-        gather_->setTimerType(Qt::PreciseTimer);
-        connect(gather_, &QTimer::timeout, this, &QtSerialControl::OnGatherTick);
-    }
 
     ApplyDtr();
     // A UART drops what arrives while the port is closed; the operating
@@ -434,13 +303,8 @@ void QtSerialControl::Close() {
 }
 
 void QtSerialControl::Release() {
-    // What was gathered but not handed on is dropped with the port, as a
-    // UART drops what arrives while it is closed.
-    gathered_.clear();
-    handedOut_ = 0;
-    holding_ = false;
-    readNotifier_ = nullptr;
-    if (gather_) gather_->stop();
+    // What was read but not taken goes with the port.
+    received_.clear();
     if (!port_) return;
     QSerialPort* port = port_;
     port_ = nullptr;

@@ -3,7 +3,6 @@
 // gives among the ports present now.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -11,16 +10,11 @@
 #include <string>
 #include <vector>
 
-#include <QElapsedTimer>
 #include <QObject>
-#include <QPointer>
-#include <QSocketNotifier>
 #include <QSerialPort>
 
 #include "core/serial_control.h"
 #include "ports/port_map.h"
-
-class QTimer;
 
 namespace kt {
 
@@ -55,9 +49,7 @@ public:
     [[nodiscard]] bool PortOpen() const override;
     void Output(const std::string& text) override;
     [[nodiscard]] std::string Input() override;
-    [[nodiscard]] bool MoreReceived() const override;
-    [[nodiscard]] std::chrono::nanoseconds InputAge() const override { return inputAge_; }
-    void ReceiveHeld() override;
+    [[nodiscard]] ReadTime InputTime() const override { return readTime_; }
     [[nodiscard]] bool DSRHolding() const override;
     [[nodiscard]] int CommandsWaiting() const override;
     [[nodiscard]] std::string DeviceName() const override;
@@ -74,17 +66,9 @@ private:
     void FailWhileOpen(SerialFault fault, const std::string& text);
     void ApplyDtr();
 
-    // Receiving. A piece that arrives after a quiet spell is handed on at
-    // once, as one receive event. While the counter streams, the port is read
-    // once per gathering period instead of at every line, and what was
-    // gathered is handed on one line per receive event, as the lines would
-    // have arrived one by one.
+    // Receiving: every read of the port is one receive event, raised as the
+    // port reads, with what that read returned and when.
     void OnReadyRead();
-    void OnGatherTick();
-    void MaybeHold(bool lineEnded);
-    void CountRead(qint64 bytes);
-    [[nodiscard]] bool Flooding() const;
-    void Deliver();
 
     // Forgets the commands that have left: everything the port has taken
     // except what it, or the driver below it, still holds.
@@ -113,27 +97,8 @@ private:
     SerialFault fault_ = SerialFault::None;
     std::string faultText_;
 
-    QTimer* gather_ = nullptr;
-    bool holding_ = false;        // reading waits for gather_
-    bool pulling_ = false;        // the gathering tick is reading the port
-    std::string gathered_;        // read, not yet handed on
-    std::size_t handedOut_ = 0;   // of gathered_
-    // Arrival times: the lines gathered in one read are spread evenly over
-    // the time since the read before it.
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point lastRead_{};
-    Clock::time_point gatheredFrom_{};
-    Clock::time_point gatheredTo_{};
-    std::size_t gatheredPieces_ = 0;
-    std::size_t piecesOut_ = 0;
-    std::chrono::nanoseconds inputAge_{};
-    QElapsedTimer period_;        // since the current period began
-    qint64 periodBytes_ = 0;      // read in the current period
-    qint64 lastPeriodBytes_ = 0;  // read in the period before
-    bool lineEnded_ = false;      // the last read ended with a line feed
-    QElapsedTimer sinceLine_;     // since the last read that ended a line
-    int linesInRow_ = 0;          // reads that ended a line, each soon after the one before
-    QPointer<QSocketNotifier> readNotifier_;
+    std::string received_;  // what the last read returned, until Input() takes it
+    ReadTime readTime_{};   // when that read was made
 };
 
 }  // namespace kt

@@ -47,11 +47,8 @@ void ReadingsRecord::CheckFailure() {
     emit recordingChanged();
 }
 
-void ReadingsRecord::OnReceivedLine(std::string_view line, std::string_view function, std::chrono::nanoseconds age) {
-    using std::chrono::steady_clock;
-    using std::chrono::system_clock;
-    const auto received = system_clock::now() - std::chrono::duration_cast<system_clock::duration>(age);
-    const Reading& reading = store_.Add(line, function, received, steady_clock::now() - age);
+void ReadingsRecord::OnReceivedLine(std::string_view line, std::string_view function, ReadTime read) {
+    const Reading& reading = store_.Add(line, function, read.wall, read.steady);
     if (!recorder_.IsOpen()) return;
     recorder_.Write(reading);
     CheckFailure();

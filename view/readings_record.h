@@ -1,9 +1,9 @@
 // The record of readings behind the panel: every line the counter sends while
-// connected is stamped, parsed and kept in memory, and written to a CSV file
-// while a recording runs. Rows reach the file within a second (a timer) and
-// completely when the recording stops, the panel disconnects or the window
-// closes. A failed open or write stops the recording and is reported through
-// onFailure; the readings stay in memory.
+// connected is parsed and kept in memory with the time the serial control read
+// it, and written to a CSV file while a recording runs. Rows reach the file
+// within a second (a timer) and completely when the recording stops, the
+// panel disconnects or the window closes. A failed open or write stops the
+// recording and is reported through onFailure; the readings stay in memory.
 #pragma once
 
 #include <functional>
@@ -39,7 +39,7 @@ public:
     // Told the reason (naming the file) when a recording fails.
     std::function<void(const std::string&)> onFailure;
 
-    void OnReceivedLine(std::string_view line, std::string_view function, std::chrono::nanoseconds age) override;
+    void OnReceivedLine(std::string_view line, std::string_view function, ReadTime read) override;
     void OnLinkClosed() override { Flush(); }
 
 signals:

@@ -3,8 +3,13 @@
 // arrived; a terminated panel says goodbye to the counter and closes its file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <chrono>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -75,6 +80,69 @@ TEST(RecordingOnSimulator, HoldsEveryReadingSentWithTheFunctionItArrivedUnder) {
         EXPECT_EQ(rows[i].second, i < switched ? "FREQUENCY 1" : "FREQUENCY 2") << "row " << i;
     }
     EXPECT_EQ(rows.back().first.substr(rows.back().first.size() - 3), "kHz") << rows.back().first;
+}
+
+// Lines written 50 ms apart are recorded 50 ms apart: each is stamped when
+// the port read it. The last one, sent 15 ms before the cable is pulled, is
+// in the file too.
+TEST(RecordingOnLine, ElapsedTimesAreThoseTheLinesArrivedAt) {
+    QTemporaryDir dir;
+    const std::string file = dir.path().toStdString() + "/log.csv";
+    PtyLine line;
+    ASSERT_TRUE(line.ok());
+    LineCounter counter(line);
+    PanelOnPort rig(line.slavePath());
+    ReadingsRecord record;
+    rig.panel.lineTap.observer = &record;
+    ASSERT_TRUE(record.StartRecording(file));
+    rig.window.show();
+    ASSERT_TRUE(WaitFor([&] { return counter.Got("*RST"); }, 1500));
+
+    // The counter's side writes from a thread of its own, on a schedule the
+    // panel's event loop cannot delay, and notes when each write was made.
+    constexpr int kLines = 12;
+    std::vector<std::chrono::steady_clock::time_point> written;
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        auto next = std::chrono::steady_clock::now();
+        for (int i = 0; i < kLines; ++i) {
+            std::this_thread::sleep_until(next);
+            written.push_back(std::chrono::steady_clock::now());
+            line.Send(std::to_string(10 + i) + ".000000000MHz\n");
+            next += std::chrono::milliseconds(50);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(15));
+        done = true;
+    });
+    const bool finished = WaitFor([&] { return done.load(); }, 5000);
+    writer.join();
+    ASSERT_TRUE(finished);
+    counter.HangUp();
+    ASSERT_TRUE(WaitFor([&] { return rig.Disconnected(); }, 1000));
+    record.StopRecording();
+    rig.panel.lineTap.observer = nullptr;
+
+    std::ifstream in(file, std::ios::binary);
+    CsvReader reader(in);
+    std::vector<std::string> fields;
+    ASSERT_TRUE(reader.Next(fields));  // the header
+    std::vector<double> elapsed;
+    while (reader.Next(fields)) {
+        ASSERT_EQ(fields.size(), 6u);
+        EXPECT_EQ(fields[2], std::to_string(10 + elapsed.size()) + ".000000000MHz");
+        elapsed.push_back(std::stod(fields[1]));
+    }
+    ASSERT_EQ(elapsed.size(), static_cast<std::size_t>(kLines));
+    // How far each recorded interval is from the written one. A loaded
+    // machine may keep the panel from running for a few ms now and then, so
+    // the typical (median) difference is what must stay within a few ms.
+    std::vector<double> offMs;
+    for (std::size_t i = 1; i < elapsed.size(); ++i) {
+        const double sentMs = std::chrono::duration<double, std::milli>(written[i] - written[i - 1]).count();
+        offMs.push_back(std::abs((elapsed[i] - elapsed[i - 1]) * 1000.0 - sentMs));
+    }
+    std::sort(offMs.begin(), offMs.end());
+    EXPECT_LT(offMs[offMs.size() / 2], 3.0) << "largest " << offMs.back() << " ms";
 }
 
 TEST(RecordingOnSimulator, TerminatedPanelSaysLocalAndClosesItsRecording) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/serial_control.h"
@@ -39,16 +40,19 @@ public:
         written.push_back(text);
         writtenWhileClosed += open_ ? 0 : 1;
     }
-    [[nodiscard]] std::string Input() override { return std::move(pending_); }
+    [[nodiscard]] std::string Input() override { return std::exchange(pending_, {}); }
+    [[nodiscard]] ReadTime InputTime() const override { return readTime_; }
     [[nodiscard]] bool DSRHolding() const override { return dsr; }
     [[nodiscard]] int CommandsWaiting() const override { return open_ ? waiting : 0; }
     [[nodiscard]] std::string DeviceName() const override { return "/dev/ttyFAKE" + std::to_string(port_ - 1); }
     [[nodiscard]] SerialFault LastFault() const override { return fault_; }
     [[nodiscard]] std::string LastFaultText() const override { return faultText_; }
 
-    // Delivers bytes from the counter and raises the receive event.
-    void Receive(const std::string& bytes) {
+    // Delivers bytes from the counter, read now or at the time given, and
+    // raises the receive event.
+    void Receive(const std::string& bytes, ReadTime read = ReadTime::Now()) {
         pending_ += bytes;
+        readTime_ = read;
         if (OnComm) OnComm();
     }
     // Reports a fault of the open port, as the adapter does: closed first.
@@ -81,6 +85,7 @@ private:
     bool dtr_ = false;
     bool open_ = false;
     std::string pending_;
+    ReadTime readTime_{};
     SerialFault fault_ = SerialFault::None;
     std::string faultText_;
 };

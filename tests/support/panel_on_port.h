@@ -11,6 +11,7 @@
 //   rig.Key("cmdFrequency")->click();
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -73,6 +74,8 @@ public:
 
     bool answerIdentity = true;
     std::string identity = kIdentity;
+    // Told every command line as it arrives (after answering "*IDN?").
+    std::function<void(const std::string&)> onCommand;
     int readingsSent = 0;
 
     struct Line {
@@ -115,6 +118,7 @@ public:
             lines_.push_back({pending_.substr(0, lf), clock_.elapsed()});
             pending_.erase(0, lf + 1);
             if (lines_.back().text == "*IDN?" && answerIdentity) Send(identity);
+            if (onCommand) onCommand(lines_.back().text);
         }
     }
 

@@ -2,6 +2,8 @@
 // which order and with which function, while the panel goes on as before.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,8 +16,10 @@ namespace {
 
 struct Recorder : ReceivedLineObserver {
     std::vector<std::pair<std::string, std::string>> lines;  // text, function
-    void OnReceivedLine(std::string_view line, std::string_view function, std::chrono::nanoseconds) override {
+    std::vector<ReadTime> times;
+    void OnReceivedLine(std::string_view line, std::string_view function, ReadTime read) override {
         lines.emplace_back(std::string(line), std::string(function));
+        times.push_back(read);
     }
     std::vector<std::string> Texts() const {
         std::vector<std::string> texts;
@@ -92,19 +96,53 @@ TEST(MeasFunctionName, EveryFunctionHasItsMenuText) {
     EXPECT_EQ(MeasFunctionName(-1), "");
 }
 
-TEST(LineTap, UnfinishedTextIsBounded) {
-    LineTap tap;
-    Recorder record;
-    tap.observer = &record;
+// A line takes the time of the read that brought its line feed, whether or
+// not the text it belongs to is complete.
+TEST_F(LineTapTest, LinesTakeTheTimeOfTheReadThatBroughtTheirLineFeed) {
+    const auto at = [](int ms) {
+        const auto t = std::chrono::milliseconds(ms);
+        return ReadTime{std::chrono::system_clock::time_point(t), std::chrono::steady_clock::time_point(t)};
+    };
+    serial.Receive("1.0MHz\n", at(100));
+    serial.Receive("2.0MHz\n3.0", at(150));
+    serial.Receive("MHz\n4.0MHz\n", at(200));
+    ASSERT_EQ(record.Texts(), (std::vector<std::string>{"1.0MHz", "2.0MHz", "3.0MHz", "4.0MHz"}));
+    const std::vector<int> expectedMs = {100, 150, 200, 200};
+    for (std::size_t i = 0; i < expectedMs.size(); ++i) {
+        EXPECT_EQ(record.times[i].steady, at(expectedMs[i]).steady) << i;
+        EXPECT_EQ(record.times[i].wall, at(expectedMs[i]).wall) << i;
+    }
+}
+
+// A flood whose reads never end on a line feed: the text never completes,
+// and the receive buffer keeps only its newest characters, but every reading
+// has been handed on by then.
+TEST_F(LineTapTest, FloodReadsThatNeverEndOnALineFeedLoseNoReading) {
+    std::string stream;
+    for (int i = 0; i < 10000; ++i) stream += std::to_string(10'000'000 + i) + ".123456MHz\n";
+    for (std::size_t pos = 0; pos < stream.size();) {
+        std::size_t end = std::min(stream.size(), pos + 4000);
+        if (end < stream.size() && stream[end - 1] == '\n') ++end;
+        serial.Receive(stream.substr(pos, end - pos));
+        pos = end;
+    }
+    EXPECT_EQ(panel.view.txtString.Text().size(), kReceiveLimit);  // what the display's text kept
+    ASSERT_EQ(record.lines.size(), 10000u);
+    for (int i = 0; i < 10000; i += 999) {
+        EXPECT_EQ(record.lines[static_cast<std::size_t>(i)].first, std::to_string(10'000'000 + i) + ".123456MHz");
+    }
+    EXPECT_EQ(record.lines.back().first, "10009999.123456MHz");
+}
+
+// A line longer than the receive buffer is what the buffer kept of it.
+TEST_F(LineTapTest, EndlessLineIsBoundedLikeTheReceiveBuffer) {
     const std::string flood(3 * kReceiveLimit, 'x');
-    tap.Received(flood, true, "F");
-    tap.Received(flood, true, "F");
-    tap.Received("y\n", true, "F");
+    serial.Receive(flood);
+    serial.Receive(flood);
+    serial.Receive("y\n");
     ASSERT_EQ(record.lines.size(), 1u);
-    EXPECT_EQ(record.lines[0].first.size(), kReceiveLimit);
+    EXPECT_EQ(record.lines[0].first, panel.view.txtString.Text().substr(0, kReceiveLimit - 1));
     EXPECT_EQ(record.lines[0].first.back(), 'y');
-    tap.Received("z\n", false, "F");
-    EXPECT_EQ(record.lines.size(), 1u);
 }
 
 }  // namespace
