@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
@@ -143,6 +144,23 @@ TEST(StabilityWorkbench, OpeningAddsATraceAndALegendEntryRemovingTakesBothAway) 
     EXPECT_EQ(rig.panel.Chosen(), 0);
     rig.panel.RemoveTrace(0);  // the live series is never removed
     EXPECT_EQ(legend->count(), 2);
+}
+
+TEST(StabilityWorkbench, CancelStopsTheReadingAndAddsNoTrace) {
+    StabilityRig rig;
+    const QString big = rig.Write("big.csv", Recording(300000, 3));  // about 20 MB
+    rig.panel.OpenFiles({big});
+    auto* cancel = rig.Find<QPushButton>("cmdCancelOpen");
+    ASSERT_NE(cancel, nullptr);
+    ASSERT_TRUE(cancel->isVisibleTo(&rig.panel));
+    cancel->click();  // the reader asks after every block whether to go on
+    ASSERT_TRUE(WaitFor([&] { return rig.panel.Idle(); }, 10000));
+    EXPECT_EQ(rig.Find<QListWidget>("lstTraces")->count(), 1);  // the live series alone
+    EXPECT_TRUE(rig.Find<QLabel>("lblStabilityMessage")->text().contains(QStringLiteral("Cancelled")));
+    EXPECT_FALSE(cancel->isVisibleTo(&rig.panel));
+    // The next file opens as usual.
+    ASSERT_TRUE(rig.Open({rig.Write("small.csv", Recording(300, 4))}));
+    EXPECT_EQ(rig.Find<QListWidget>("lstTraces")->count(), 2);
 }
 
 TEST(StabilityWorkbench, AFileOfValuesAsksItsSpacingAndABadFileSaysWhereItIsWrong) {
