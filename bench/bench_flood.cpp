@@ -2,7 +2,7 @@
 // pseudo-terminal: how many readings it absorbs, what that costs in CPU time
 // and memory, and whether it keeps repainting and answering clicks meanwhile.
 //
-//   bench_flood [--mode flood|pace|idle] [--readings] [--prefill N] [--seconds S] [--warmup S] [--sim PATH]
+//   bench_flood [--mode flood|pace|idle] [--readings] [--deviation NAME] [--prefill N] [--seconds S] [--warmup S] [--sim PATH]
 //
 // flood  the simulator streams as fast as the line takes readings (--flood);
 //        a key (run) is clicked every 100 ms and the simulator's log shows how
@@ -37,6 +37,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -50,6 +51,7 @@
 #include "view/frm_soft_panel.h"
 #include "view/qt_serial_control.h"
 #include "view/readings_record.h"
+#include "view/readings_window.h"
 
 namespace {
 
@@ -90,6 +92,7 @@ struct Options {
     bool hidden = false;  // diagnosis: hide the window once connected, so nothing is painted
     bool readings = false;  // readings window open, recording to a file
     long long prefill = 0;  // readings put into the record before the window opens
+    QString deviation;      // the stability chart's deviation (adev ... totdev); empty: its default
     QString sim = QStringLiteral(KT_SIM_PATH);
 };
 
@@ -109,6 +112,8 @@ bool Parse(int argc, char** argv, Options& o) {
             o.readings = true;
         } else if (a == "--prefill" && hasNext) {
             o.prefill = std::atoll(argv[++i]);
+        } else if (a == "--deviation" && hasNext) {
+            o.deviation = QString::fromLocal8Bit(argv[++i]);
         } else if (a == "--sim" && hasNext) {
             o.sim = QString::fromLocal8Bit(argv[++i]);
         } else {
@@ -179,7 +184,7 @@ int main(int argc, char** argv) {
     Options o;
     if (!Parse(argc, argv, o)) {
         std::fprintf(stderr,
-                     "usage: bench_flood [--mode flood|pace|idle] [--readings] [--prefill N] [--seconds S] [--warmup S] [--sim PATH]\n");
+                     "usage: bench_flood [--mode flood|pace|idle] [--readings] [--deviation NAME] [--prefill N] [--seconds S] [--warmup S] [--sim PATH]\n");
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -245,7 +250,18 @@ int main(int argc, char** argv) {
     }
     display->installEventFilter(&paintCounter);
     window.show();
-    if (o.readings) kt::view::ShowReadingsWindow(window, record);
+    if (o.readings) {
+        kt::ReadingsWindow* shown = kt::view::ShowReadingsWindow(window, record);
+        if (!o.deviation.isEmpty()) {
+            auto* chooser = shown == nullptr ? nullptr : shown->findChild<QComboBox*>(QStringLiteral("cmbDeviation"));
+            const int index = chooser == nullptr ? -1 : chooser->findText(o.deviation);
+            if (index < 0) {
+                std::fprintf(stderr, "bench_flood: no deviation %s in the stability chart\n", qPrintable(o.deviation));
+                return 2;
+            }
+            chooser->setCurrentIndex(index);
+        }
+    }
 
     // Phases: wait until the keys are enabled (identified), warm up, measure.
     Window w;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in ./build-bench and runs all of them, or the one named.
 #
-#   scripts/bench.sh [NAME...]    NAME: logic store window flood full pace idle latency startup stats trend window-stability
+#   scripts/bench.sh [NAME...]    NAME: logic store window flood full pace pace-deviations idle latency startup stats trend window-stability
 #
 # logic    time per reading through the receive event, fake serial control
 # store    the record alone filled with 10,000,000 readings: resident memory
@@ -14,6 +14,8 @@
 #          readings (its memory per reading printed): the window on a full record
 # pace     the window at the real line rate of 38400 baud, 30 s: CPU share,
 #          readings window open and recording, and `cat`'s share as the floor
+# pace-deviations  the same, 20 s for each of the seven deviations chosen in
+#          the readings window's stability chart (about three minutes)
 # idle     the window connected, nothing arriving, 30 s: CPU share
 # latency  click to command readable on the line, 1,000 clicks; again with the
 #          readings window open on 10 million readings, its analysis running
@@ -32,7 +34,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$top/build-bench
-names="logic store window flood full pace idle latency startup stats trend window-stability"
+names="logic store window flood full pace pace-deviations idle latency startup stats trend window-stability"
 which=" ${*:-all} "
 for name in $which; do
   case " all $names " in
@@ -71,6 +73,9 @@ run window "$bench/bench_window_event" 2000 2000
 run flood "$bench/bench_flood" --mode flood --readings
 run full "$bench/bench_flood" --mode flood --readings --prefill 10000000
 run pace "$bench/bench_flood" --mode pace --readings
+for deviation in adev oadev mdev tdev hdev ohdev totdev; do
+  run pace-deviations "$bench/bench_flood" --mode pace --readings --deviation "$deviation" --seconds 20
+done
 run idle "$bench/bench_flood" --mode idle
 run latency "$bench/bench_latency" 1000
 run latency "$bench/bench_latency" 1000 --record 10000000
