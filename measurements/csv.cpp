@@ -111,38 +111,47 @@ void AppendCsvField(std::string& out, std::string_view field) {
     out += '"';
 }
 
-void AppendCsvRow(std::string& out, const Reading& reading, SteadyTime origin) {
-    AppendIsoUtc(out, reading.time);
+namespace {
+
+// One row: the two times, the reading's text (appended by text), its exact
+// decimal (by exact), unit and function. Both forms of a reading use it, so
+// the recorder's rows and "Save as CSV"'s cannot drift apart.
+template <typename Text, typename Exact>
+void AppendRow(std::string& out, SystemTime time, std::chrono::nanoseconds elapsed, Text&& text, Exact&& exact,
+               Unit unit, std::string_view function) {
+    AppendIsoUtc(out, time);
     out += ',';
-    AppendElapsed(out, reading.steady - origin);
+    AppendElapsed(out, elapsed);
     out += ',';
-    AppendCsvField(out, reading.text);
+    text();
     out += ',';
-    out += reading.exact;
+    exact();
     out += ',';
-    out += UnitText(reading.unit);
+    out += UnitText(unit);
     out += ',';
-    AppendCsvField(out, reading.function);
+    AppendCsvField(out, function);
     out += '\n';
 }
 
+}  // namespace
+
+void AppendCsvRow(std::string& out, const Reading& reading, SteadyTime origin) {
+    AppendRow(
+        out, reading.time, reading.steady - origin, [&] { AppendCsvField(out, reading.text); },
+        [&] { out += reading.exact; }, reading.unit, reading.function);
+}
+
 void AppendCsvRow(std::string& out, const ReadingView& reading, SteadyTime origin) {
-    AppendIsoUtc(out, reading.time);
-    out += ',';
-    AppendElapsed(out, reading.steady - origin);
-    out += ',';
-    if (reading.TextIsRebuilt()) {
-        reading.AppendText(out);  // digits, sign, point and letters: never quoted
-    } else {
-        AppendCsvField(out, reading.Text());
-    }
-    out += ',';
-    reading.AppendExact(out);
-    out += ',';
-    out += UnitText(reading.unit);
-    out += ',';
-    AppendCsvField(out, reading.function);
-    out += '\n';
+    AppendRow(
+        out, reading.time, reading.steady - origin,
+        [&] {
+            if (reading.TextIsRebuilt()) {
+                reading.AppendText(out);  // digits, sign, point and letters: never quoted
+            } else {
+                AppendCsvField(out, reading.Text());
+            }
+        },
+        [&] { reading.AppendExact(out); }, reading.unit, reading.function);
 }
 
 bool CsvReader::Next(std::vector<std::string>& fields) {
