@@ -124,6 +124,27 @@ void NumberOf(const CompactReading& e, double& value, SplitValue& parts) {
     parts = parsed.parts;
 }
 
+// The double of a held reading's value alone, as MakeView gives it.
+double ValueOf(const ReadingChunk& chunk, std::size_t slot) {
+    const CompactReading& e = chunk.entries[slot];
+    if ((e.form & kHasValue) == 0) return 0.0;
+    if ((e.form & kHasForm) == 0) {
+        const ReadingChunk::Side* side = chunk.FindSide(static_cast<uint32_t>(slot), false);
+        return side != nullptr ? ParseValue(side->text).value : 0.0;
+    }
+    const int exponent = kPrefixExponents[Bits(e.form, kPrefixShift, 3)] - static_cast<int>(Bits(e.form, kFracShift, 5));
+    if (e.digits < kExactInteger && exponent >= -22 && exponent <= 22) {
+        // NumberOf's value without the parts.
+        const double digits = static_cast<double>(e.digits);
+        const double value = exponent >= 0 ? digits * kExactPowers[exponent] : digits / kExactPowers[-exponent];
+        return kSigns[Bits(e.form, kSignShift, 2)] == '-' ? -value : value;
+    }
+    double value = 0.0;
+    SplitValue parts;
+    NumberOf(e, value, parts);
+    return value;
+}
+
 ReadingView MakeView(const ReadingChunk& chunk, std::size_t slot, std::string_view function) {
     const CompactReading& e = chunk.entries[slot];
     ReadingView v;
@@ -459,6 +480,17 @@ void ReadingSnapshot::CurrentSeries(SeriesData& out) const {
     std::size_t begin = size_;
     if (has_series_) begin = clear_seq_ <= first_seq_ ? 0 : static_cast<std::size_t>(std::min<uint64_t>(clear_seq_ - first_seq_, size_));
     CollectSeries([this](std::size_t i) { return At(i); }, begin, size_, key, out);
+}
+
+double ReadingStore::ValueOfSeq(uint64_t seq) const {
+    const std::size_t global = first_ + static_cast<std::size_t>(seq - FirstSeq());
+    return ValueOf(*chunks_[global / ReadingChunk::kSize], global % ReadingChunk::kSize);
+}
+
+SteadyTime ReadingStore::SteadyOfSeq(uint64_t seq) const {
+    const std::size_t global = first_ + static_cast<std::size_t>(seq - FirstSeq());
+    const CompactReading& e = chunks_[global / ReadingChunk::kSize]->entries[global % ReadingChunk::kSize];
+    return SteadyTime(std::chrono::duration_cast<SteadyTime::duration>(std::chrono::nanoseconds(e.steady_ns)));
 }
 
 }  // namespace kt

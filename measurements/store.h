@@ -195,6 +195,12 @@ public:
     // Bytes of text kept beside the compact readings (bounded by the budget).
     std::size_t TextBytes() const { return text_bytes_; }
 
+    // The value (as At's) and the monotonic time of the held reading with
+    // this seq (FirstSeq() <= seq < NextSeq()), without the rest of its view:
+    // the trend reads them for every reading it draws.
+    double ValueOfSeq(uint64_t seq) const;
+    SteadyTime SteadyOfSeq(uint64_t seq) const;
+
 private:
     // One series since the last Clear: statistics of all its readings. (The
     // stability analysis of those held runs on a worker, over a snapshot.)

@@ -1,8 +1,11 @@
 #include "measurements/trend_source.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
+
+#include "measurements/store.h"
 
 namespace kt {
 
@@ -17,83 +20,89 @@ float Below(double d) {
 
 }  // namespace
 
+// Welford's running mean and his co-moment update for the least-squares
+// fit (B. P. Welford, Technometrics 4 (1962) 419): with n values,
+//   C_n = C_{n-1} + (t_n - mean_t,n-1)(y_n - mean_y,n),
+//   M2_n = M2_{n-1} + (t_n - mean_t,n-1)(t_n - mean_t,n),
+// y being the offset from the first value, which keeps the digits near 10 MHz.
+void TrendSource::Moments::Add(double t, double dv) {
+    n += 1.0;
+    const double dt = t - mean_t;
+    mean_t += dt / n;
+    mean_dv += (dv - mean_dv) / n;
+    m2_t += dt * (t - mean_t);
+    c_tv += dt * (dv - mean_dv);
+}
+
+// Two sets of values as one (T. F. Chan, G. H. Golub, R. J. LeVeque, "Updating
+// formulae and a pairwise algorithm for computing sample variances", 1979):
+// the co-moments add, plus the product of the means' distances weighted by
+// n_a n_b / n.
+void TrendSource::Moments::Merge(const Moments& o) {
+    if (o.n == 0.0) return;
+    if (n == 0.0) {
+        *this = o;
+        return;
+    }
+    const double total = n + o.n;
+    const double dt = o.mean_t - mean_t;
+    const double dv = o.mean_dv - mean_dv;
+    const double weight = n * o.n / total;
+    mean_t += dt * (o.n / total);
+    mean_dv += dv * (o.n / total);
+    m2_t += o.m2_t + dt * dt * weight;
+    c_tv += o.c_tv + dt * dv * weight;
+    n = total;
+}
+
 void TrendSource::SetCapacity(std::size_t values) {
+    if (record_ != nullptr) return;  // the record bounds it
     capacity_ = values == 0 ? 0 : std::max(values, 2 * kBlock);
     while (capacity_ != 0 && Size() > capacity_) DropOldest();
 }
 
 bool TrendSource::Append(double t, double v) {
-    if (!std::isfinite(v)) return false;
+    if (record_ != nullptr || !std::isfinite(v)) return false;
     if (!std::isfinite(t) || (!Empty() && t < last_t_)) t = Empty() ? 0.0 : last_t_;
     if (capacity_ != 0 && Size() == capacity_) DropOldest();
-    const uint64_t g = dropped_ + values_.size();  // the value's number since the series began
-    if ((g & ((uint64_t{1} << kSegmentBits) - 1)) == 0) segment_base_.push_back(t);
+    if ((count_ & (kSegment - 1)) == 0) segment_base_.push_back(t);
     offsets_.push_back(Below(t - segment_base_.back()));
     values_.push_back(v);
     last_t_ = t;
-    if (g == 0) v0_ = v;
-
-    // Welford's running mean and his co-moment update for the least-squares
-    // fit (B. P. Welford, Technometrics 4 (1962) 419): with n values,
-    //   C_n = C_{n-1} + (t_n - mean_t,n-1)(y_n - mean_y,n),
-    //   M2_n = M2_{n-1} + (t_n - mean_t,n-1)(t_n - mean_t,n),
-    // y being the offset from the first value, which keeps the digits near 10 MHz.
-    // The time as held, so that dropping it takes out exactly what went in.
-    const double n = static_cast<double>(values_.size());
-    const double held = segment_base_.back() + offsets_.back();
-    const double dv = v - v0_;
-    const double dt = held - mean_t_;
-    mean_t_ += dt / n;
-    mean_dv_ += (dv - mean_dv_) / n;
-    m2_t_ += dt * (held - mean_t_);
-    c_tv_ += dt * (dv - mean_dv_);
-
-    // The pyramid: a full block goes into level 0, two of a level into the next.
-    partial_ = (g % kBlock == 0) ? Extent{v, v} : Extent{std::min(partial_.min, v), std::max(partial_.max, v)};
-    if ((g + 1) % kBlock == 0) Push(0, partial_);
+    // The time as held, so that the sums are those of what is read back.
+    Take(segment_base_.back() + offsets_.back(), v);
     return true;
 }
 
-void TrendSource::DropOldest() {
-    // The same updates backwards (the sums do not depend on the order):
-    // with n values before, mean_n-1 = (n mean_n - x) / (n - 1) and
-    // C_n-1 = C_n - (t - mean_t,n-1)(y - mean_y,n).
-    const double n = static_cast<double>(values_.size());
-    const double t = TimeAt(0);
-    const double dv = values_.front() - v0_;
-    if (n <= 1.0) {
-        mean_t_ = mean_dv_ = m2_t_ = c_tv_ = 0.0;
-    } else {
-        const double mean_t = (n * mean_t_ - t) / (n - 1.0);
-        const double mean_dv = (n * mean_dv_ - dv) / (n - 1.0);
-        m2_t_ = std::max(0.0, m2_t_ - (t - mean_t) * (t - mean_t_));
-        c_tv_ -= (t - mean_t) * (dv - mean_dv_);
-        mean_t_ = mean_t;
-        mean_dv_ = mean_dv;
-    }
-    values_.pop_front();
-    offsets_.pop_front();
-    ++dropped_;
-    if ((dropped_ & ((uint64_t{1} << kSegmentBits) - 1)) == 0) {
-        segment_base_.pop_front();
-        ++first_segment_;
-    }
-    // Blocks that end before the oldest held value are never read again.
-    if (dropped_ % kBlock != 0) return;
-    uint64_t span = kBlock;
-    for (Level& level : levels_) {
-        while (!level.blocks.empty() && (level.first + 1) * span <= dropped_) {
-            level.blocks.pop_front();
-            ++level.first;
-        }
-        span *= 2;
+bool TrendSource::Append(const ReadingView& r) {
+    if (record_ == nullptr || !r.has_value || !std::isfinite(r.value)) return false;
+    if (count_ == 0) origin_steady_ = r.steady;
+    if (runs_.empty() || r.seq != last_seq_ + 1) runs_.push_back({count_, r.seq});
+    last_seq_ = r.seq;
+    // As RecordTime reads it back.
+    Take(std::chrono::duration<double>(r.steady - origin_steady_).count(), r.value);
+    return true;
+}
+
+void TrendSource::Take(double t, double v) {
+    const uint64_t g = count_;
+    if (g == 0) v0_ = v;
+    open_.Add(t, v - v0_);
+    // The pyramid: a full block goes into level 0, two of a level into the next.
+    partial_ = (g % kBlock == 0) ? Extent{v, v} : Extent{std::min(partial_.min, v), std::max(partial_.max, v)};
+    ++count_;
+    if (count_ % kBlock == 0) Push(0, partial_);
+    if (count_ % kSegment == 0) {
+        if (closed_.empty()) first_closed_ = count_ / kSegment - 1;
+        closed_.push_back(open_);
+        open_ = {};
     }
 }
 
 void TrendSource::Push(std::size_t level, Extent e) {
     if (levels_.size() <= level) levels_.emplace_back();
     Level& l = levels_[level];
-    if (l.blocks.empty()) l.first = (dropped_ + values_.size()) / (kBlock << level) - 1;
+    if (l.blocks.empty()) l.first = count_ / (kBlock << level) - 1;
     l.blocks.push_back(e);
     const uint64_t number = l.first + l.blocks.size() - 1;
     if (number % 2 == 1) {
@@ -104,25 +113,134 @@ void TrendSource::Push(std::size_t level, Extent e) {
     }
 }
 
-double TrendSource::Mean() const { return Empty() ? std::numeric_limits<double>::quiet_NaN() : v0_ + mean_dv_; }
+void TrendSource::DropOldest() {
+    values_.pop_front();
+    offsets_.pop_front();
+    ++dropped_;
+    if ((dropped_ & (kSegment - 1)) == 0) {
+        segment_base_.pop_front();
+        ++first_segment_;
+    }
+    if (dropped_ % kBlock == 0) DropBefore(dropped_);
+}
+
+void TrendSource::DropBefore(uint64_t first) {
+    // Blocks and segments that end before the oldest held value are never read again.
+    uint64_t span = kBlock;
+    for (Level& level : levels_) {
+        while (!level.blocks.empty() && (level.first + 1) * span <= first) {
+            level.blocks.pop_front();
+            ++level.first;
+        }
+        span *= 2;
+    }
+    while (!closed_.empty() && (first_closed_ + 1) * kSegment <= first) {
+        closed_.pop_front();
+        ++first_closed_;
+    }
+}
+
+void TrendSource::Trim() {
+    if (record_ == nullptr) return;
+    const uint64_t first = First();
+    DropBefore(first);
+    while (runs_.size() > 1 && runs_[1].g <= first) runs_.pop_front();
+    run_hint_ = 0;
+}
+
+uint64_t TrendSource::FirstInRecord() const {
+    // Values taken later have later seqs: the first held is the first whose
+    // reading the record still holds. Found again only when the record
+    // dropped some (a value taken since cannot change it).
+    const uint64_t first_seq = record_->FirstSeq();
+    if (first_seq == seen_first_seq_) return first_g_;
+    seen_first_seq_ = first_seq;
+    if (runs_.empty()) return first_g_ = count_;
+    const auto after = std::upper_bound(runs_.begin(), runs_.end(), first_seq,
+                                        [](uint64_t seq, const Run& r) { return seq < r.seq; });
+    if (after == runs_.begin()) return first_g_ = runs_.front().g;
+    const Run& run = *(after - 1);
+    const uint64_t end = after == runs_.end() ? count_ : after->g;
+    return first_g_ = std::min(end, run.g + (first_seq - run.seq));
+}
+
+uint64_t TrendSource::SeqOf(uint64_t g) const {
+    if (runs_.empty()) return 0;
+    std::size_t k = run_hint_;
+    if (k >= runs_.size() || runs_[k].g > g || (k + 1 < runs_.size() && runs_[k + 1].g <= g)) {
+        const auto after =
+            std::upper_bound(runs_.begin(), runs_.end(), g, [](uint64_t x, const Run& r) { return x < r.g; });
+        k = after == runs_.begin() ? 0 : static_cast<std::size_t>(after - runs_.begin()) - 1;
+        run_hint_ = k;
+    }
+    return runs_[k].seq + (g - runs_[k].g);
+}
+
+double TrendSource::RecordTime(uint64_t g) const {
+    return std::chrono::duration<double>(record_->SteadyOfSeq(SeqOf(g)) - origin_steady_).count();
+}
+
+double TrendSource::RecordValue(uint64_t g) const { return record_->ValueOfSeq(SeqOf(g)); }
+
+TrendSource::Moments TrendSource::HeldMoments() const {
+    // The oldest held segment's held values, the closed segments after it
+    // (merged once and extended as segments close) and the one being filled.
+    const uint64_t f = First();
+    Moments m;
+    if (f >= count_) return m;
+    const uint64_t s0 = f / kSegment;
+    const uint64_t open = count_ / kSegment;
+    if (f % kSegment == 0) {
+        m = s0 < open ? closed_[static_cast<std::size_t>(s0 - first_closed_)] : open_;
+    } else {
+        const uint64_t end = std::min(count_, (s0 + 1) * kSegment);
+        if (head_from_ != f || head_to_ > end) {
+            head_ = {};
+            head_from_ = head_to_ = f;
+        }
+        for (; head_to_ < end; ++head_to_) head_.Add(TimeOf(head_to_), ValueOf(head_to_) - v0_);
+        m = head_;
+    }
+    if (s0 + 1 < open) {
+        if (middle_from_ != s0 + 1 || middle_to_ > open) {
+            middle_ = {};
+            middle_from_ = middle_to_ = s0 + 1;
+        }
+        for (; middle_to_ < open; ++middle_to_) middle_.Merge(closed_[static_cast<std::size_t>(middle_to_ - first_closed_)]);
+        m.Merge(middle_);
+    }
+    if (s0 < open) m.Merge(open_);
+    return m;
+}
+
+double TrendSource::Mean() const {
+    if (Empty()) return std::numeric_limits<double>::quiet_NaN();
+    return v0_ + HeldMoments().mean_dv;
+}
 
 TrendLine TrendSource::Drift() const {
     // The least-squares slope Sxy / Sxx and the line through the means
     // (NIST/SEMATECH e-Handbook of Statistical Methods, 4.1.4.1).
     TrendLine line;
-    if (Size() < 2 || !(m2_t_ > 0.0)) return line;
-    line.slope = c_tv_ / m2_t_;
-    line.intercept = v0_ + (mean_dv_ - line.slope * mean_t_);
+    if (Size() < 2) return line;
+    const Moments m = HeldMoments();
+    if (!(m.m2_t > 0.0)) return line;
+    line.slope = m.c_tv / m.m2_t;
+    line.intercept = v0_ + (m.mean_dv - line.slope * m.mean_t);
     line.valid = true;
     return line;
 }
 
 std::size_t TrendSource::IndexAt(double t) const {
-    std::size_t lo = 0, hi = Size();
-    if (!(t > FirstTime())) return t <= FirstTime() ? 0 : Size();  // NaN: none
+    const uint64_t f = First();
+    const std::size_t size = static_cast<std::size_t>(count_ - f);
+    if (size == 0) return 0;
+    const double first = TimeOf(f);
+    if (!(t > first)) return t <= first ? 0 : size;  // NaN: none
+    std::size_t lo = 0, hi = size;
     while (lo < hi) {
         const std::size_t mid = lo + (hi - lo) / 2;
-        if (TimeAt(mid) < t) {
+        if (TimeOf(f + mid) < t) {
             lo = mid + 1;
         } else {
             hi = mid;
@@ -132,20 +250,28 @@ std::size_t TrendSource::IndexAt(double t) const {
 }
 
 TrendColumn TrendSource::Extremes(std::size_t first, std::size_t last) const {
-    last = std::min(last, Size());
+    const uint64_t f = First();
+    last = std::min(last, static_cast<std::size_t>(count_ - f));
     if (first >= last) return {};
-    TrendColumn c{values_[first], values_[first], true};
-    const auto take = [&c](double lo, double hi) {
-        c.min = std::min(c.min, lo);
-        c.max = std::max(c.max, hi);
+    // Numbered from the series' first value ever, as the blocks are.
+    uint64_t lo = f + first, hi = f + last;
+    const double v = ValueOf(lo);
+    TrendColumn c{v, v, true};
+    const auto take = [&c](double low, double high) {
+        c.min = std::min(c.min, low);
+        c.max = std::max(c.max, high);
     };
     // The raw values up to whole blocks at both ends (the unfinished last
     // block among them), then at each level the odd block at either end.
-    std::size_t lo = first, hi = last;
-    while (lo < hi && (lo + dropped_) % kBlock != 0) take(values_[lo], values_[lo]), ++lo;
-    while (hi > lo && (hi + dropped_) % kBlock != 0) --hi, take(values_[hi], values_[hi]);
-    // The blocks, numbered from the series' first value ever.
-    uint64_t a = (lo + dropped_) / kBlock, b = (hi + dropped_) / kBlock;
+    while (lo < hi && lo % kBlock != 0) {
+        const double x = ValueOf(lo++);
+        take(x, x);
+    }
+    while (hi > lo && hi % kBlock != 0) {
+        const double x = ValueOf(--hi);
+        take(x, x);
+    }
+    uint64_t a = lo / kBlock, b = hi / kBlock;
     for (std::size_t k = 0; a < b; ++k, a /= 2, b /= 2) {
         const Level& level = levels_[k];
         if (a % 2 == 1) {
@@ -165,8 +291,9 @@ void TrendSource::Columns(double t0, double t1, int columns, std::vector<TrendCo
     out.assign(static_cast<std::size_t>(std::max(columns, 0)), TrendColumn{});
     if (Empty() || columns <= 0 || !(t1 > t0) || !std::isfinite(t1 - t0)) return;
     const double width = (t1 - t0) / columns;
+    const std::size_t size = Size();
     std::size_t from = IndexAt(t0);
-    for (int c = 0; c < columns && from < Size(); ++c) {
+    for (int c = 0; c < columns && from < size; ++c) {
         const std::size_t to = c + 1 == columns ? IndexAt(t1) : IndexAt(t0 + (c + 1) * width);
         out[static_cast<std::size_t>(c)] = Extremes(from, to);
         from = std::max(from, to);
@@ -174,10 +301,11 @@ void TrendSource::Columns(double t0, double t1, int columns, std::vector<TrendCo
 }
 
 std::size_t TrendSource::MemoryBytes() const {
-    // A deque holds whole blocks of 512 bytes and a pointer to each.
+    // A deque holds whole blocks of 512 bytes (or one element when larger) and a pointer to each.
     const auto blocks = [](std::size_t bytes) { return (bytes / 512 + 1) * (512 + sizeof(void*)); };
     std::size_t bytes = blocks(values_.size() * sizeof(double)) + blocks(offsets_.size() * sizeof(float)) +
-                        blocks(segment_base_.size() * sizeof(double));
+                        blocks(segment_base_.size() * sizeof(double)) + blocks(closed_.size() * sizeof(Moments)) +
+                        blocks(runs_.size() * sizeof(Run));
     for (const Level& level : levels_) bytes += blocks(level.blocks.size() * sizeof(Extent));
     return bytes;
 }

@@ -71,10 +71,6 @@ QLabel* ValueLabel(const char* objectName, int width) {
     return label;
 }
 
-double Seconds(SteadyTime later, SteadyTime earlier) {
-    return std::chrono::duration<double>(later - earlier).count();
-}
-
 
 }  // namespace
 
@@ -281,10 +277,10 @@ void ReadingsWindow::hideEvent(QHideEvent* event) {
 }
 
 void ReadingsWindow::NewTrend() {
-    // A new object: the plot may still hold the old series while it is replaced.
-    trend_ = std::make_shared<TrendSource>();
-    // As many as the record holds: a series that runs for days stays bounded.
-    trend_->SetCapacity(ReadingStore::kCapacity);
+    // A new object: the plot may still hold the old series while it is
+    // replaced. It reads the values and times from the record, so holds no
+    // more than the record does and never a reading the record dropped.
+    trend_ = std::make_shared<TrendSource>(record_.store());
     const QString unit = haveKey_ ? Utf8(UnitText(key_.unit)) : QString();
     const QString function = haveKey_ ? Utf8(key_.function) : QString();
     trend_->SetUnit(haveKey_ ? key_.unit : Unit::None);
@@ -339,14 +335,12 @@ void ReadingsWindow::RefreshTrend() {
         for (std::size_t i = store.IndexOfSeq(nextSeq_); i < store.Size(); ++i) {
             const ReadingView r = store.At(i);
             if (!r.has_value || r.unit != key_.unit || r.function != key_.function) continue;
-            if (trend_->Empty()) {
-                origin_ = r.steady;
-                trend_->SetClockOrigin(r.time);
-            }
-            trend_->Append(Seconds(r.steady, origin_), r.value);
+            if (trend_->Empty() && trend_->Dropped() == 0) trend_->SetClockOrigin(r.time);  // its t = 0
+            trend_->Append(r);
             ++trendVersion_;
         }
         nextSeq_ = store.NextSeq();
+        trend_->Trim();
     }
 
     // The trend: the plot repaints the pixel columns that changed.

@@ -83,7 +83,6 @@ private:
     bool haveKey_ = false;
     uint64_t clearSeq_ = 0;
     uint64_t nextSeq_ = 0;       // first reading not yet taken into the trend
-    SteadyTime origin_{};        // arrival of the series' first reading
     uint64_t trendVersion_ = 0;  // readings taken into the trend
     uint64_t drawnVersion_ = UINT64_MAX;
     int trendTrace_ = 0;         // the trace the trend shows beside the live series (0: none)
