@@ -3,7 +3,11 @@
 // repaint of a refresh while it follows the stream; the cost of taking a
 // reading in and the memory per reading.
 //
-//   bench_trend [--points N] [--redraws R] [--screenshot FILE]
+// The live series, as the readings window draws it: the record holds the
+// readings and the trend reads their values and times from it. With --own,
+// a series that keeps its own copy (an opened recording's trend) instead.
+//
+//   bench_trend [--points N] [--redraws R] [--own] [--screenshot FILE]
 //
 // --screenshot saves a picture of the readings window with an hour of a
 // simulated 10 MHz oscillator, its trend zoomed in (for the README), instead.
@@ -23,6 +27,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 
+#include "measurements/store.h"
 #include "measurements/trend_source.h"
 #include "view/readings_record.h"
 #include "view/readings_window.h"
@@ -92,11 +97,26 @@ int Screenshot(const char* file) {
 
 }  // namespace
 
+// The oscillator's reading i as the counter sends it, 240 a second.
+struct Stream {
+    std::mt19937_64 random{46290};
+    double walk = 0.0;
+    long next = 0;
+    double Time(long i) const { return static_cast<double>(i) / 240.0; }
+    Clock::time_point Steady(long i) const {
+        return Clock::time_point(std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(Time(i))));
+    }
+    void Line(char (&line)[64], long i) { std::snprintf(line, sizeof line, "%.12fMHz", Oscillator(random, Time(i), walk) / 1e6); }
+};
+
 int main(int argc, char** argv) {
     long points = 10'000'000;
     int redraws = 40;
+    bool own = false;
     const char* screenshot = nullptr;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--own") == 0) own = true;
+        if (i + 1 >= argc) continue;
         if (std::strcmp(argv[i], "--points") == 0) points = std::atol(argv[i + 1]);
         if (std::strcmp(argv[i], "--redraws") == 0) redraws = std::atoi(argv[i + 1]);
         if (std::strcmp(argv[i], "--screenshot") == 0) screenshot = argv[i + 1];
@@ -105,28 +125,61 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (screenshot != nullptr) return Screenshot(screenshot);
 
-    // The readings: 240 a second (the line rate), 11.6 hours at 10 M.
-    auto source = std::make_shared<kt::TrendSource>();
-    std::mt19937_64 random(46290);
-    double walk = 0.0;
-    std::vector<double> values(static_cast<std::size_t>(points));
-    for (long i = 0; i < points; ++i) values[static_cast<std::size_t>(i)] = Oscillator(random, i / 240.0, walk);
-    const auto t0 = Clock::now();
-    for (long i = 0; i < points; ++i) source->Append(i / 240.0, values[static_cast<std::size_t>(i)]);
-    const double appendMs = Ms(Clock::now() - t0);
-    std::vector<double>().swap(values);
-    std::printf("%ld readings: %.1f ns per reading taken in, %.1f bytes per reading held (%.0f MiB)\n", points,
-                appendMs * 1e6 / static_cast<double>(points), static_cast<double>(source->MemoryBytes()) / static_cast<double>(points),
-                source->MemoryBytes() / 1048576.0);
+    // The readings: 240 a second (the line rate), 11.6 hours at 10 M. The
+    // record holds exactly `points`: once full, each new reading drops the oldest.
+    kt::ReadingStore record(static_cast<std::size_t>(points));
+    Stream stream;
+    char line[64];
+    const auto systemStart = std::chrono::system_clock::now();
+    const auto add = [&] {
+        const long i = stream.next++;
+        stream.Line(line, i);
+        record.Add(line, "FREQUENCY 1", systemStart, stream.Steady(i));
+    };
+    std::shared_ptr<kt::TrendSource> source;
+    double appendNs = 0.0;
+    if (own) {
+        source = std::make_shared<kt::TrendSource>();
+        std::vector<double> values(static_cast<std::size_t>(points));
+        for (long i = 0; i < points; ++i) values[static_cast<std::size_t>(i)] = Oscillator(stream.random, stream.Time(i), stream.walk);
+        stream.next = points;
+        const auto t0 = Clock::now();
+        for (long i = 0; i < points; ++i) source->Append(stream.Time(i), values[static_cast<std::size_t>(i)]);
+        appendNs = Ms(Clock::now() - t0) * 1e6 / static_cast<double>(points);
+        source->SetCapacity(static_cast<std::size_t>(points));
+    } else {
+        for (long i = 0; i < points; ++i) add();
+        source = std::make_shared<kt::TrendSource>(record);
+        const auto t0 = Clock::now();
+        for (std::size_t i = 0; i < record.Size(); ++i) source->Append(record.At(i));
+        appendNs = Ms(Clock::now() - t0) * 1e6 / static_cast<double>(points);
+    }
+    std::printf("%s, %ld readings: %.1f ns per reading taken in, %.2f bytes per reading held by the trend (%.1f MiB)\n",
+                own ? "own copy (an opened recording)" : "live (reads the record)", points, appendNs,
+                static_cast<double>(source->MemoryBytes()) / static_cast<double>(points), source->MemoryBytes() / 1048576.0);
 
-    // Full: each new reading drops the oldest.
-    source->SetCapacity(static_cast<std::size_t>(points));
-    double tail = source->LastTime();
-    std::vector<double> more(1'000'000);
-    for (std::size_t i = 0; i < more.size(); ++i) more[i] = Oscillator(random, tail + (i + 1) / 240.0, walk);
-    const auto t1 = Clock::now();
-    for (const double v : more) source->Append(tail += 1 / 240.0, v);
-    std::printf("at capacity: %.1f ns per reading taken in with the oldest dropped\n", Ms(Clock::now() - t1) * 1e6 / 1e6);
+    // Full: each new reading drops the oldest (the record's, or the copy's
+    // for its capacity). Taken in as the readings window does, 48 at a time.
+    {
+        double takeMs = 0.0;
+        for (int batch = 0; batch < 1'000'000 / 48; ++batch) {
+            if (own) {
+                const auto a = Clock::now();
+                for (int k = 0; k < 48; ++k, ++stream.next)
+                    source->Append(stream.Time(stream.next), Oscillator(stream.random, stream.Time(stream.next), stream.walk));
+                takeMs += Ms(Clock::now() - a);
+            } else {
+                const uint64_t from = record.NextSeq();
+                for (int k = 0; k < 48; ++k) add();
+                const auto a = Clock::now();
+                for (std::size_t i = record.IndexOfSeq(from); i < record.Size(); ++i) source->Append(record.At(i));
+                source->Trim();
+                takeMs += Ms(Clock::now() - a);
+            }
+        }
+        std::printf("at capacity: %.1f ns per reading taken in with the oldest dropped; then %.2f bytes per reading\n",
+                    takeMs * 1e6 / (1'000'000 / 48 * 48), static_cast<double>(source->MemoryBytes()) / static_cast<double>(points));
+    }
 
     kt::view::TrendPlot plot;
     plot.resize(1200, 500);
@@ -168,11 +221,15 @@ int main(int argc, char** argv) {
     // Following: a refresh after a fifth of a second of readings (48).
     plot.Follow();
     plot.repaint();
-    double t = end;
     Report("following: refresh after 48 new readings", time([&](int) {
-               for (int k = 0; k < 48; ++k) {
-                   t += 1 / 240.0;
-                   source->Append(t, Oscillator(random, t, walk));
+               if (own) {
+                   for (int k = 0; k < 48; ++k, ++stream.next)
+                       source->Append(stream.Time(stream.next), Oscillator(stream.random, stream.Time(stream.next), stream.walk));
+               } else {
+                   const uint64_t from = record.NextSeq();
+                   for (int k = 0; k < 48; ++k) add();
+                   for (std::size_t i = record.IndexOfSeq(from); i < record.Size(); ++i) source->Append(record.At(i));
+                   source->Trim();
                }
                plot.Refresh();
            }));
