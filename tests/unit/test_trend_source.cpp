@@ -1,13 +1,17 @@
 // The trend's series: the min/max pyramid against a brute-force minimum and
-// maximum, its compact times, and the running mean and drift line.
+// maximum, its compact times, and the running mean and drift line; the live
+// series that reads the record against one that keeps its own copy, never
+// reading a reading the record dropped.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
+#include <string>
 #include <vector>
 
+#include "measurements/store.h"
 #include "measurements/trend_source.h"
 
 namespace kt::test {
@@ -137,6 +141,167 @@ TEST(TrendSeries, DriftLineAndMeanMatchPublishedRegressions) {
     sameTime.Append(1.0, 1.0);
     sameTime.Append(1.0, 2.0);
     EXPECT_FALSE(sameTime.Drift().valid);
+}
+
+// The record's value and time of a reading alone, as its full view gives them.
+TEST(RecordForTrend, ValueAndTimeOfASeqAreThoseOfItsView) {
+    ReadingStore store(64);
+    const char* lines[] = {"10.000000123MHz", "-1.5ms", "+0.000000000001s", "123456789012345678Hz",
+                           "1.2345678901234567890MHz", "1.5E+6Hz", "  10.0Hz", "ERR", "", "9.99999999999999999kHz"};
+    for (int round = 0; round < 8; ++round) {  // 80 readings: the oldest dropped
+        for (const char* line : lines) {
+            const auto steady = SteadyTime(std::chrono::nanoseconds(1'000'000'007LL * round + std::string(line).size()));
+            store.Add(line, "FREQUENCY 1", SystemTime{}, steady);
+        }
+    }
+    ASSERT_EQ(store.Size(), 64u);
+    for (std::size_t i = 0; i < store.Size(); ++i) {
+        const ReadingView r = store.At(i);
+        EXPECT_EQ(store.ValueOfSeq(r.seq), r.value) << r.Text();
+        EXPECT_EQ(store.SteadyOfSeq(r.seq), r.steady) << r.Text();
+    }
+}
+
+// The live series and a copy made afresh from the readings the record holds
+// must draw the same: times, values, pixel columns and extremes equal, the
+// mean and the drift line to rounding. Readings arrive in batches, some taken
+// in (a redraw), some left for the next one while the record drops its oldest.
+TEST(LiveTrend, DrawsWhatACopyOfTheHeldReadingsDraws) {
+    struct Case {
+        const char* name;
+        std::size_t capacity;  // of the record
+        int readings;
+        int other_every;       // every n-th line another function's (0: none)
+        int error_every;       // every n-th line without a value (0: none)
+        int clear_at;          // a Clear after this many readings (-1: none)
+    };
+    const Case cases[] = {
+        {"contiguous", 100'000, 12'000, 0, 0, -1},
+        {"non-numeric lines and another function between", 100'000, 12'000, 7, 5, -1},
+        {"the record dropping its oldest while drawn", 3'000, 15'000, 0, 0, -1},
+        {"dropping, with other lines between", 5'000, 15'000, 3, 11, -1},
+        {"every other line another function's", 4'000, 12'000, 2, 0, -1},
+        {"a Clear", 6'000, 12'000, 0, 13, 5'000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::mt19937_64 random(46290);
+        std::normal_distribution<double> noise(0.0, 1.0);
+        ReadingStore store(c.capacity);
+        auto live = std::make_unique<TrendSource>(store);
+        uint64_t from = 0;        // first seq of the live series
+        uint64_t taken = 0;       // readings looked at by the live series
+        SteadyTime origin{};
+        const auto takeIn = [&] {
+            for (std::size_t i = store.IndexOfSeq(taken); i < store.Size(); ++i) {
+                const ReadingView r = store.At(i);
+                if (r.seq < from || !r.has_value || r.function != "FREQUENCY 1") continue;
+                if (live->Size() == 0 && live->Dropped() == 0) origin = r.steady;
+                EXPECT_TRUE(live->Append(r));
+            }
+            taken = store.NextSeq();
+        };
+        const auto check = [&](int at) {
+            SCOPED_TRACE(at);
+            TrendSource copy;  // the held readings of the series that were taken in
+            for (std::size_t i = store.IndexOfSeq(from); i < store.Size(); ++i) {
+                const ReadingView r = store.At(i);
+                if (r.seq >= taken || !r.has_value || r.function != "FREQUENCY 1") continue;
+                copy.Append(std::chrono::duration<double>(r.steady - origin).count(), r.value);
+            }
+            ASSERT_EQ(live->Size(), copy.Size());
+            if (copy.Empty()) return;
+            ASSERT_GE(live->SeqAt(0), store.FirstSeq());  // never a dropped reading
+            for (std::size_t i = 0; i < copy.Size(); ++i) {
+                ASSERT_EQ(live->TimeAt(i), copy.TimeAt(i)) << i;
+                ASSERT_EQ(live->ValueAt(i), copy.ValueAt(i)) << i;
+            }
+            for (int k = 0; k < 50; ++k) {
+                const std::size_t a = random() % (copy.Size() + 1), b = random() % (copy.Size() + 1);
+                ASSERT_EQ(live->Extremes(std::min(a, b), std::max(a, b)), copy.Extremes(std::min(a, b), std::max(a, b)));
+            }
+            EXPECT_EQ(live->Min(), copy.Min());
+            EXPECT_EQ(live->Max(), copy.Max());
+            const double t0 = copy.FirstTime(), span = std::max(copy.LastTime() - t0, 1.0);
+            std::vector<TrendColumn> mine, theirs;
+            for (int k = 0; k < 5; ++k) {
+                const double left = t0 + span * std::uniform_real_distribution<double>(-0.1, 0.9)(random);
+                const double right = left + span * std::uniform_real_distribution<double>(1e-4, 1.2)(random);
+                const int width = 1 + static_cast<int>(random() % 700);
+                live->Columns(left, right, width, mine);
+                copy.Columns(left, right, width, theirs);
+                ASSERT_EQ(mine, theirs);
+            }
+            EXPECT_NEAR(live->Mean(), copy.Mean(), 1e-8);
+            if (copy.Size() > 2) {
+                const TrendLine a = live->Drift(), b = copy.Drift();
+                ASSERT_TRUE(a.valid);
+                EXPECT_NEAR(a.slope, b.slope, 1e-9 * std::abs(b.slope) + 1e-13);
+                EXPECT_NEAR(a.intercept, b.intercept, 1e-7);
+            }
+        };
+
+        for (int n = 0; n < c.readings;) {
+            // A batch arrives, then a redraw takes it in (or not) and draws.
+            const int batch = 1 + static_cast<int>(random() % 400);
+            for (int k = 0; k < batch && n < c.readings; ++k, ++n) {
+                if (n == c.clear_at) {
+                    store.Clear();
+                    live = std::make_unique<TrendSource>(store);
+                    from = taken = store.NextSeq();
+                }
+                // 512 readings a second: every time is exact in a copy's float offsets.
+                const auto steady = SteadyTime(std::chrono::nanoseconds(int64_t{1'953'125} * n));
+                std::string line;
+                const char* function = "FREQUENCY 1";
+                if (c.other_every != 0 && n % c.other_every == 1) {
+                    line = "1.000000" + std::to_string(n % 1000) + "us", function = "PERIOD 1";
+                } else if (c.error_every != 0 && n % c.error_every == 2) {
+                    line = "ERR";
+                } else {
+                    char text[40];
+                    const double v = 10.0 + (noise(random) * 1e-9 + (n % 4999 == 3 ? 5e-6 : 0.0) + 1e-12 * n);
+                    std::snprintf(text, sizeof text, "%.15fMHz", v);
+                    line = text;
+                }
+                store.Add(line, function, SystemTime{}, steady);
+            }
+            const bool redraw = random() % 4 != 0;
+            if (redraw) takeIn();
+            if (random() % 2 == 0) live->Trim();
+            check(n);
+            if (::testing::Test::HasFatalFailure()) return;
+        }
+        // What it keeps: the pyramid, the sums and the runs, never the readings.
+        live->Trim();
+        // A run begins after each reading of the record that is not the series'.
+        EXPECT_LE(live->Runs(), store.Size() - live->Size() + 1);
+        if (c.other_every == 0 && c.error_every == 0) {
+            EXPECT_EQ(live->Runs(), 1u);
+        }
+    }
+}
+
+// A series of another function every other line: a run per value. What
+// that costs, bounded by the record's size.
+TEST(LiveTrend, AnAlternatingStreamCostsARunPerValue) {
+    ReadingStore store(20'000);
+    TrendSource live(store);
+    for (int n = 0; n < 50'000; ++n) {
+        const ReadingView r = [&] {
+            store.Add(n % 2 ? "1.5us" : "10.000000123MHz", n % 2 ? "PERIOD 1" : "FREQUENCY 1", SystemTime{},
+                      SteadyTime(std::chrono::milliseconds(n)));
+            return *store.Latest();
+        }();
+        if (r.function == "FREQUENCY 1") live.Append(r);
+        if (n % 1000 == 0) live.Trim();
+    }
+    live.Trim();
+    EXPECT_EQ(live.Size(), 10'000u);
+    EXPECT_LE(live.Runs(), 10'001u);
+    // 16 bytes a run, a run per two readings of the record, plus the pyramid.
+    EXPECT_LE(live.MemoryBytes(), store.Size() * 9 + 16'384);
+    EXPECT_EQ(live.SeqAt(0), store.FirstSeq());
 }
 
 }  // namespace
