@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "measurements/phase_sums.h"
 #include "measurements/stability.h"
@@ -178,14 +180,25 @@ Accumulated TotalSums(const stability::PhaseSums& s, uint64_t m) {
 namespace stability {
 
 PhaseSums MakePhaseSums(std::span<const double> y) {
+    std::vector<double> x(y.size() + 1);
+    std::copy(y.begin(), y.end(), x.begin() + 1);
+    return MakePhaseSumsInPlace(std::move(x), {});
+}
+
+PhaseSums MakePhaseSumsInPlace(std::vector<double>&& values, std::vector<uint32_t>&& missing_buffer) {
     PhaseSums s;
-    s.n = y.size();
+    s.x = std::move(values);
+    s.missing = std::move(missing_buffer);
+    if (s.x.empty()) s.x.push_back(0.0);
+    s.n = s.x.size() - 1;
+    double* x = s.x.data();
     // The mean of the values present: the first one plus the mean of the
     // differences from it.
     double base = 0.0;
     bool have_base = false;
     double sum_d = 0.0;
-    for (double v : y) {
+    for (uint64_t i = 1; i <= s.n; ++i) {
+        const double v = x[i];
         if (!std::isfinite(v)) continue;
         if (!have_base) {
             base = v;
@@ -195,20 +208,25 @@ PhaseSums MakePhaseSums(std::span<const double> y) {
         ++s.valid;
     }
     const double mean_d = s.valid > 0 ? sum_d / static_cast<double>(s.valid) : 0.0;
-    if (s.valid < s.n) s.missing.resize(s.n + 1);
-    s.x.resize(s.n + 1);
-    double x = 0.0;
+    if (s.valid < s.n) {
+        s.missing.resize(s.n + 1);
+    } else {
+        s.missing.clear();  // none missing; the memory stays lent
+    }
+    uint32_t* counts = s.missing.empty() ? nullptr : s.missing.data();
+    double sum = 0.0;
     uint32_t missing = 0;
-    s.x[0] = 0.0;
-    if (!s.missing.empty()) s.missing[0] = 0;
-    for (std::size_t i = 0; i < y.size(); ++i) {
-        if (std::isfinite(y[i])) {
-            x += (y[i] - base) - mean_d;
+    x[0] = 0.0;
+    if (counts != nullptr) counts[0] = 0;
+    for (uint64_t i = 1; i <= s.n; ++i) {
+        const double v = x[i];
+        if (std::isfinite(v)) {
+            sum += (v - base) - mean_d;
         } else {
             ++missing;
         }
-        s.x[i + 1] = x;
-        if (!s.missing.empty()) s.missing[i + 1] = missing;
+        x[i] = sum;
+        if (counts != nullptr) counts[i] = missing;
     }
     return s;
 }
@@ -317,11 +335,11 @@ std::vector<uint64_t> AveragingFactors(TauSet set, uint64_t max_m) {
     return factors;
 }
 
-std::vector<DevPoint> AnalyseDeviation(Deviation deviation, std::span<const double> y, double tau0,
+namespace {
+
+std::vector<DevPoint> AnalysePhaseSums(Deviation deviation, const stability::PhaseSums& sums, double tau0,
                                        const AnalysisOptions& options) {
     std::vector<DevPoint> points;
-    if (!(std::isfinite(tau0) && tau0 > 0.0)) return points;  // no tau to give
-    const stability::PhaseSums sums = stability::MakePhaseSums(y);
     // The edf is that of a series without gaps with as many terms as were
     // used: the same as the series' own length when nothing is missing.
     auto length_for = [&](uint64_t terms, uint64_t m) -> uint64_t {
@@ -356,6 +374,25 @@ std::vector<DevPoint> AnalyseDeviation(Deviation deviation, std::span<const doub
         p.high = interval.high;
         points.push_back(p);
     }
+    return points;
+}
+
+}  // namespace
+
+std::vector<DevPoint> AnalyseDeviation(Deviation deviation, std::span<const double> y, double tau0,
+                                       const AnalysisOptions& options) {
+    if (!(std::isfinite(tau0) && tau0 > 0.0)) return {};  // no tau to give
+    return AnalysePhaseSums(deviation, stability::MakePhaseSums(y), tau0, options);
+}
+
+std::vector<DevPoint> AnalyseDeviationInPlace(Deviation deviation, DeviationBuffers& buffers, double tau0,
+                                              const AnalysisOptions& options) {
+    if (!(std::isfinite(tau0) && tau0 > 0.0)) return {};
+    stability::PhaseSums sums = stability::MakePhaseSumsInPlace(std::move(buffers.values), std::move(buffers.missing));
+    std::vector<DevPoint> points = AnalysePhaseSums(deviation, sums, tau0, options);
+    // The memory goes back to its keeper for the next run.
+    buffers.values = std::move(sums.x);
+    buffers.missing = std::move(sums.missing);
     return points;
 }
 

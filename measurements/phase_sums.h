@@ -36,6 +36,9 @@ struct PhaseSums {
 // first value present plus the mean of the differences from it, so that raw
 // readings near 10 MHz keep their micro-hertz digits in the differences.
 PhaseSums MakePhaseSums(std::span<const double> y);
+// The same in place: x holds y[0..N-1] at [1..N] and becomes the sums' x;
+// missing lends its memory to the sums' count of missing values.
+PhaseSums MakePhaseSumsInPlace(std::vector<double>&& x, std::vector<uint32_t>&& missing);
 
 DeviationValue DeviationAt(Deviation deviation, const PhaseSums& sums, double tau0, uint64_t m);
 NoiseEstimate NoiseAt(Deviation deviation, const PhaseSums& sums, uint64_t m);

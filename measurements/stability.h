@@ -129,6 +129,18 @@ struct AnalysisOptions {
 std::vector<DevPoint> AnalyseDeviation(Deviation deviation, std::span<const double> y, double tau0,
                                        const AnalysisOptions& options = {});
 
+// The same, over values held in buffers that the caller keeps from one run
+// to the next (the live series, analysed again every few seconds: ten
+// million values are not allocated and paged in anew each time). On entry
+// buffers.values holds y[0..N-1] at [1..N] (its [0] is free); the values
+// are turned into their phase in place, so on return they are spent.
+struct DeviationBuffers {
+    std::vector<double> values;
+    std::vector<uint32_t> missing;  // working memory, only with missing values
+};
+std::vector<DevPoint> AnalyseDeviationInPlace(Deviation deviation, DeviationBuffers& buffers, double tau0,
+                                              const AnalysisOptions& options = {});
+
 // -------------------------------------------------------------------- drift
 
 // Least-squares straight line y = intercept + slope * t through the values

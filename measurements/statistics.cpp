@@ -57,12 +57,17 @@ double MedianSpacing(std::span<const double> times) {
     if (times.size() < 2) return kNaN;
     std::vector<double> spacing(times.size() - 1);
     for (std::size_t i = 1; i < times.size(); ++i) spacing[i - 1] = times[i] - times[i - 1];
-    const std::size_t n = spacing.size();
-    const auto mid = spacing.begin() + static_cast<std::ptrdiff_t>(n / 2);
-    std::nth_element(spacing.begin(), mid, spacing.end());
+    return MedianInPlace(spacing);
+}
+
+double MedianInPlace(std::span<double> values) {
+    const std::size_t n = values.size();
+    if (n == 0) return kNaN;
+    const auto mid = values.begin() + static_cast<std::ptrdiff_t>(n / 2);
+    std::nth_element(values.begin(), mid, values.end());
     if (n % 2 == 1) return *mid;
     const double upper = *mid;
-    const double lower = *std::max_element(spacing.begin(), mid);
+    const double lower = *std::max_element(values.begin(), mid);
     return (lower + upper) / 2.0;
 }
 

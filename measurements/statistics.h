@@ -55,6 +55,9 @@ Stats ComputeStats(std::span<const double> values);
 // Median spacing of successive times (seconds); NaN with fewer than 2 times.
 // Robust against gaps and restarts (a spacing <= 0 counts like any other).
 double MedianSpacing(std::span<const double> times);
+// The median of the values (the mean of the two middle ones for an even
+// count), reordering them; NaN when there are none.
+double MedianInPlace(std::span<double> values);
 
 // One averaging time of an Allan deviation.
 struct AdevPoint {

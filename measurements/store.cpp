@@ -254,6 +254,48 @@ ReadingView ReadingSnapshot::At(std::size_t index) const {
     return MakeView(chunk, slot, functions_[chunk.entries[slot].form & kFunctionMask]);
 }
 
+void ReadingSnapshot::VisitSeries(const SeriesKey& key, uint64_t from_seq,
+                                  const std::function<void(std::span<const SeriesPoint>)>& visit) const {
+    // Function texts are interned: one index per text, so an index compares as the text does.
+    uint32_t function = 0;
+    bool known = false;
+    for (std::size_t i = 0; i < functions_.size() && !known; ++i) {
+        if (functions_[i] == key.function) {
+            function = static_cast<uint32_t>(i);
+            known = true;
+        }
+    }
+    if (!known || size_ == 0) return;
+    const std::size_t begin = from_seq <= first_seq_ ? 0 : static_cast<std::size_t>(std::min<uint64_t>(from_seq - first_seq_, size_));
+    const uint32_t want = function | (static_cast<uint32_t>(key.unit) << kUnitShift) | kHasValue;
+    constexpr uint32_t kMask = kFunctionMask | (3u << kUnitShift) | kHasValue;
+    std::vector<SeriesPoint> run;
+    run.reserve(ReadingChunk::kSize);
+    std::size_t global = first_ + begin;
+    const std::size_t end = first_ + size_;
+    while (global < end) {
+        const ReadingChunk& chunk = *chunks_[global / ReadingChunk::kSize];
+        const std::size_t slot0 = global % ReadingChunk::kSize;
+        const std::size_t slots = std::min(ReadingChunk::kSize - slot0, end - global);
+        run.clear();
+        for (std::size_t slot = slot0; slot < slot0 + slots; ++slot) {
+            const CompactReading& e = chunk.entries[slot];
+            if ((e.form & kMask) != want) continue;
+            SeriesPoint p;
+            p.steady_ns = e.steady_ns;
+            if ((e.form & kHasForm) != 0) {
+                double value = 0.0;
+                NumberOf(e, value, p.parts);
+            } else if (const ReadingChunk::Side* side = chunk.FindSide(static_cast<uint32_t>(slot), false)) {
+                p.parts = ParseValue(side->text).parts;
+            }
+            run.push_back(p);
+        }
+        if (!run.empty()) visit(run);
+        global += slots;
+    }
+}
+
 ReadingStore::ReadingStore(std::size_t capacity, std::size_t text_budget)
     : capacity_(std::max<std::size_t>(capacity, 1)), text_budget_(text_budget) {
     functions_.push_back(std::make_unique<std::string>());

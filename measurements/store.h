@@ -20,8 +20,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -106,6 +108,13 @@ struct ReadingView {
     uint32_t slot = 0;
 };
 
+// One reading of a series as the stability analysis reads it: the value's
+// exact parts and the monotonic time, nothing else.
+struct SeriesPoint {
+    SplitValue parts;
+    int64_t steady_ns = 0;  // monotonic clock, nanoseconds since its epoch
+};
+
 // The readings held when the snapshot was taken, readable from any thread
 // while the store goes on.
 class ReadingSnapshot {
@@ -118,6 +127,13 @@ public:
     // ReadingStore::CurrentSeries gives it: made here, on the worker, instead
     // of copied on the event thread (O(N), a second at ten million).
     void CurrentSeries(SeriesData& out) const;
+    // The readings of one series (a value, this function and this unit) from
+    // seq from_seq on, oldest first, handed to visit a run at a time (at most
+    // a chunk's worth): what the stability analysis passes over, more than
+    // once, on its worker. Only the value's parts and the time are made, so
+    // a pass over ten million costs a fraction of At() for each.
+    void VisitSeries(const SeriesKey& key, uint64_t from_seq,
+                     const std::function<void(std::span<const SeriesPoint>)>& visit) const;
 
 private:
     friend class ReadingStore;

@@ -17,10 +17,6 @@ AnalysisWorker::AnalysisWorker(QObject* parent) : QObject(parent) {
 // waited for on the event thread.
 AnalysisWorker::~AnalysisWorker() = default;
 
-uint64_t AnalysisWorker::Request(std::shared_ptr<const SeriesSnapshot> series, const SeriesAnalysisOptions& options) {
-    return Request([series = std::move(series), options] { return AnalyseSeries(*series, options); });
-}
-
 uint64_t AnalysisWorker::Request(Job work) {
     Numbered job{next_++, std::move(work)};
     const uint64_t id = job.request;

@@ -33,7 +33,6 @@ public:
     using Job = std::function<SeriesAnalysis()>;
     // Asks for an analysis; returns the request's number.
     uint64_t Request(Job job);
-    uint64_t Request(std::shared_ptr<const SeriesSnapshot> series, const SeriesAnalysisOptions& options);
     // Whether an analysis runs or waits.
     bool Busy() const { return running_ || pending_.has_value(); }
     uint64_t Dropped() const { return dropped_; }

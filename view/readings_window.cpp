@@ -374,10 +374,8 @@ void ReadingsWindow::RefreshAdev() {
     if (!haveKey_ || !stability_->LiveDue(std::chrono::steady_clock::now())) return;
     // The record's full chunks are shared, the one being filled copied: the
     // same cost at any count. The series is picked out of it on the worker.
-    auto readings = std::make_shared<const ReadingSnapshot>(record_.store().Snapshot());
-    stability_->AnalyseLive([readings, function = std::string(key_.function), unit = key_.unit, from = clearSeq_] {
-        return view::SeriesOfReadings(*readings, function, unit, from);
-    });
+    stability_->AnalyseLive(view::LiveSeriesSource{std::make_shared<const ReadingSnapshot>(record_.store().Snapshot()),
+                                                   std::string(key_.function), key_.unit, clearSeq_});
 }
 
 void ReadingsWindow::OpenRecordings(const QStringList& paths) { stability_->OpenFiles(paths); }

@@ -256,7 +256,7 @@ bool StabilityPanel::LiveDue(std::chrono::steady_clock::time_point now) const {
     return now - liveAsked_ >= liveInterval_ - std::chrono::milliseconds(50);
 }
 
-void StabilityPanel::AnalyseLive(std::function<std::shared_ptr<const SeriesSnapshot>()> source) {
+void StabilityPanel::AnalyseLive(LiveSeriesSource source) {
     liveAsked_ = std::chrono::steady_clock::now();
     traces_[0].live_source = std::move(source);
     Request(traces_[0]);
@@ -264,7 +264,7 @@ void StabilityPanel::AnalyseLive(std::function<std::shared_ptr<const SeriesSnaps
 
 void StabilityPanel::ClearLive() {
     Trace& live = traces_[0];
-    live.live_source = nullptr;
+    live.live_source = {};
     liveStale_ = live.worker->LastRequest();
     live.analysed = false;
     live.analysis = {};
@@ -279,8 +279,11 @@ void StabilityPanel::ClearLive() {
 void StabilityPanel::Request(Trace& trace) {
     SeriesAnalysisOptions o = Options();
     o.tau0 = trace.tau0;
-    if (trace.live_source) {
-        trace.worker->Request([source = trace.live_source, o] { return AnalyseSeries(*source(), o); });
+    if (trace.live_source.readings) {
+        if (!trace.live_buffers) trace.live_buffers = std::make_shared<DeviationBuffers>();
+        trace.worker->Request([source = trace.live_source, o, buffers = trace.live_buffers] {
+            return AnalyseLiveReadings(source, o, *buffers);
+        });
     } else if (trace.data) {
         trace.worker->Request([data = trace.data, o] { return AnalyseDataSeries(*data, o); });
     }

@@ -47,8 +47,10 @@ struct Trace {
     QColor colour;
     double tau0 = 0.0;  // given by the user for a file of values; 0: the file's own
     std::shared_ptr<const DataSeries> data;  // an opened file's series
-    // The live series: made on the worker (from a snapshot of the record).
-    std::function<std::shared_ptr<const SeriesSnapshot>()> live_source;
+    // The live series: read on the worker from a snapshot of the record, in
+    // buffers kept from one analysis to the next (only one runs at a time).
+    LiveSeriesSource live_source;
+    std::shared_ptr<DeviationBuffers> live_buffers;
     AnalysisWorker* worker = nullptr;
     bool analysed = false;
     SeriesAnalysis analysis;
@@ -64,9 +66,8 @@ public:
     // often as the analysis takes longer (at most 5 % of one core), at least
     // every 10 s after the last one ended; never while one runs.
     bool LiveDue(std::chrono::steady_clock::time_point now) const;
-    // Hands the live series to its worker (the newest request wins). source
-    // runs on the worker and must read only what it holds.
-    void AnalyseLive(std::function<std::shared_ptr<const SeriesSnapshot>()> source);
+    // Hands the live series to its worker (the newest request wins).
+    void AnalyseLive(LiveSeriesSource source);
     // Forgets the live series' figures (a Clear or a new series).
     void ClearLive();
 

@@ -1,11 +1,9 @@
-// A series for the stability analysis as a worker thread reads it: the
-// readings' values as offsets from a base (every digit the counter sent) and
-// their times, in chunks that never change once made. The live series is
-// made on the worker from a snapshot of the record (which shares the
+// The stability analysis as the readings window's workers run it: of the
+// live series, read straight from a snapshot of the record (which shares the
 // record's full chunks and copies only the one being filled, so that handing
 // it over costs the same whether a thousand readings are held or ten
-// million); an opened recording is made once by the file reader.
-// The analysis itself (AnalyseSeries) is a plain function the worker calls.
+// million), in buffers the live trace keeps from one run to the next; and of
+// a series of an opened file. Plain functions the worker calls.
 // Plain C++: no Qt.
 #pragma once
 
@@ -17,46 +15,20 @@
 #include <vector>
 
 #include "measurements/data_file.h"
+#include "measurements/live_series.h"
 #include "measurements/reading.h"
 #include "measurements/stability.h"
 #include "measurements/store.h"
 
 namespace kt::view {
 
-struct SeriesChunk {
-    static constexpr std::size_t kSize = 16384;
-    std::vector<double> offsets;  // value - base
-    std::vector<double> times;    // seconds from the series' first reading
-};
-
-// What one analysis reads. Immutable once made.
-struct SeriesSnapshot {
-    std::string function;  // e.g. "FREQUENCY 1"; empty for a file that has none
+// The live series as a worker reads it: the readings of one function and
+// unit in a snapshot of the record, from one seq on (the last Clear).
+struct LiveSeriesSource {
+    std::shared_ptr<const ReadingSnapshot> readings;
+    std::string function;  // e.g. "FREQUENCY 1"
     Unit unit = Unit::None;
-    SplitValue base;       // the first value (offsets are from it)
-    std::vector<std::shared_ptr<const SeriesChunk>> chunks;
-    std::size_t Count() const;
-};
-
-// The readings of one series among those of a snapshot of the record: those
-// with a value, this function and unit, from seq from_seq on; times from the
-// first of them. Run on the worker: O(readings held).
-std::shared_ptr<const SeriesSnapshot> SeriesOfReadings(const ReadingSnapshot& readings, std::string_view function,
-                                                       Unit unit, uint64_t from_seq);
-
-// Appends chunk after chunk: what a file reader uses to make a snapshot.
-class SeriesBuilder {
-public:
-    SeriesBuilder(std::string function, Unit unit);
-    void Add(SplitValue value, double time);
-    std::size_t Count() const;
-    // The series made; call once.
-    std::shared_ptr<const SeriesSnapshot> Finish();
-
-private:
-    std::shared_ptr<SeriesSnapshot> snapshot_;
-    std::shared_ptr<SeriesChunk> tail_;
-    bool have_base_ = false;
+    uint64_t from_seq = 0;
 };
 
 struct SeriesAnalysisOptions {
@@ -85,11 +57,13 @@ struct SeriesAnalysis {
     double seconds = 0.0;       // how long it took
 };
 
-// The fractional frequency of the readings (y = f / mean - 1 for frequency
-// and ratio, y = mean / T - 1 for a period, so that drift keeps the sign of
-// the frequency), laid on the grid of tau0 with the gaps left out, then as
-// AnalyseFractional.
-SeriesAnalysis AnalyseSeries(const SeriesSnapshot& series, const SeriesAnalysisOptions& options);
+// The fractional frequency of the live series laid on the grid of tau0 with
+// the gaps left out (LayOutLiveSeries), in buffers (kept by the caller from
+// one run to the next; one run at a time), then the drift fitted (and
+// removed when asked) and the deviation with its noise type and interval at
+// every averaging time.
+SeriesAnalysis AnalyseLiveReadings(const LiveSeriesSource& source, const SeriesAnalysisOptions& options,
+                                   DeviationBuffers& buffers);
 
 // A series of a data file (already fractional frequency on its grid): the
 // drift fitted (and removed when asked), then the deviation with its noise

@@ -235,13 +235,25 @@ TEST(StabilityWorkbench, TheTableCsvEqualsTheAnalysersOnTheSameFile) {
     }
 }
 
-// A series of n readings for the worker.
-std::shared_ptr<const view::SeriesSnapshot> Series(std::size_t n) {
-    view::SeriesBuilder b("FREQUENCY 1", Unit::Hz);
+// The live series of a record of n readings a second apart, for the worker.
+view::LiveSeriesSource Series(std::size_t n) {
+    ReadingStore store(n);
     std::mt19937_64 rng(7);
-    std::normal_distribution<double> g(0.0, 1e-4);
-    for (std::size_t i = 0; i < n; ++i) b.Add(SplitValue{1e7, g(rng)}, static_cast<double>(i));
-    return b.Finish();
+    const auto t0 = std::chrono::steady_clock::now();
+    const auto wall = std::chrono::system_clock::now();
+    char line[40];
+    for (std::size_t i = 0; i < n; ++i) {
+        std::snprintf(line, sizeof line, "10000000.%04uHz", static_cast<unsigned>(rng() % 10000u));
+        store.Add(line, "FREQUENCY 1", wall, t0 + std::chrono::seconds(i));
+    }
+    return {std::make_shared<const ReadingSnapshot>(store.Snapshot()), "FREQUENCY 1", Unit::Hz, 0};
+}
+
+view::AnalysisWorker::Job LiveJob(view::LiveSeriesSource source, const view::SeriesAnalysisOptions& options) {
+    return [source = std::move(source), options] {
+        DeviationBuffers buffers;
+        return view::AnalyseLiveReadings(source, options, buffers);
+    };
 }
 
 TEST(AnalysisWorker, RequestsFasterThanTheyFinishShowOnlyTheNewestNeverOnTheEventThread) {
@@ -252,7 +264,8 @@ TEST(AnalysisWorker, RequestsFasterThanTheyFinishShowOnlyTheNewestNeverOnTheEven
     view::SeriesAnalysisOptions options;
     options.deviation = Deviation::Totdev;
     uint64_t last = 0;
-    for (std::size_t extra = 0; extra < 6; ++extra) last = worker.Request(extra == 5 ? Series(1000 + extra) : large, options);
+    for (std::size_t extra = 0; extra < 6; ++extra)
+        last = worker.Request(LiveJob(extra == 5 ? Series(1000 + extra) : large, options));
     ASSERT_TRUE(WaitFor([&] { return !worker.Busy(); }, 60000));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].request, last);
@@ -266,13 +279,13 @@ TEST(AnalysisWorker, TheLiveSeriesIsAskedForOnlyWhenNoneRunsAndAClearedOnesFigur
     const auto large = Series(1'000'000);
     const auto now = [] { return std::chrono::steady_clock::now() + std::chrono::hours(1); };
     ASSERT_TRUE(panel.LiveDue(now()));
-    panel.AnalyseLive([large] { return large; });
+    panel.AnalyseLive(large);
     EXPECT_FALSE(panel.LiveDue(now()));  // one runs: none is asked for
     panel.ClearLive();
     ASSERT_TRUE(WaitFor([&] { return panel.Idle(); }, 30000));
     EXPECT_FALSE(panel.Traces()[0].analysed);
     EXPECT_TRUE(panel.LiveDue(now()));
-    panel.AnalyseLive([] { return Series(1000); });
+    panel.AnalyseLive(Series(1000));
     ASSERT_TRUE(WaitFor([&] { return panel.Traces()[0].analysed; }, 30000));
     EXPECT_EQ(panel.Traces()[0].analysis.count, 1000u);
 }
@@ -282,7 +295,7 @@ TEST(AnalysisWorker, TheReadingsWindowAnalysesItsLiveSeriesOffTheEventThread) {
     ReadingStore& store = record.store();
     const auto t0 = std::chrono::steady_clock::now();
     const auto wall = std::chrono::system_clock::now();
-    const std::size_t n = 3 * view::SeriesChunk::kSize + 100;
+    const std::size_t n = 3 * ReadingChunk::kSize + 100;
     for (std::size_t i = 0; i < n; ++i) {
         const std::string line = i % 2 ? "10000000.0012Hz" : "9999999.9991Hz";
         store.Add(line, "FREQUENCY 1", wall, t0 + std::chrono::milliseconds(100 * i));
@@ -301,57 +314,44 @@ TEST(AnalysisWorker, TheReadingsWindowAnalysesItsLiveSeriesOffTheEventThread) {
     EXPECT_NEAR(a.points[0].value, 2.1e-10 / std::sqrt(2.0), 1e-15);
 }
 
-TEST(AnalysisWorker, TheLiveSeriesIsPickedOutOfTheRecordsSnapshotOnTheWorker) {
-    // Readings of another function, a line without a value and readings
-    // before the Clear are left out; times count from the series' first reading.
-    ReadingStore store;
-    const auto t0 = std::chrono::steady_clock::now();
-    const auto wall = std::chrono::system_clock::now();
-    int at = 0;
-    const auto add = [&](const char* line, const char* function) {
-        store.Add(line, function, wall, t0 + std::chrono::milliseconds(250 * at++));
-    };
-    add("9999999.5Hz", "FREQUENCY 1");
-    store.Clear();
-    add("1.000000Hz", "FREQUENCY 2");
-    add("10000000.25Hz", "FREQUENCY 1");
-    add("ERROR", "FREQUENCY 1");
-    add("10000000.75Hz", "FREQUENCY 1");
-    add("100.0ns", "FREQUENCY 1");
-    const ReadingSnapshot snapshot = store.Snapshot();
-    const auto series = view::SeriesOfReadings(snapshot, "FREQUENCY 1", Unit::Hz, store.ClearSeq());
-    ASSERT_EQ(series->Count(), 2u);
-    EXPECT_EQ(series->chunks[0]->offsets[1], 0.5);
-    EXPECT_EQ(series->chunks[0]->times[0], 0.0);
-    EXPECT_NEAR(series->chunks[0]->times[1], 0.5, 1e-9);
-}
-
 TEST(StabilitySeries, DriftKeepsTheFrequencysSignForPeriodsAndGapsAreCounted) {
     // 1000 readings a second apart rising by 1 mHz/s (frequency) or by 1e-15 s/s
     // (period: the signal's frequency falls); readings 400 to 409 missing.
+    // Readings before the Clear and of another function are left out.
     struct Case {
         Unit unit;
-        double base;
-        double step;
+        const char* format;
         double per_day;  // fractional frequency
         double unit_per_s;
-    } cases[] = {{Unit::Hz, 1e7, 1e-3, 86400 * 1e-10, 1e-3}, {Unit::Seconds, 1e-7, 1e-15, -86400 * 1e-8, 1e-15}};
+    } cases[] = {{Unit::Hz, "10000000.%03dHz", 86400 * 1e-10, 1e-3}, {Unit::Seconds, "100.000%03dns", -86400 * 1e-8, 1e-15}};
+    const auto t0 = std::chrono::steady_clock::now();
+    const auto wall = std::chrono::system_clock::now();
     for (const Case& c : cases) {
-        view::SeriesBuilder b("F", c.unit);
-        for (int i = 0; i < 1000; ++i)
-            if (i < 400 || i >= 410) b.Add(SplitValue{c.base, c.step * i}, i);
-        const auto series = b.Finish();
+        SCOPED_TRACE(UnitText(c.unit));
+        ReadingStore store;
+        char line[40];
+        std::snprintf(line, sizeof line, c.format, 999);
+        store.Add(line, "F", wall, t0);
+        store.Clear();
+        for (int i = 0; i < 1000; ++i) {
+            std::snprintf(line, sizeof line, c.format, i);
+            if (i < 400 || i >= 410) store.Add(line, "F", wall, t0 + std::chrono::seconds(i + 1));
+            store.Add(line, "G", wall, t0 + std::chrono::seconds(i + 1));
+        }
+        const view::LiveSeriesSource source{std::make_shared<const ReadingSnapshot>(store.Snapshot()), "F", c.unit,
+                                            store.ClearSeq()};
         view::SeriesAnalysisOptions options;
-        const view::SeriesAnalysis a = view::AnalyseSeries(*series, options);
+        DeviationBuffers buffers;
+        const view::SeriesAnalysis a = view::AnalyseLiveReadings(source, options, buffers);
         EXPECT_EQ(a.count, 990u);
+        EXPECT_EQ(a.tau0, 1.0);
         EXPECT_EQ(a.gaps.gaps, 1u);
         EXPECT_EQ(a.gaps.longest, 10u);
         ASSERT_TRUE(a.drift.valid);
-        SCOPED_TRACE(UnitText(c.unit));
         EXPECT_NEAR(a.drift_per_day / c.per_day, 1.0, 1e-3);
         EXPECT_NEAR(a.drift_unit_per_s / c.unit_per_s, 1.0, 1e-3);
         options.remove_drift = true;
-        const view::SeriesAnalysis removed = view::AnalyseSeries(*series, options);
+        const view::SeriesAnalysis removed = view::AnalyseLiveReadings(source, options, buffers);
         ASSERT_FALSE(removed.points.empty());
         EXPECT_LT(removed.points[0].value, 1e-3 * a.points[0].value + 1e-16);  // nothing but the drift was there
     }
