@@ -3,6 +3,10 @@
 // the counts given), and the peak memory of the whole run.
 //
 //   bench_stability [COUNT...]      (default 1000000 10000000)
+//   bench_stability --live COUNT    the live series as the readings window
+//                                   analyses it: COUNT readings held in the
+//                                   record, laid on their grid from a snapshot
+//                                   in a kept buffer, drift fitted, each deviation
 #include <sys/resource.h>
 
 #include <chrono>
@@ -12,7 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "measurements/live_series.h"
 #include "measurements/stability.h"
+#include "measurements/store.h"
 
 namespace {
 
@@ -36,9 +42,48 @@ long PeakResidentKiB() {
     return usage.ru_maxrss;
 }
 
+// The readings window's live analysis, step by step, with the buffer kept
+// from one run to the next as the live trace keeps it.
+int Live(std::size_t n) {
+    kt::ReadingStore store(n);
+    const auto t0 = std::chrono::steady_clock::now();
+    const auto wall = std::chrono::system_clock::now();
+    std::mt19937_64 rng(1);
+    char line[40];
+    for (std::size_t i = 0; i < n; ++i) {
+        std::snprintf(line, sizeof line, "10000000.00%04uHz", static_cast<unsigned>(rng() % 10000u));
+        store.Add(line, "FREQUENCY 1", wall, t0 + std::chrono::milliseconds(100 * i));
+    }
+    const kt::ReadingSnapshot snapshot = store.Snapshot();
+    const kt::SeriesKey key{"FREQUENCY 1", kt::Unit::Hz};
+    kt::DeviationBuffers buffers;
+    std::printf("%10s %-7s %6s %10s %10s %10s %10s\n", "readings", "dev", "points", "layout_s", "drift_s", "dev_s",
+                "cpu_s");
+    for (int round = 0; round < 2; ++round) {
+        for (kt::Deviation dev : kt::kAllDeviations) {
+            const double start = Seconds(), start_cpu = CpuSeconds();
+            const kt::LiveSeriesLayout layout = kt::LayOutLiveSeries(snapshot, key, 0, 0.0, buffers.values);
+            const double laid = Seconds();
+            const std::span<const double> y(buffers.values.data() + 1, layout.length);
+            const kt::DriftFit drift = kt::FitLinearDriftSpaced(y, layout.tau0);
+            const double fitted = Seconds();
+            const std::vector<kt::DevPoint> points = kt::AnalyseDeviationInPlace(dev, buffers, layout.tau0);
+            const double end = Seconds(), cpu = CpuSeconds() - start_cpu;
+            std::printf("%10zu %-7s %6zu %10.3f %10.3f %10.3f %10.3f%s\n", n, std::string(kt::DeviationName(dev)).c_str(),
+                        points.size(), laid - start, fitted - laid, end - fitted, cpu,
+                        round == 0 && dev == kt::Deviation::Adev ? "  (buffer new)" : "");
+            if (!drift.valid) std::printf("  no drift fitted\n");
+        }
+    }
+    std::printf("peak resident memory: %.1f MB (the record and one buffer of 8 bytes a reading)\n",
+                PeakResidentKiB() / 1024.0);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--live") return Live(std::strtoull(argv[2], nullptr, 10));
     std::vector<std::size_t> counts;
     for (int i = 1; i < argc; ++i) counts.push_back(std::strtoull(argv[i], nullptr, 10));
     if (counts.empty()) counts = {1000000, 10000000};

@@ -20,33 +20,31 @@ double Elapsed(int64_t steady_ns, int64_t origin_ns) {
 LiveSeriesLayout LayOutLiveSeries(const ReadingSnapshot& readings, const SeriesKey& key, uint64_t from_seq,
                                   double tau0, std::vector<double>& values) {
     LiveSeriesLayout out;
-    // First pass: the count, the sum of the offsets from the first value (in
-    // order, so the mean is the same wherever the series is summed) and the
-    // spacings of the times, kept in values for their median.
-    SplitValue base;
+    // First pass, over the times alone: the count and the spacings, kept in
+    // values for their median.
     int64_t origin = 0;
     double last_time = 0.0;
-    double sum = 0.0;
     values.clear();
-    readings.VisitSeries(key, from_seq, [&](std::span<const SeriesPoint> run) {
-        for (const SeriesPoint& p : run) {
-            if (out.count == 0) {
-                base = p.parts;
-                origin = p.steady_ns;
-            } else {
+    readings.VisitSeries(
+        key, from_seq,
+        [&](std::span<const SeriesPoint> run) {
+            for (const SeriesPoint& p : run) {
+                if (out.count++ == 0) {
+                    origin = p.steady_ns;
+                    continue;
+                }
                 const double time = Elapsed(p.steady_ns, origin);
                 values.push_back(time - last_time);
                 last_time = time;
             }
-            sum += OffsetFrom(p.parts, base);
-            ++out.count;
-        }
-    });
+        },
+        false);
     const uint64_t n = out.count;
-    const double mean_offset = n > 0 ? sum / static_cast<double>(n) : 0.0;
-    const double base_value = base.whole + base.fraction;
-    out.mean = base_value + mean_offset;
-    if (n < 2 || !(out.mean != 0.0) || !std::isfinite(out.mean)) {
+    if (n < 2) {
+        // The mean of what there is, for the figures beside the chart.
+        readings.VisitSeries(key, from_seq, [&](std::span<const SeriesPoint> run) {
+            for (const SeriesPoint& p : run) out.mean = p.parts.whole + p.parts.fraction;
+        });
         values.clear();
         return out;
     }
@@ -55,11 +53,13 @@ LiveSeriesLayout LayOutLiveSeries(const ReadingSnapshot& readings, const SeriesK
     // The gaps: what FillGaps counts reading after reading depends only on
     // each spacing, so the spacings in any order give the same figures.
     bool gapped = tau0 > 0.0 && std::isfinite(tau0);
+    const double threshold = 1.5 * tau0;  // below it nothing is missing (MissingReadings)
     if (gapped) {
         const double max_length = 4.0 * static_cast<double>(n) + 1'000'000.0;
         double length = static_cast<double>(n);
         GapSummary gaps;
         for (double spacing : values) {
+            if (!(spacing >= threshold)) continue;
             const double missing = MissingReadings(spacing, tau0);
             if (missing <= 0.0) continue;
             length += missing;
@@ -78,27 +78,52 @@ LiveSeriesLayout LayOutLiveSeries(const ReadingSnapshot& readings, const SeriesK
     if (!gapped) out.length = n;
     out.tau0 = tau0 > 0.0 && std::isfinite(tau0) ? tau0 : 1.0;
 
-    // Second pass: y on its grid, after the free first place.
+    // Second pass: the offsets from the first value on the grid, after the
+    // free first place, and their sum (in order, so the mean is the same
+    // wherever the series is summed).
     values.resize(static_cast<std::size_t>(out.length) + 1);
-    const bool period = key.unit == Unit::Seconds;
     constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
     double* y = values.data();
     std::size_t at = 1;
-    uint64_t seen = 0;
+    bool first = true;
+    SplitValue base;
+    double sum = 0.0;
     last_time = 0.0;
     readings.VisitSeries(key, from_seq, [&](std::span<const SeriesPoint> run) {
         for (const SeriesPoint& p : run) {
-            if (seen++ > 0 && gapped) {
+            if (first) {
+                base = p.parts;
+                first = false;
+            } else if (gapped) {
                 const double time = Elapsed(p.steady_ns, origin);
-                const double missing = MissingReadings(time - last_time, tau0);
+                const double spacing = time - last_time;
                 last_time = time;
-                for (auto k = static_cast<uint64_t>(missing); k > 0; --k) y[at++] = kNaN;
+                if (spacing >= threshold)
+                    for (auto k = static_cast<uint64_t>(MissingReadings(spacing, tau0)); k > 0; --k) y[at++] = kNaN;
             }
             const double o = OffsetFrom(p.parts, base);
-            // Only the ratio is rounded: the difference is of exact offsets.
-            y[at++] = period ? (mean_offset - o) / (base_value + o) : (o - mean_offset) / out.mean;
+            sum += o;
+            y[at++] = o;
         }
     });
+    const double mean_offset = sum / static_cast<double>(n);
+    const double base_value = base.whole + base.fraction;
+    out.mean = base_value + mean_offset;
+    if (!(out.mean != 0.0) || !std::isfinite(out.mean)) {
+        values.clear();
+        out.gaps = {};
+        out.length = 0;
+        out.tau0 = 0.0;
+        return out;
+    }
+    // The offsets become y. Only the ratio is rounded: the difference is of
+    // exact offsets. A NaN stays NaN.
+    const double mean = out.mean;
+    if (key.unit == Unit::Seconds) {
+        for (std::size_t i = 1; i < values.size(); ++i) y[i] = (mean_offset - y[i]) / (base_value + y[i]);
+    } else {
+        for (std::size_t i = 1; i < values.size(); ++i) y[i] = (y[i] - mean_offset) / mean;
+    }
     out.laid_out = true;
     return out;
 }

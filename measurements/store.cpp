@@ -124,6 +124,50 @@ void NumberOf(const CompactReading& e, double& value, SplitValue& parts) {
     parts = parsed.parts;
 }
 
+constexpr int64_t kIntPowers[] = {1,
+                                  10,
+                                  100,
+                                  1000,
+                                  10000,
+                                  100000,
+                                  1000000,
+                                  10000000,
+                                  100000000,
+                                  1000000000,
+                                  10000000000,
+                                  100000000000,
+                                  1000000000000,
+                                  10000000000000,
+                                  100000000000000,
+                                  1000000000000000,
+                                  10000000000000000,
+                                  100000000000000000,
+                                  1000000000000000000};
+
+// The parts of a number form alone, as NumberOf gives them: one integer
+// division instead of its loop, its remainder and the double's division.
+SplitValue PartsOf(const CompactReading& e) {
+    const int exponent = kPrefixExponents[Bits(e.form, kPrefixShift, 3)] - static_cast<int>(Bits(e.form, kFracShift, 5));
+    if (e.digits >= kExactInteger || exponent < -22 || exponent > 22) {
+        double value = 0.0;
+        SplitValue parts;
+        NumberOf(e, value, parts);
+        return parts;
+    }
+    SplitValue parts;
+    if (exponent >= 0) {
+        parts = {static_cast<double>(e.digits) * kExactPowers[exponent], 0.0};
+    } else if (-exponent <= 18) {
+        const int64_t scale = kIntPowers[-exponent];
+        const int64_t whole = e.digits / scale;
+        parts = {static_cast<double>(whole), static_cast<double>(e.digits - whole * scale) / kExactPowers[-exponent]};
+    } else {
+        parts = {0.0, static_cast<double>(e.digits) / kExactPowers[-exponent]};
+    }
+    if (kSigns[Bits(e.form, kSignShift, 2)] == '-') parts = {-parts.whole, -parts.fraction};
+    return parts;
+}
+
 // The double of a held reading's value alone, as MakeView gives it.
 double ValueOf(const ReadingChunk& chunk, std::size_t slot) {
     const CompactReading& e = chunk.entries[slot];
@@ -255,7 +299,7 @@ ReadingView ReadingSnapshot::At(std::size_t index) const {
 }
 
 void ReadingSnapshot::VisitSeries(const SeriesKey& key, uint64_t from_seq,
-                                  const std::function<void(std::span<const SeriesPoint>)>& visit) const {
+                                  const std::function<void(std::span<const SeriesPoint>)>& visit, bool values) const {
     // Function texts are interned: one index per text, so an index compares as the text does.
     uint32_t function = 0;
     bool known = false;
@@ -269,29 +313,32 @@ void ReadingSnapshot::VisitSeries(const SeriesKey& key, uint64_t from_seq,
     const std::size_t begin = from_seq <= first_seq_ ? 0 : static_cast<std::size_t>(std::min<uint64_t>(from_seq - first_seq_, size_));
     const uint32_t want = function | (static_cast<uint32_t>(key.unit) << kUnitShift) | kHasValue;
     constexpr uint32_t kMask = kFunctionMask | (3u << kUnitShift) | kHasValue;
-    std::vector<SeriesPoint> run;
-    run.reserve(ReadingChunk::kSize);
+    std::vector<SeriesPoint> run(ReadingChunk::kSize);
     std::size_t global = first_ + begin;
     const std::size_t end = first_ + size_;
     while (global < end) {
         const ReadingChunk& chunk = *chunks_[global / ReadingChunk::kSize];
         const std::size_t slot0 = global % ReadingChunk::kSize;
         const std::size_t slots = std::min(ReadingChunk::kSize - slot0, end - global);
-        run.clear();
+        SeriesPoint* out = run.data();
         for (std::size_t slot = slot0; slot < slot0 + slots; ++slot) {
             const CompactReading& e = chunk.entries[slot];
             if ((e.form & kMask) != want) continue;
-            SeriesPoint p;
-            p.steady_ns = e.steady_ns;
-            if ((e.form & kHasForm) != 0) {
-                double value = 0.0;
-                NumberOf(e, value, p.parts);
+            // Written in place: a point made aside and copied in would wait
+            // for its own stores to land.
+            out->steady_ns = e.steady_ns;
+            if (!values) {
+                out->parts = {};
+            } else if ((e.form & kHasForm) != 0) {
+                out->parts = PartsOf(e);
             } else if (const ReadingChunk::Side* side = chunk.FindSide(static_cast<uint32_t>(slot), false)) {
-                p.parts = ParseValue(side->text).parts;
+                out->parts = ParseValue(side->text).parts;
+            } else {
+                out->parts = {};
             }
-            run.push_back(p);
+            ++out;
         }
-        if (!run.empty()) visit(run);
+        if (out != run.data()) visit(std::span<const SeriesPoint>(run.data(), out));
         global += slots;
     }
 }
