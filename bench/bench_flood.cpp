@@ -26,6 +26,8 @@
 //
 // Readings are counted as line feeds in what the serial control's Input()
 // returns, which is one std::count over bytes the panel reads anyway.
+#include <malloc.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -176,6 +178,7 @@ struct Window {
     double wall = 0, cpu = 0, sys = 0;
     long long lines = 0, bytes = 0, events = 0, paints = 0;
     long rssStart = 0, rssEnd = 0, rssMax = 0;
+    long heapInUse = 0, heapFree = 0;  // malloc's figures at the end, KiB
 };
 
 }  // namespace
@@ -304,6 +307,12 @@ int main(int argc, char** argv) {
         w.paints = paintCounter.paints - paints0;
         w.rssEnd = ResidentKiB();
         w.rssMax = std::max(w.rssMax, w.rssEnd);
+        {
+            // Where the memory is: in use by the program, or freed but still held by malloc.
+            const struct mallinfo2 m = mallinfo2();
+            w.heapInUse = static_cast<long>((m.uordblks + m.hblkhd) / 1024);
+            w.heapFree = static_cast<long>(m.fordblks / 1024);
+        }
         phase.stop();
         clicker.stop();
         const auto close = [&] {
@@ -373,6 +382,11 @@ int main(int argc, char** argv) {
     std::printf("  resident memory        %ld KiB before the window, %ld KiB at start, %ld KiB at end "
                 "(max %ld, growth %+ld KiB)\n",
                 rssBeforeWindow, w.rssStart, w.rssEnd, w.rssMax, w.rssEnd - w.rssStart);
+    std::printf("  malloc at the end      %ld KiB in use, %ld KiB freed but kept\n", w.heapInUse, w.heapFree);
+    if (o.prefill > 0)
+        std::printf("  whole process          %.1f bytes per held reading at the end (max %.1f)\n",
+                    static_cast<double>(w.rssEnd) * 1024.0 / static_cast<double>(o.prefill),
+                    static_cast<double>(w.rssMax) * 1024.0 / static_cast<double>(o.prefill));
     if (stillOpen) std::printf("  WARNING: the port was still open after closing the window\n");
     if (o.readings) {
         panel.lineTap.observer = nullptr;

@@ -62,7 +62,7 @@ int Live(std::size_t n) {
     for (int round = 0; round < 2; ++round) {
         for (kt::Deviation dev : kt::kAllDeviations) {
             const double start = Seconds(), start_cpu = CpuSeconds();
-            const kt::LiveSeriesLayout layout = kt::LayOutLiveSeries(snapshot, key, 0, 0.0, buffers.values);
+            const kt::LiveSeriesLayout layout = kt::LayOutLiveSeries(snapshot, key, {}, 0.0, buffers.values);
             const double laid = Seconds();
             const std::span<const double> y(buffers.values.data() + 1, layout.length);
             const kt::DriftFit drift = kt::FitLinearDriftSpaced(y, layout.tau0);

@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
     for (int k = 0; k < 10; ++k) {
         const auto start = std::chrono::steady_clock::now();
         auto snapshot = std::make_shared<const kt::ReadingSnapshot>(store.Snapshot());
-        panel->AnalyseLive(kt::view::LiveSeriesSource{snapshot, "FREQUENCY 1", kt::Unit::Hz, 0});
+        panel->AnalyseLive([snapshot] { return kt::view::LiveSeriesSource{snapshot, "FREQUENCY 1", kt::Unit::Hz, {}}; });
         request = std::max(request, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
     std::printf("request handed to the worker (10 in a row): longest %.3f ms\n", request);

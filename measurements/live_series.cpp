@@ -15,18 +15,31 @@ double Elapsed(int64_t steady_ns, int64_t origin_ns) {
     return std::chrono::duration<double>(std::chrono::nanoseconds(steady_ns - origin_ns)).count();
 }
 
+// Empties values and gives it room for exactly size values: memory kept
+// from an earlier run is used when it is enough and not more than twice as
+// much (a series that shrank after a Clear gives back what it no longer needs).
+void Reserve(std::vector<double>& values, std::size_t size) {
+    values.clear();
+    if (values.capacity() >= size && values.capacity() / 2 <= size) return;
+    std::vector<double>().swap(values);
+    values.reserve(size);
+}
+
 }  // namespace
 
-LiveSeriesLayout LayOutLiveSeries(const ReadingSnapshot& readings, const SeriesKey& key, uint64_t from_seq,
-                                  double tau0, std::vector<double>& values) {
+LiveSeriesLayout LayOutLiveSeries(const ReadingSnapshot& readings, const SeriesKey& key, SeqRange range, double tau0,
+                                  std::vector<double>& values) {
     LiveSeriesLayout out;
     // First pass, over the times alone: the count and the spacings, kept in
     // values for their median.
     int64_t origin = 0;
     double last_time = 0.0;
-    values.clear();
+    // The buffer holds the spacings now and the grid later: made to measure,
+    // as growing it would leave it up to twice as large (and copy it).
+    const std::size_t count = readings.CountSeries(key, range);
+    Reserve(values, count + 1);
     readings.VisitSeries(
-        key, from_seq,
+        key, range,
         [&](std::span<const SeriesPoint> run) {
             for (const SeriesPoint& p : run) {
                 if (out.count++ == 0) {
@@ -42,7 +55,7 @@ LiveSeriesLayout LayOutLiveSeries(const ReadingSnapshot& readings, const SeriesK
     const uint64_t n = out.count;
     if (n < 2) {
         // The mean of what there is, for the figures beside the chart.
-        readings.VisitSeries(key, from_seq, [&](std::span<const SeriesPoint> run) {
+        readings.VisitSeries(key, range, [&](std::span<const SeriesPoint> run) {
             for (const SeriesPoint& p : run) out.mean = p.parts.whole + p.parts.fraction;
         });
         values.clear();
@@ -81,6 +94,7 @@ LiveSeriesLayout LayOutLiveSeries(const ReadingSnapshot& readings, const SeriesK
     // Second pass: the offsets from the first value on the grid, after the
     // free first place, and their sum (in order, so the mean is the same
     // wherever the series is summed).
+    Reserve(values, static_cast<std::size_t>(out.length) + 1);  // the spacings are spent
     values.resize(static_cast<std::size_t>(out.length) + 1);
     constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
     double* y = values.data();
@@ -89,7 +103,7 @@ LiveSeriesLayout LayOutLiveSeries(const ReadingSnapshot& readings, const SeriesK
     SplitValue base;
     double sum = 0.0;
     last_time = 0.0;
-    readings.VisitSeries(key, from_seq, [&](std::span<const SeriesPoint> run) {
+    readings.VisitSeries(key, range, [&](std::span<const SeriesPoint> run) {
         for (const SeriesPoint& p : run) {
             if (first) {
                 base = p.parts;

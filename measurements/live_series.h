@@ -25,7 +25,7 @@ struct LiveSeriesLayout {
     bool laid_out = false;
 };
 
-// The readings of the series key in the snapshot from seq from_seq on, as
+// The readings of the series key in the snapshot with seqs in range, as
 // fractional frequency (y = f / mean - 1 for a frequency or a ratio, y =
 // mean / T - 1 for a period, so that drift keeps the frequency's sign; the
 // difference from the mean taken of the exact offsets, which keep every digit
@@ -38,7 +38,7 @@ struct LiveSeriesLayout {
 // million (one absurd time), the readings are laid side by side with no gap
 // and a tau0 of 1 when none was found. values keeps its memory from one call
 // to the next.
-LiveSeriesLayout LayOutLiveSeries(const ReadingSnapshot& readings, const SeriesKey& key, uint64_t from_seq,
-                                  double tau0, std::vector<double>& values);
+LiveSeriesLayout LayOutLiveSeries(const ReadingSnapshot& readings, const SeriesKey& key, SeqRange range, double tau0,
+                                  std::vector<double>& values);
 
 }  // namespace kt

@@ -298,24 +298,48 @@ ReadingView ReadingSnapshot::At(std::size_t index) const {
     return MakeView(chunk, slot, functions_[chunk.entries[slot].form & kFunctionMask]);
 }
 
-void ReadingSnapshot::VisitSeries(const SeriesKey& key, uint64_t from_seq,
-                                  const std::function<void(std::span<const SeriesPoint>)>& visit, bool values) const {
+constexpr uint32_t kSeriesMask = kFunctionMask | (3u << kUnitShift) | kHasValue;
+
+bool ReadingSnapshot::SeriesForm(const SeriesKey& key, SeqRange range, uint32_t& form, std::size_t& begin,
+                                 std::size_t& end) const {
     // Function texts are interned: one index per text, so an index compares as the text does.
-    uint32_t function = 0;
-    bool known = false;
-    for (std::size_t i = 0; i < functions_.size() && !known; ++i) {
-        if (functions_[i] == key.function) {
-            function = static_cast<uint32_t>(i);
-            known = true;
-        }
+    const auto index_of = [&](uint64_t seq) {
+        return seq <= first_seq_ ? 0 : static_cast<std::size_t>(std::min<uint64_t>(seq - first_seq_, size_));
+    };
+    for (std::size_t i = 0; i < functions_.size(); ++i) {
+        if (functions_[i] != key.function) continue;
+        form = static_cast<uint32_t>(i) | (static_cast<uint32_t>(key.unit) << kUnitShift) | kHasValue;
+        begin = first_ + index_of(range.from);
+        end = first_ + index_of(range.to);
+        return begin < end;
     }
-    if (!known || size_ == 0) return;
-    const std::size_t begin = from_seq <= first_seq_ ? 0 : static_cast<std::size_t>(std::min<uint64_t>(from_seq - first_seq_, size_));
-    const uint32_t want = function | (static_cast<uint32_t>(key.unit) << kUnitShift) | kHasValue;
-    constexpr uint32_t kMask = kFunctionMask | (3u << kUnitShift) | kHasValue;
+    return false;
+}
+
+std::size_t ReadingSnapshot::CountSeries(const SeriesKey& key, SeqRange range) const {
+    uint32_t want = 0;
+    std::size_t begin = 0, end = 0;
+    if (!SeriesForm(key, range, want, begin, end)) return 0;
+    std::size_t count = 0;
+    for (std::size_t global = begin; global < end;) {
+        const ReadingChunk& chunk = *chunks_[global / ReadingChunk::kSize];
+        const std::size_t slot0 = global % ReadingChunk::kSize;
+        const std::size_t slots = std::min(ReadingChunk::kSize - slot0, end - global);
+        for (std::size_t slot = slot0; slot < slot0 + slots; ++slot)
+            count += (chunk.entries[slot].form & kSeriesMask) == want ? 1 : 0;
+        global += slots;
+    }
+    return count;
+}
+
+void ReadingSnapshot::VisitSeries(const SeriesKey& key, SeqRange range,
+                                  const std::function<void(std::span<const SeriesPoint>)>& visit, bool values) const {
+    uint32_t want = 0;
+    std::size_t begin = 0, end = 0;
+    if (!SeriesForm(key, range, want, begin, end)) return;
+    constexpr uint32_t kMask = kSeriesMask;
     std::vector<SeriesPoint> run(ReadingChunk::kSize);
-    std::size_t global = first_ + begin;
-    const std::size_t end = first_ + size_;
+    std::size_t global = begin;
     while (global < end) {
         const ReadingChunk& chunk = *chunks_[global / ReadingChunk::kSize];
         const std::size_t slot0 = global % ReadingChunk::kSize;

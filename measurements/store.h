@@ -115,6 +115,12 @@ struct SeriesPoint {
     int64_t steady_ns = 0;  // monotonic clock, nanoseconds since its epoch
 };
 
+// Readings by seq: from <= seq < to.
+struct SeqRange {
+    uint64_t from = 0;
+    uint64_t to = UINT64_MAX;
+};
+
 // The readings held when the snapshot was taken, readable from any thread
 // while the store goes on.
 class ReadingSnapshot {
@@ -127,18 +133,23 @@ public:
     // ReadingStore::CurrentSeries gives it: made here, on the worker, instead
     // of copied on the event thread (O(N), a second at ten million).
     void CurrentSeries(SeriesData& out) const;
-    // The readings of one series (a value, this function and this unit) from
-    // seq from_seq on, oldest first, handed to visit a run at a time (at most
+    // The readings of one series (a value, this function and this unit) with
+    // seqs in [range.from, range.to), oldest first, handed to visit a run at a time (at most
     // a chunk's worth): what the stability analysis passes over, more than
     // once, on its worker. Only the value's parts and the time are made, so
     // a pass over ten million costs a fraction of At() for each.
+    // How many readings VisitSeries would hand over (a pass over the forms alone).
+    std::size_t CountSeries(const SeriesKey& key, SeqRange range) const;
     // With values false the parts are left zero: a pass that wants only the
     // times costs a third as much.
-    void VisitSeries(const SeriesKey& key, uint64_t from_seq,
+    void VisitSeries(const SeriesKey& key, SeqRange range,
                      const std::function<void(std::span<const SeriesPoint>)>& visit, bool values = true) const;
 
 private:
     friend class ReadingStore;
+    // The form bits of the series' readings (function, unit, a value) and
+    // the indices of the range held; false when no reading can be of it.
+    bool SeriesForm(const SeriesKey& key, SeqRange range, uint32_t& form, std::size_t& begin, std::size_t& end) const;
     std::vector<std::shared_ptr<const ReadingChunk>> chunks_;
     std::size_t first_ = 0;  // slot of the oldest held reading in chunks_[0]
     std::size_t size_ = 0;

@@ -374,8 +374,11 @@ void ReadingsWindow::RefreshAdev() {
     if (!haveKey_ || !stability_->LiveDue(std::chrono::steady_clock::now())) return;
     // The record's full chunks are shared, the one being filled copied: the
     // same cost at any count. The series is picked out of it on the worker.
-    stability_->AnalyseLive(view::LiveSeriesSource{std::make_shared<const ReadingSnapshot>(record_.store().Snapshot()),
-                                                   std::string(key_.function), key_.unit, clearSeq_});
+    const SeqRange seqs{clearSeq_, record_.store().NextSeq()};
+    stability_->AnalyseLive([this, function = std::string(key_.function), unit = key_.unit, seqs] {
+        return view::LiveSeriesSource{std::make_shared<const ReadingSnapshot>(record_.store().Snapshot()), function,
+                                      unit, seqs};
+    });
 }
 
 void ReadingsWindow::OpenRecordings(const QStringList& paths) { stability_->OpenFiles(paths); }

@@ -256,15 +256,15 @@ bool StabilityPanel::LiveDue(std::chrono::steady_clock::time_point now) const {
     return now - liveAsked_ >= liveInterval_ - std::chrono::milliseconds(50);
 }
 
-void StabilityPanel::AnalyseLive(LiveSeriesSource source) {
+void StabilityPanel::AnalyseLive(std::function<LiveSeriesSource()> take) {
     liveAsked_ = std::chrono::steady_clock::now();
-    traces_[0].live_source = std::move(source);
+    traces_[0].live_source = std::move(take);
     Request(traces_[0]);
 }
 
 void StabilityPanel::ClearLive() {
     Trace& live = traces_[0];
-    live.live_source = {};
+    live.live_source = nullptr;
     liveStale_ = live.worker->LastRequest();
     live.analysed = false;
     live.analysis = {};
@@ -279,9 +279,9 @@ void StabilityPanel::ClearLive() {
 void StabilityPanel::Request(Trace& trace) {
     SeriesAnalysisOptions o = Options();
     o.tau0 = trace.tau0;
-    if (trace.live_source.readings) {
+    if (trace.live_source) {
         if (!trace.live_buffers) trace.live_buffers = std::make_shared<DeviationBuffers>();
-        trace.worker->Request([source = trace.live_source, o, buffers = trace.live_buffers] {
+        trace.worker->Request([source = trace.live_source(), o, buffers = trace.live_buffers] {
             return AnalyseLiveReadings(source, o, *buffers);
         });
     } else if (trace.data) {

@@ -47,9 +47,11 @@ struct Trace {
     QColor colour;
     double tau0 = 0.0;  // given by the user for a file of values; 0: the file's own
     std::shared_ptr<const DataSeries> data;  // an opened file's series
-    // The live series: read on the worker from a snapshot of the record, in
-    // buffers kept from one analysis to the next (only one runs at a time).
-    LiveSeriesSource live_source;
+    // The live series: a snapshot of the record taken for each analysis
+    // (and let go with it, so that no snapshot holds readings the record has
+    // dropped), read on the worker in buffers kept from one analysis to the
+    // next (only one runs at a time).
+    std::function<LiveSeriesSource()> live_source;
     std::shared_ptr<DeviationBuffers> live_buffers;
     AnalysisWorker* worker = nullptr;
     bool analysed = false;
@@ -66,8 +68,10 @@ public:
     // often as the analysis takes longer (at most 5 % of one core), at least
     // every 10 s after the last one ended; never while one runs.
     bool LiveDue(std::chrono::steady_clock::time_point now) const;
-    // Hands the live series to its worker (the newest request wins).
-    void AnalyseLive(LiveSeriesSource source);
+    // Hands the live series to its worker (the newest request wins). take
+    // gives the series as it is now; it runs on the event thread, at once and
+    // whenever the chosen deviation or averaging factors change.
+    void AnalyseLive(std::function<LiveSeriesSource()> take);
     // Forgets the live series' figures (a Clear or a new series).
     void ClearLive();
 

@@ -51,7 +51,7 @@ SeriesAnalysis AnalyseLiveReadings(const LiveSeriesSource& source, const SeriesA
     result.unit = source.unit;
     if (!source.readings) return result;
     const LiveSeriesLayout layout = LayOutLiveSeries(*source.readings, SeriesKey{source.function, source.unit},
-                                                     source.from_seq, options.tau0, buffers.values);
+                                                     source.seqs, options.tau0, buffers.values);
     result.count = layout.count;
     result.mean = layout.mean;
     if (layout.laid_out) {

@@ -23,12 +23,14 @@
 namespace kt::view {
 
 // The live series as a worker reads it: the readings of one function and
-// unit in a snapshot of the record, from one seq on (the last Clear).
+// unit in a snapshot of the record, from one seq on (the last Clear) up to
+// the newest the window had shown when it asked (so that a paused window
+// asked again for another deviation analyses the same readings).
 struct LiveSeriesSource {
     std::shared_ptr<const ReadingSnapshot> readings;
     std::string function;  // e.g. "FREQUENCY 1"
     Unit unit = Unit::None;
-    uint64_t from_seq = 0;
+    SeqRange seqs;
 };
 
 struct SeriesAnalysisOptions {

@@ -30,14 +30,14 @@ struct Expected {
 };
 
 // The long way round, as the window did it before it read the snapshot directly.
-Expected LongWay(const ReadingSnapshot& s, const SeriesKey& key, uint64_t from_seq) {
+Expected LongWay(const ReadingSnapshot& s, const SeriesKey& key, SeqRange range) {
     Expected e;
     std::vector<double> offsets, times;
     SplitValue base;
     SteadyTime origin{};
     for (std::size_t i = 0; i < s.Size(); ++i) {
         const ReadingView r = s.At(i);
-        if (r.seq < from_seq || !r.has_value || r.unit != key.unit || r.function != key.function) continue;
+        if (r.seq < range.from || r.seq >= range.to || !r.has_value || r.unit != key.unit || r.function != key.function) continue;
         if (offsets.empty()) {
             base = r.parts;
             origin = r.steady;
@@ -87,6 +87,7 @@ TEST(LiveSeries, LaidOutFromTheSnapshotAsTheLongWayRoundLaysItBitForBit) {
         std::vector<Line> lines;
         std::size_t capacity = 100000;
         SeriesKey key{"FREQUENCY 1", Unit::Hz};
+        uint64_t newest_left_out = 0;  // readings after the range's end
     };
     std::vector<Case> cases;
     cases.push_back({"steady, over several chunks", Frequencies(3 * 4096 + 17, 100, 1)});
@@ -109,6 +110,7 @@ TEST(LiveSeries, LaidOutFromTheSnapshotAsTheLongWayRoundLaysItBitForBit) {
         for (std::size_t i = 11; i < lines.size(); i += 307) lines[i].text = "  10000000.5Hz";
         lines[2500].clear_before = true;
         cases.push_back({"mixed, after a Clear", lines});
+        cases.push_back({"mixed, after a Clear, the newest left out", lines, 100000, {"FREQUENCY 1", Unit::Hz}, 777});
     }
     {
         std::vector<Line> lines;
@@ -144,8 +146,9 @@ TEST(LiveSeries, LaidOutFromTheSnapshotAsTheLongWayRoundLaysItBitForBit) {
             store.Add(l.text, l.function, wall, t0 + milliseconds(l.at_ms));
         }
         const ReadingSnapshot snapshot = store.Snapshot();
-        const Expected want = LongWay(snapshot, c.key, store.ClearSeq());
-        const LiveSeriesLayout got = LayOutLiveSeries(snapshot, c.key, store.ClearSeq(), 0.0, values);
+        const SeqRange range{store.ClearSeq(), store.NextSeq() - c.newest_left_out};
+        const Expected want = LongWay(snapshot, c.key, range);
+        const LiveSeriesLayout got = LayOutLiveSeries(snapshot, c.key, range, 0.0, values);
         EXPECT_EQ(got.count, want.count);
         if (want.count > 0) {
             EXPECT_EQ(got.mean, want.mean);
@@ -172,7 +175,7 @@ TEST(LiveSeries, AGivenSpacingIsTheGridsAndCountsTheGapsAgainstIt) {
     const auto t0 = std::chrono::steady_clock::now();
     for (int i = 0; i < 10; ++i) store.Add("10000000.1Hz", "F", std::chrono::system_clock::now(), t0 + milliseconds(200 * i));
     std::vector<double> values;
-    const LiveSeriesLayout got = LayOutLiveSeries(store.Snapshot(), SeriesKey{"F", Unit::Hz}, 0, 0.1, values);
+    const LiveSeriesLayout got = LayOutLiveSeries(store.Snapshot(), SeriesKey{"F", Unit::Hz}, {}, 0.1, values);
     EXPECT_EQ(got.tau0, 0.1);
     EXPECT_EQ(got.gaps.gaps, 9u);  // each 200 ms step misses one reading of 100 ms
     EXPECT_EQ(got.length, 19u);

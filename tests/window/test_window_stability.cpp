@@ -246,7 +246,7 @@ view::LiveSeriesSource Series(std::size_t n) {
         std::snprintf(line, sizeof line, "10000000.%04uHz", static_cast<unsigned>(rng() % 10000u));
         store.Add(line, "FREQUENCY 1", wall, t0 + std::chrono::seconds(i));
     }
-    return {std::make_shared<const ReadingSnapshot>(store.Snapshot()), "FREQUENCY 1", Unit::Hz, 0};
+    return {std::make_shared<const ReadingSnapshot>(store.Snapshot()), "FREQUENCY 1", Unit::Hz, {}};
 }
 
 view::AnalysisWorker::Job LiveJob(view::LiveSeriesSource source, const view::SeriesAnalysisOptions& options) {
@@ -279,13 +279,13 @@ TEST(AnalysisWorker, TheLiveSeriesIsAskedForOnlyWhenNoneRunsAndAClearedOnesFigur
     const auto large = Series(1'000'000);
     const auto now = [] { return std::chrono::steady_clock::now() + std::chrono::hours(1); };
     ASSERT_TRUE(panel.LiveDue(now()));
-    panel.AnalyseLive(large);
+    panel.AnalyseLive([large] { return large; });
     EXPECT_FALSE(panel.LiveDue(now()));  // one runs: none is asked for
     panel.ClearLive();
     ASSERT_TRUE(WaitFor([&] { return panel.Idle(); }, 30000));
     EXPECT_FALSE(panel.Traces()[0].analysed);
     EXPECT_TRUE(panel.LiveDue(now()));
-    panel.AnalyseLive(Series(1000));
+    panel.AnalyseLive([] { return Series(1000); });
     ASSERT_TRUE(WaitFor([&] { return panel.Traces()[0].analysed; }, 30000));
     EXPECT_EQ(panel.Traces()[0].analysis.count, 1000u);
 }
@@ -312,6 +312,16 @@ TEST(AnalysisWorker, TheReadingsWindowAnalysesItsLiveSeriesOffTheEventThread) {
     // deviation at m = 1 is |y1 - y0| / sqrt(2).
     ASSERT_FALSE(a.points.empty());
     EXPECT_NEAR(a.points[0].value, 2.1e-10 / std::sqrt(2.0), 1e-15);
+
+    // Paused, another deviation is the deviation of the readings shown, not
+    // of those that arrived since.
+    window.findChild<QPushButton*>(QStringLiteral("cmdPause"))->click();
+    for (std::size_t i = n; i < n + 500; ++i)
+        store.Add("10000000.0001Hz", "FREQUENCY 1", wall, t0 + std::chrono::milliseconds(100 * i));
+    const uint64_t asked = panel->Traces()[0].worker->LastRequest();
+    window.findChild<QComboBox*>(QStringLiteral("cmbDeviation"))->setCurrentText(QStringLiteral("mdev"));
+    ASSERT_TRUE(WaitFor([&] { return panel->Traces()[0].worker->LastRequest() > asked && panel->Idle(); }, 20000));
+    EXPECT_EQ(panel->Traces()[0].analysis.count, n);
 }
 
 TEST(StabilitySeries, DriftKeepsTheFrequencysSignForPeriodsAndGapsAreCounted) {
@@ -339,7 +349,7 @@ TEST(StabilitySeries, DriftKeepsTheFrequencysSignForPeriodsAndGapsAreCounted) {
             store.Add(line, "G", wall, t0 + std::chrono::seconds(i + 1));
         }
         const view::LiveSeriesSource source{std::make_shared<const ReadingSnapshot>(store.Snapshot()), "F", c.unit,
-                                            store.ClearSeq()};
+                                            {store.ClearSeq()}};
         view::SeriesAnalysisOptions options;
         DeviationBuffers buffers;
         const view::SeriesAnalysis a = view::AnalyseLiveReadings(source, options, buffers);
