@@ -179,6 +179,8 @@ struct Window {
     long long lines = 0, bytes = 0, events = 0, paints = 0;
     long rssStart = 0, rssEnd = 0, rssMax = 0;
     long heapInUse = 0, heapFree = 0;  // malloc's figures at the end, KiB
+    long heapAtStart = 0;
+    std::vector<long> rssSamples;  // once a second while measuring
 };
 
 }  // namespace
@@ -296,6 +298,8 @@ int main(int argc, char** argv) {
         events0 = serial.events;
         paints0 = paintCounter.paints;
         w.rssStart = w.rssMax = ResidentKiB();
+        const struct mallinfo2 m = mallinfo2();
+        w.heapAtStart = static_cast<long>((m.uordblks + m.hblkhd) / 1024);
     };
     auto finish = [&] {
         w.wall = NowSeconds() - startAt;
@@ -356,7 +360,11 @@ int main(int argc, char** argv) {
             }
             return;
         }
-        if (startAt != 0) w.rssMax = std::max(w.rssMax, ResidentKiB());
+        if (startAt != 0) {
+            const long rss = ResidentKiB();
+            w.rssMax = std::max(w.rssMax, rss);
+            w.rssSamples.push_back(rss);
+        }
         if (!serial.PortOpen()) {
             std::fprintf(stderr, "bench_flood: the panel disconnected during the run: %s\n",
                          panel.view.lblMessage.Caption.c_str());
@@ -382,11 +390,19 @@ int main(int argc, char** argv) {
     std::printf("  resident memory        %ld KiB before the window, %ld KiB at start, %ld KiB at end "
                 "(max %ld, growth %+ld KiB)\n",
                 rssBeforeWindow, w.rssStart, w.rssEnd, w.rssMax, w.rssEnd - w.rssStart);
-    std::printf("  malloc at the end      %ld KiB in use, %ld KiB freed but kept\n", w.heapInUse, w.heapFree);
-    if (o.prefill > 0)
-        std::printf("  whole process          %.1f bytes per held reading at the end (max %.1f)\n",
-                    static_cast<double>(w.rssEnd) * 1024.0 / static_cast<double>(o.prefill),
-                    static_cast<double>(w.rssMax) * 1024.0 / static_cast<double>(o.prefill));
+    std::printf("  malloc                 %ld KiB in use at start, %ld KiB at the end, %ld KiB freed but kept\n",
+                w.heapAtStart, w.heapInUse, w.heapFree);
+    if (o.prefill > 0) {
+        // Between two analyses of the stability chart and while one runs
+        // (its working memory, eight bytes a reading, lives as long as it).
+        std::vector<long> samples = w.rssSamples;
+        samples.push_back(w.rssEnd);
+        std::sort(samples.begin(), samples.end());
+        const auto per = [&](long kib) { return static_cast<double>(kib) * 1024.0 / static_cast<double>(o.prefill); };
+        std::printf("  whole process          bytes per held reading, sampled once a second: least %.1f, median %.1f, "
+                    "most %.1f; at the end %.1f\n",
+                    per(samples.front()), per(samples[samples.size() / 2]), per(samples.back()), per(w.rssEnd));
+    }
     if (stillOpen) std::printf("  WARNING: the port was still open after closing the window\n");
     if (o.readings) {
         panel.lineTap.observer = nullptr;

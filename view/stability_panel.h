@@ -49,10 +49,8 @@ struct Trace {
     std::shared_ptr<const DataSeries> data;  // an opened file's series
     // The live series: a snapshot of the record taken for each analysis
     // (and let go with it, so that no snapshot holds readings the record has
-    // dropped), read on the worker in buffers kept from one analysis to the
-    // next (only one runs at a time).
+    // dropped), read on the worker.
     std::function<LiveSeriesSource()> live_source;
-    std::shared_ptr<DeviationBuffers> live_buffers;
     AnalysisWorker* worker = nullptr;
     bool analysed = false;
     SeriesAnalysis analysis;
