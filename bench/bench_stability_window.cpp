@@ -1,6 +1,8 @@
-// The readings window's stability analysis with a full record: the longest
-// event on the event thread while the live series is handed to the worker
-// once a second (and readings keep arriving), and what the analysis costs:
+// The readings window's stability analysis with a full record: the events
+// on the event thread while the live series is handed to the worker once a
+// second (and readings keep arriving): their 50th, 99th and 99.9th
+// percentiles and the five longest, each with its receiver, its type and the
+// longest event sent within it; and what the analysis costs:
 // the worker's busy time per second of wall time (the share of one core),
 // and how often the figures were renewed.
 //
@@ -18,6 +20,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QEvent>
+#include <QString>
 #include <QTimer>
 
 #include "view/readings_record.h"
@@ -27,33 +31,103 @@
 
 namespace {
 
-// Times every event the application delivers on the event thread.
+// What an event was: its receiver (class, object name and, for a timer or a
+// queued call, the object that owns it, whose slot it ran) and its type.
+// Taken before the event is handled (a single-shot timer is gone after it),
+// written out only for the events reported.
+struct Who {
+    const char* cls = "";
+    QString name;
+    const char* ownerCls = nullptr;
+    QString ownerName;
+    int type = 0;
+
+    Who() = default;
+    Who(QObject* receiver, int t) : cls(receiver->metaObject()->className()), name(receiver->objectName()), type(t) {
+        const QObject* owner = receiver->parent();
+        if (owner != nullptr && (type == QEvent::Timer || type == QEvent::MetaCall)) {
+            ownerCls = owner->metaObject()->className();
+            ownerName = owner->objectName();
+        }
+    }
+    std::string Text() const {
+        std::string text = cls;
+        if (!name.isEmpty()) text += " " + name.toStdString();
+        if (ownerCls != nullptr) {
+            text += std::string(" of ") + ownerCls;
+            if (!ownerName.isEmpty()) text += " " + ownerName.toStdString();
+        }
+        const char* kind = type == QEvent::Timer            ? "Timer"
+                           : type == QEvent::MetaCall       ? "MetaCall"
+                           : type == QEvent::UpdateRequest  ? "UpdateRequest"
+                           : type == QEvent::Paint          ? "Paint"
+                           : type == QEvent::LayoutRequest  ? "LayoutRequest"
+                           : type == QEvent::Resize         ? "Resize"
+                           : type == QEvent::FutureCallOut  ? "FutureCallOut"
+                           : type == QEvent::DeferredDelete ? "DeferredDelete"
+                                                            : nullptr;
+        text += " event " + std::to_string(type);
+        if (kind != nullptr) text += std::string(" (") + kind + ")";
+        return text;
+    }
+};
+
+std::string Ms(double ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f ms", ms);
+    return text;
+}
+
+// Times every event the application delivers on the event thread. Only the
+// events the loop dispatches count (an event sent while one is handled, a
+// paint during an update request, is part of it); for each, the longest
+// event sent within it says what it spent its time on.
 class TimedApplication : public QApplication {
 public:
     using QApplication::QApplication;
+    struct Timed {
+        double ms = 0.0;
+        Who who;
+    };
+    struct Event {
+        Timed outer;
+        Timed inner;  // the longest event sent while it was handled (ms 0: none)
+    };
     bool notify(QObject* receiver, QEvent* event) override {
-        // The receiver may be gone once the event is handled (a single-shot timer).
-        const char* cls = receiver->metaObject()->className();
-        const QString name = timing ? receiver->objectName() : QString();
-        const int type = static_cast<int>(event->type());
+        if (!timing) return QApplication::notify(receiver, event);
+        Who who(receiver, static_cast<int>(event->type()));
+        const Timed enclosing = inner_;
+        inner_ = {};
+        ++depth_;
         const auto start = std::chrono::steady_clock::now();
         const bool done = QApplication::notify(receiver, event);
-        if (timing) {
-            const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-            events.push_back(ms);
-            if (ms > 5.0) ++over5;
-            if (ms > longest) {
-                longest = ms;
-                what = std::string(cls) + " " + name.toStdString() + " event " + std::to_string(type);
-            }
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        --depth_;
+        const Timed within = inner_;
+        inner_ = enclosing;
+        if (depth_ > 0) {
+            if (ms > inner_.ms) inner_ = {ms, std::move(who)};
+            return done;
+        }
+        events.push_back(ms);
+        if (ms > 5.0) ++over5;
+        if (longest.size() < 5 || ms > longest.back().outer.ms) {
+            Event e{{ms, std::move(who)}, within};
+            const auto place = std::upper_bound(longest.begin(), longest.end(), e,
+                                                [](const Event& a, const Event& b) { return a.outer.ms > b.outer.ms; });
+            longest.insert(place, std::move(e));
+            if (longest.size() > 5) longest.pop_back();
         }
         return done;
     }
     bool timing = false;
-    std::vector<double> events;
-    double longest = 0.0;
-    int over5 = 0;  // events longer than 5 ms
-    std::string what;  // the longest event: its receiver and type
+    std::vector<double> events;  // the dispatched events' times, ms
+    std::vector<Event> longest;  // the five longest, longest first
+    int over5 = 0;               // events longer than 5 ms
+
+private:
+    Timed inner_;
+    int depth_ = 0;
 };
 
 void AddReading(kt::ReadingStore& store, uint64_t i, std::chrono::steady_clock::time_point t0) {
@@ -165,9 +239,14 @@ int main(int argc, char** argv) {
     std::vector<double>& ev = app.events;
     std::sort(ev.begin(), ev.end());
     const auto at = [&](double q) { return ev.empty() ? 0.0 : ev[static_cast<std::size_t>(q * (ev.size() - 1))]; };
-    std::printf("event thread: %zu events, median %.3f ms, 99th percentile %.3f ms, longest %.3f ms\n", ev.size(),
-                at(0.5), at(0.99), ev.empty() ? 0.0 : ev.back());
-    std::printf("longest event: %s; %d events over 5 ms\n", app.what.c_str(), app.over5);
+    std::printf("event thread: %zu events, 50th percentile %.3f ms, 99th %.3f ms, 99.9th %.3f ms, longest %.3f ms; "
+                "%d over 5 ms\n",
+                ev.size(), at(0.5), at(0.99), at(0.999), ev.empty() ? 0.0 : ev.back(), app.over5);
+    std::printf("longest events:\n");
+    for (const TimedApplication::Event& e : app.longest) {
+        const std::string inner = e.inner.ms > 0.0 ? "; within it the longest: " + e.inner.who.Text() + " " + Ms(e.inner.ms) : "";
+        std::printf("  %8.3f ms  %s%s\n", e.outer.ms, e.outer.who.Text().c_str(), inner.c_str());
+    }
     std::printf("analysis (%s): %d results in %.1f s, %.3f s each at most, worker busy %.1f %% of one core\n",
                 dev.c_str(), results, elapsed, longest_analysis, 100.0 * busy / elapsed);
     std::printf("process CPU: %.1f %% of one core (readings arriving, trend, statistics and analysis)\n",
