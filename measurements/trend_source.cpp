@@ -237,7 +237,43 @@ std::size_t TrendSource::IndexAt(double t) const {
     if (size == 0) return 0;
     const double first = TimeOf(f);
     if (!(t > first)) return t <= first ? 0 : size;  // NaN: none
-    std::size_t lo = 0, hi = size;
+    const double last = TimeOf(f + size - 1);
+    if (t > last) return size;
+    // Readings come at a steady pace: where t falls between the first and
+    // the last time is where to start looking.
+    const double at = (t - first) / (last - first) * static_cast<double>(size - 1);
+    return Search(t, 1, size - 1, static_cast<std::size_t>(std::clamp(at, 0.0, static_cast<double>(size - 1))));
+}
+
+std::size_t TrendSource::Search(double t, std::size_t lo, std::size_t hi, std::size_t guess) const {
+    // The index sought is in [lo, hi]: every time before lo is before t and
+    // the time at hi (if held) is not. Steps doubling away from the guess
+    // bracket it, a bisection ends it: 2 log2(d) + 1 times read when the
+    // guess is d values off, never more than about twice a bisection.
+    const uint64_t f = First();
+    if (lo >= hi) return lo;
+    const std::size_t g = std::clamp(guess, lo, hi - 1);
+    if (TimeOf(f + g) < t) {
+        lo = g + 1;
+        for (std::size_t step = 1; lo < hi; step *= 2) {
+            const std::size_t p = std::min(g + step, hi - 1);
+            if (TimeOf(f + p) >= t) {
+                hi = p;
+                break;
+            }
+            lo = p + 1;
+        }
+    } else {
+        hi = g;
+        for (std::size_t step = 1; lo < hi; step *= 2) {
+            const std::size_t p = g - std::min(step, g - lo);
+            if (TimeOf(f + p) < t) {
+                lo = p + 1;
+                break;
+            }
+            hi = p;
+        }
+    }
     while (lo < hi) {
         const std::size_t mid = lo + (hi - lo) / 2;
         if (TimeOf(f + mid) < t) {
@@ -293,9 +329,15 @@ void TrendSource::Columns(double t0, double t1, int columns, std::vector<TrendCo
     const double width = (t1 - t0) / columns;
     const std::size_t size = Size();
     std::size_t from = IndexAt(t0);
+    // Each column's end is looked for from the one before, where the last
+    // column that held values says it should be: a few times read near the
+    // edge (which Extremes reads anyway), not a search of the whole series.
+    std::size_t expect = 0;
     for (int c = 0; c < columns && from < size; ++c) {
-        const std::size_t to = c + 1 == columns ? IndexAt(t1) : IndexAt(t0 + (c + 1) * width);
+        const double end = c + 1 == columns ? t1 : t0 + (c + 1) * width;
+        const std::size_t to = expect == 0 ? IndexAt(end) : Search(end, from, size, from + expect);
         out[static_cast<std::size_t>(c)] = Extremes(from, to);
+        if (to > from) expect = to - from;
         from = std::max(from, to);
     }
 }

@@ -175,6 +175,9 @@ private:
         return record_ != nullptr ? RecordValue(g) : values_[static_cast<std::size_t>(g - dropped_)];
     }
     uint64_t SeqOf(uint64_t g) const;
+    // The first index in [lo, hi] at or after t, looked for from guess; the
+    // times before lo are before t, the one at hi (when held) is not.
+    std::size_t Search(double t, std::size_t lo, std::size_t hi, std::size_t guess) const;
     double RecordTime(uint64_t g) const;
     double RecordValue(uint64_t g) const;
     // The pyramid and the sums take value number count_ at time t.
