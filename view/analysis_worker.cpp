@@ -34,7 +34,14 @@ uint64_t AnalysisWorker::Request(Job work) {
 
 void AnalysisWorker::Start(Numbered job) {
     running_ = true;
-    watcher_.setFuture(QtConcurrent::run([job = std::move(job)] {
+    // The watcher lets go of the previous analysis' future here: the job
+    // takes it along and lets go of it on the worker, so that its result
+    // (made on the worker, in the worker's heap) is freed there. Freed here,
+    // it could hand the event thread the trimming of that heap after the
+    // series the worker let go of: milliseconds of unmapping memory.
+    QFuture<AnalysisResult> previous = watcher_.future();
+    watcher_.setFuture(QtConcurrent::run([job = std::move(job), previous = std::move(previous)]() mutable {
+        previous = QFuture<AnalysisResult>();
         AnalysisResult result;
         result.request = job.request;
         const auto start = std::chrono::steady_clock::now();
