@@ -95,6 +95,52 @@ TEST(TrendPyramid, ExtremesAndPixelColumnsEqualABruteForceMinMax) {
     }
 }
 
+// The search for a time starts from a guess (where the time falls between
+// the first and the last, or a column's width on from the column before):
+// whatever the pace, IndexAt and the columns' edges find what a scan finds.
+TEST(TrendSearch, IndexAtAndColumnEdgesFindWhatAScanFindsWhateverThePace) {
+    const struct {
+        const char* name;
+        double (*step)(std::size_t i);  // seconds from value i - 1 to value i
+    } paces[] = {
+        {"steady", [](std::size_t) { return 0.1; }},
+        {"a pause of ten hours", [](std::size_t i) { return i == 3000 ? 36000.0 : 0.1; }},
+        {"bursts of one time", [](std::size_t i) { return i % 50 < 45 ? 0.0 : 1.0; }},
+        {"ever slower", [](std::size_t i) { return 1e-4 * static_cast<double>(i * i); }},
+    };
+    std::mt19937_64 random(4629);
+    for (const auto& pace : paces) {
+        SCOPED_TRACE(pace.name);
+        TrendSource s;
+        double t = 50.0;
+        for (std::size_t i = 0; i < 10'000; ++i) ASSERT_TRUE(s.Append(t += pace.step(i), static_cast<double>(random() % 1000)));
+        std::vector<double> held(s.Size());
+        for (std::size_t i = 0; i < held.size(); ++i) held[i] = s.TimeAt(i);
+        const auto scan = [&](double at) {
+            return static_cast<std::size_t>(std::partition_point(held.begin(), held.end(), [&](double x) { return x < at; }) -
+                                            held.begin());
+        };
+        std::vector<double> probes{held.front() - 1.0, held.back() + 1.0};
+        for (std::size_t i = 0; i < held.size(); i += 7) probes.insert(probes.end(), {held[i], std::nextafter(held[i], 1e300)});
+        for (double at : probes) ASSERT_EQ(s.IndexAt(at), scan(at)) << at;
+        EXPECT_EQ(s.IndexAt(std::numeric_limits<double>::quiet_NaN()), s.Size());
+        for (int k = 0; k < 30; ++k) {
+            const double span = held.back() - held.front();
+            const double from = held.front() + span * std::uniform_real_distribution<double>(-0.1, 1.0)(random);
+            const double to = from + span * std::uniform_real_distribution<double>(1e-6, 1.1)(random);
+            const int width = 1 + static_cast<int>(random() % 1200);
+            std::vector<TrendColumn> columns;
+            s.Columns(from, to, width, columns);
+            std::size_t first = scan(from);
+            for (int c = 0; c < width; ++c) {
+                const std::size_t last = scan(c + 1 == width ? to : from + (to - from) / width * (c + 1));
+                ASSERT_EQ(columns[c], BruteForce(s, first, std::max(first, last))) << "column " << c << " of " << width;
+                first = std::max(first, last);
+            }
+        }
+    }
+}
+
 TEST(TrendSeries, OutOfOrderTimesAndValuesThatAreNoNumber) {
     TrendSource s;
     const double nan = std::numeric_limits<double>::quiet_NaN();
