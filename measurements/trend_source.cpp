@@ -325,21 +325,69 @@ TrendColumn TrendSource::Extremes(std::size_t first, std::size_t last) const {
 
 void TrendSource::Columns(double t0, double t1, int columns, std::vector<TrendColumn>& out) const {
     out.assign(static_cast<std::size_t>(std::max(columns, 0)), TrendColumn{});
-    if (Empty() || columns <= 0 || !(t1 > t0) || !std::isfinite(t1 - t0)) return;
-    const double width = (t1 - t0) / columns;
-    const std::size_t size = Size();
-    std::size_t from = IndexAt(t0);
-    // Each column's end is looked for from the one before, where the last
-    // column that held values says it should be: a few times read near the
-    // edge (which Extremes reads anyway), not a search of the whole series.
-    std::size_t expect = 0;
-    for (int c = 0; c < columns && from < size; ++c) {
-        const double end = c + 1 == columns ? t1 : t0 + (c + 1) * width;
-        const std::size_t to = expect == 0 ? IndexAt(end) : Search(end, from, size, from + expect);
-        out[static_cast<std::size_t>(c)] = Extremes(from, to);
-        if (to > from) expect = to - from;
-        from = std::max(from, to);
+    ColumnCache& k = columns_;
+    if (Empty() || columns <= 0 || !(t1 > t0) || !std::isfinite(t1 - t0)) {
+        k.count = 0;  // nothing kept
+        return;
     }
+    const double width = (t1 - t0) / columns;
+    const auto edge = [&](int c) { return c + 1 == columns ? t1 : t0 + (c + 1) * width; };
+    const uint64_t f = First();
+    if (k.count == 0 || k.t0 != t0 || k.t1 != t1 || k.ends.size() != static_cast<std::size_t>(columns)) {
+        // Each column's end is looked for from the one before, where the
+        // last column that held values says it should be: a few times read
+        // near the edge (which Extremes reads anyway), not a search of the
+        // whole series.
+        const std::size_t size = Size();
+        k.t0 = t0;
+        k.t1 = t1;
+        k.ends.assign(static_cast<std::size_t>(columns), count_);
+        k.columns.assign(static_cast<std::size_t>(columns), TrendColumn{});
+        std::size_t from = IndexAt(t0);
+        k.start = f + from;
+        std::size_t expect = 0;
+        for (int c = 0; c < columns && from < size; ++c) {
+            const std::size_t to = expect == 0 ? IndexAt(edge(c)) : Search(edge(c), from, size, from + expect);
+            k.columns[static_cast<std::size_t>(c)] = Extremes(from, to);
+            if (to > from) expect = to - from;
+            from = std::max(from, to);
+            k.ends[static_cast<std::size_t>(c)] = f + from;
+        }
+    } else if (k.first != f || k.count != count_) {
+        // The same columns again, after values were dropped or taken: the
+        // times of the values held stay, so an end moves only up to the
+        // oldest value held, or, where no value reached it, into the values
+        // taken since. Only the columns whose ends moved are read again.
+        const uint64_t taken = k.count;
+        const double latest = count_ > taken ? TimeOf(count_ - 1) : 0.0;
+        const auto moved = [&](uint64_t end, double at) {
+            if (end < taken || count_ == taken) return std::max(end, f);
+            // None of the values before reached it.
+            const uint64_t lo = std::max(taken, f);
+            if (lo >= count_ || at > latest) return count_;
+            return f + Search(at, static_cast<std::size_t>(lo - f), static_cast<std::size_t>(count_ - f),
+                              static_cast<std::size_t>(lo - f));
+        };
+        uint64_t from = moved(k.start, t0);
+        const bool startMoved = from != k.start;
+        k.start = from;
+        bool previousMoved = startMoved;
+        for (int c = 0; c < columns; ++c) {
+            uint64_t& end = k.ends[static_cast<std::size_t>(c)];
+            const uint64_t to = std::max(from, moved(end, edge(c)));
+            const bool endMoved = to != end;
+            if (previousMoved || endMoved) {
+                k.columns[static_cast<std::size_t>(c)] =
+                    Extremes(static_cast<std::size_t>(from - f), static_cast<std::size_t>(to - f));
+            }
+            end = to;
+            from = to;
+            previousMoved = endMoved;
+        }
+    }
+    k.first = f;
+    k.count = count_;
+    out = k.columns;
 }
 
 std::size_t TrendSource::MemoryBytes() const {
@@ -349,7 +397,7 @@ std::size_t TrendSource::MemoryBytes() const {
                         blocks(segment_base_.size() * sizeof(double)) + blocks(closed_.size() * sizeof(Moments)) +
                         blocks(runs_.size() * sizeof(Run));
     for (const Level& level : levels_) bytes += blocks(level.blocks.size() * sizeof(Extent));
-    return bytes;
+    return bytes + columns_.ends.capacity() * sizeof(uint64_t) + columns_.columns.capacity() * sizeof(TrendColumn);
 }
 
 }  // namespace kt
