@@ -5,9 +5,8 @@
 // event thread's CPU time in it (far less than its length: the thread waited
 // for a busy machine) and the longest event sent within it; the stability
 // chart's paint with its frame drawn again and kept; and what the analysis
-// costs:
-// the worker's busy time per second of wall time (the share of one core),
-// and how often the figures were renewed.
+// costs: the worker's busy time per second of wall time (the share of one
+// core), and how often the figures were renewed.
 //
 //   bench_stability_window [--readings N] [--seconds S] [--dev NAME] [--rate PER_S]
 //                   (defaults 1000000 readings held, 20 s, oadev, 100 readings a second)
