@@ -148,9 +148,13 @@ void StabilityPlot::DrawFrame(QPainter& painter, const Layout& l) const {
     painter.setFont(plain);
     if (!l.drawn) return;
 
-    // Grid, decade ticks and their labels; minor ticks at 2..9.
+    // The grid at the decades and at 2..9 times them. Its lines run along
+    // the axes: drawn without antialiasing, each is one crisp pixel wide
+    // (antialiased, one at a fraction of a pixel is spread over two, and
+    // drawing them so is most of the frame's time).
     const QPen grid(QColor(225, 225, 225), 0);
     const QPen minor(QColor(242, 242, 242), 0);
+    painter.setRenderHint(QPainter::Antialiasing, false);
     for (int k = l.x0; k <= l.x1; ++k) {
         for (int j = 2; j <= 9 && k < l.x1; ++j) {
             painter.setPen(minor);
@@ -160,9 +164,6 @@ void StabilityPlot::DrawFrame(QPainter& painter, const Layout& l) const {
         const double x = l.X(std::pow(10.0, k));
         painter.setPen(grid);
         painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
-        painter.setPen(Qt::black);
-        painter.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 5));
-        painter.drawText(QRectF(x - 40, plot.bottom() + 6, 80, line), Qt::AlignHCenter | Qt::AlignTop, DecadeLabel(k));
     }
     for (int k = l.y0; k <= l.y1; ++k) {
         for (int j = 2; j <= 9 && k < l.y1; ++j) {
@@ -173,7 +174,17 @@ void StabilityPlot::DrawFrame(QPainter& painter, const Layout& l) const {
         const double y = l.Y(std::pow(10.0, k));
         painter.setPen(grid);
         painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
-        painter.setPen(Qt::black);
+    }
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    // Decade ticks and their labels.
+    painter.setPen(Qt::black);
+    for (int k = l.x0; k <= l.x1; ++k) {
+        const double x = l.X(std::pow(10.0, k));
+        painter.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 5));
+        painter.drawText(QRectF(x - 40, plot.bottom() + 6, 80, line), Qt::AlignHCenter | Qt::AlignTop, DecadeLabel(k));
+    }
+    for (int k = l.y0; k <= l.y1; ++k) {
+        const double y = l.Y(std::pow(10.0, k));
         painter.drawLine(QPointF(plot.left() - 5, y), QPointF(plot.left(), y));
         painter.drawText(QRectF(area.left() + line, y - line / 2, plot.left() - area.left() - line - 7, line),
                          Qt::AlignRight | Qt::AlignVCenter, DecadeLabel(k));
