@@ -101,6 +101,7 @@ public:
         double ms = 0.0;
         Who who;
         double cpu = 0.0;  // of the event thread, ms (dispatched events only)
+        double at = 0.0;   // when it began, seconds into the timed run
     };
     struct Event {
         Timed outer;
@@ -128,7 +129,7 @@ public:
         events.push_back(ms);
         if (ms > 5.0) ++over5;
         if (longest.size() < 5 || ms > longest.back().outer.ms) {
-            Event e{{ms, std::move(who), cpu}, within};
+            Event e{{ms, std::move(who), cpu, std::chrono::duration<double>(start - began).count()}, within};
             const auto place = std::upper_bound(longest.begin(), longest.end(), e,
                                                 [](const Event& a, const Event& b) { return a.outer.ms > b.outer.ms; });
             longest.insert(place, std::move(e));
@@ -137,6 +138,7 @@ public:
         return done;
     }
     bool timing = false;
+    std::chrono::steady_clock::time_point began;  // of the timed run
     std::vector<double> events;  // the dispatched events' times, ms
     std::vector<Event> longest;  // the five longest, longest first
     int over5 = 0;               // events longer than 5 ms
@@ -254,6 +256,7 @@ int main(int argc, char** argv) {
         busy = 0.0;
         results = 0;
         app.timing = true;
+        app.began = std::chrono::steady_clock::now();
         cpu0 = std::clock();
         wall.start();
         QTimer::singleShot(seconds * 1000, &app, [&] {
@@ -298,7 +301,8 @@ int main(int argc, char** argv) {
     std::printf("longest events:\n");
     for (const TimedApplication::Event& e : app.longest) {
         const std::string inner = e.inner.ms > 0.0 ? "; within it the longest: " + e.inner.who.Text() + " " + Ms(e.inner.ms) : "";
-        std::printf("  %8.3f ms (%.3f ms CPU)  %s%s\n", e.outer.ms, e.outer.cpu, e.outer.who.Text().c_str(), inner.c_str());
+        std::printf("  %8.3f ms (%.3f ms CPU) at %5.1f s  %s%s\n", e.outer.ms, e.outer.cpu, e.outer.at,
+                    e.outer.who.Text().c_str(), inner.c_str());
     }
     std::printf("analysis (%s): %d results in %.1f s, %.3f s each at most, worker busy %.1f %% of one core\n",
                 dev.c_str(), results, elapsed, longest_analysis, 100.0 * busy / elapsed);
