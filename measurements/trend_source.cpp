@@ -237,7 +237,43 @@ std::size_t TrendSource::IndexAt(double t) const {
     if (size == 0) return 0;
     const double first = TimeOf(f);
     if (!(t > first)) return t <= first ? 0 : size;  // NaN: none
-    std::size_t lo = 0, hi = size;
+    const double last = TimeOf(f + size - 1);
+    if (t > last) return size;
+    // Readings come at a steady pace: where t falls between the first and
+    // the last time is where to start looking.
+    const double at = (t - first) / (last - first) * static_cast<double>(size - 1);
+    return Search(t, 1, size - 1, static_cast<std::size_t>(std::clamp(at, 0.0, static_cast<double>(size - 1))));
+}
+
+std::size_t TrendSource::Search(double t, std::size_t lo, std::size_t hi, std::size_t guess) const {
+    // The index sought is in [lo, hi]: every time before lo is before t and
+    // the time at hi (if held) is not. Steps doubling away from the guess
+    // bracket it, a bisection ends it: 2 log2(d) + 1 times read when the
+    // guess is d values off, never more than about twice a bisection.
+    const uint64_t f = First();
+    if (lo >= hi) return lo;
+    const std::size_t g = std::clamp(guess, lo, hi - 1);
+    if (TimeOf(f + g) < t) {
+        lo = g + 1;
+        for (std::size_t step = 1; lo < hi; step *= 2) {
+            const std::size_t p = std::min(g + step, hi - 1);
+            if (TimeOf(f + p) >= t) {
+                hi = p;
+                break;
+            }
+            lo = p + 1;
+        }
+    } else {
+        hi = g;
+        for (std::size_t step = 1; lo < hi; step *= 2) {
+            const std::size_t p = g - std::min(step, g - lo);
+            if (TimeOf(f + p) < t) {
+                lo = p + 1;
+                break;
+            }
+            hi = p;
+        }
+    }
     while (lo < hi) {
         const std::size_t mid = lo + (hi - lo) / 2;
         if (TimeOf(f + mid) < t) {
@@ -289,15 +325,69 @@ TrendColumn TrendSource::Extremes(std::size_t first, std::size_t last) const {
 
 void TrendSource::Columns(double t0, double t1, int columns, std::vector<TrendColumn>& out) const {
     out.assign(static_cast<std::size_t>(std::max(columns, 0)), TrendColumn{});
-    if (Empty() || columns <= 0 || !(t1 > t0) || !std::isfinite(t1 - t0)) return;
-    const double width = (t1 - t0) / columns;
-    const std::size_t size = Size();
-    std::size_t from = IndexAt(t0);
-    for (int c = 0; c < columns && from < size; ++c) {
-        const std::size_t to = c + 1 == columns ? IndexAt(t1) : IndexAt(t0 + (c + 1) * width);
-        out[static_cast<std::size_t>(c)] = Extremes(from, to);
-        from = std::max(from, to);
+    ColumnCache& k = columns_;
+    if (Empty() || columns <= 0 || !(t1 > t0) || !std::isfinite(t1 - t0)) {
+        k.count = 0;  // nothing kept
+        return;
     }
+    const double width = (t1 - t0) / columns;
+    const auto edge = [&](int c) { return c + 1 == columns ? t1 : t0 + (c + 1) * width; };
+    const uint64_t f = First();
+    if (k.count == 0 || k.t0 != t0 || k.t1 != t1 || k.ends.size() != static_cast<std::size_t>(columns)) {
+        // Each column's end is looked for from the one before, where the
+        // last column that held values says it should be: a few times read
+        // near the edge (which Extremes reads anyway), not a search of the
+        // whole series.
+        const std::size_t size = Size();
+        k.t0 = t0;
+        k.t1 = t1;
+        k.ends.assign(static_cast<std::size_t>(columns), count_);
+        k.columns.assign(static_cast<std::size_t>(columns), TrendColumn{});
+        std::size_t from = IndexAt(t0);
+        k.start = f + from;
+        std::size_t expect = 0;
+        for (int c = 0; c < columns && from < size; ++c) {
+            const std::size_t to = expect == 0 ? IndexAt(edge(c)) : Search(edge(c), from, size, from + expect);
+            k.columns[static_cast<std::size_t>(c)] = Extremes(from, to);
+            if (to > from) expect = to - from;
+            from = std::max(from, to);
+            k.ends[static_cast<std::size_t>(c)] = f + from;
+        }
+    } else if (k.first != f || k.count != count_) {
+        // The same columns again, after values were dropped or taken: the
+        // times of the values held stay, so an end moves only up to the
+        // oldest value held, or, where no value reached it, into the values
+        // taken since. Only the columns whose ends moved are read again.
+        const uint64_t taken = k.count;
+        const double latest = count_ > taken ? TimeOf(count_ - 1) : 0.0;
+        const auto moved = [&](uint64_t end, double at) {
+            if (end < taken || count_ == taken) return std::max(end, f);
+            // None of the values before reached it.
+            const uint64_t lo = std::max(taken, f);
+            if (lo >= count_ || at > latest) return count_;
+            return f + Search(at, static_cast<std::size_t>(lo - f), static_cast<std::size_t>(count_ - f),
+                              static_cast<std::size_t>(lo - f));
+        };
+        uint64_t from = moved(k.start, t0);
+        const bool startMoved = from != k.start;
+        k.start = from;
+        bool previousMoved = startMoved;
+        for (int c = 0; c < columns; ++c) {
+            uint64_t& end = k.ends[static_cast<std::size_t>(c)];
+            const uint64_t to = std::max(from, moved(end, edge(c)));
+            const bool endMoved = to != end;
+            if (previousMoved || endMoved) {
+                k.columns[static_cast<std::size_t>(c)] =
+                    Extremes(static_cast<std::size_t>(from - f), static_cast<std::size_t>(to - f));
+            }
+            end = to;
+            from = to;
+            previousMoved = endMoved;
+        }
+    }
+    k.first = f;
+    k.count = count_;
+    out = k.columns;
 }
 
 std::size_t TrendSource::MemoryBytes() const {
@@ -307,7 +397,7 @@ std::size_t TrendSource::MemoryBytes() const {
                         blocks(segment_base_.size() * sizeof(double)) + blocks(closed_.size() * sizeof(Moments)) +
                         blocks(runs_.size() * sizeof(Run));
     for (const Level& level : levels_) bytes += blocks(level.blocks.size() * sizeof(Extent));
-    return bytes;
+    return bytes + columns_.ends.capacity() * sizeof(uint64_t) + columns_.columns.capacity() * sizeof(TrendColumn);
 }
 
 }  // namespace kt

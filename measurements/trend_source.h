@@ -125,10 +125,14 @@ public:
     TrendColumn Extremes(std::size_t first, std::size_t last) const;
     // The extremes of `columns` equal slices of time from t0 to t1: column c
     // holds the values with t0 + c * w <= t < t0 + (c + 1) * w, w = (t1 - t0)
-    // / columns. out gets `columns` entries; empty slices are unused.
+    // / columns. out gets `columns` entries; empty slices are unused. The
+    // last columns asked for are kept with where each ends: asked for again
+    // (a redraw that follows the stream), only the columns that values
+    // taken or dropped since reach are read again.
     void Columns(double t0, double t1, int columns, std::vector<TrendColumn>& out) const;
 
-    // Bytes held for the values, times, pyramid, sums and runs (the deques' blocks).
+    // Bytes held for the values, times, pyramid, sums, runs (the deques'
+    // blocks) and the last columns.
     std::size_t MemoryBytes() const;
     // Runs of consecutive seqs kept for the record's series.
     std::size_t Runs() const { return runs_.size(); }
@@ -175,6 +179,9 @@ private:
         return record_ != nullptr ? RecordValue(g) : values_[static_cast<std::size_t>(g - dropped_)];
     }
     uint64_t SeqOf(uint64_t g) const;
+    // The first index in [lo, hi] at or after t, looked for from guess; the
+    // times before lo are before t, the one at hi (when held) is not.
+    std::size_t Search(double t, std::size_t lo, std::size_t hi, std::size_t guess) const;
     double RecordTime(uint64_t g) const;
     double RecordValue(uint64_t g) const;
     // The pyramid and the sums take value number count_ at time t.
@@ -225,6 +232,20 @@ private:
     // The held values of the oldest held segment, from head_from_ to head_to_.
     mutable Moments head_;
     mutable uint64_t head_from_ = UINT64_MAX, head_to_ = 0;
+
+    // The last columns asked for: where the first begins and each ends (by
+    // number since the series began) and their extremes, made with the
+    // values from `first` to `count` (count 0: none kept).
+    struct ColumnCache {
+        double t0 = 0.0;
+        double t1 = 0.0;
+        uint64_t first = 0;
+        uint64_t count = 0;
+        uint64_t start = 0;
+        std::vector<uint64_t> ends;
+        std::vector<TrendColumn> columns;
+    };
+    mutable ColumnCache columns_;
 };
 
 }  // namespace kt

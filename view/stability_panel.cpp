@@ -382,7 +382,22 @@ void StabilityPanel::ShowTable() {
             else if (item->text() != texts[column]) item->setText(texts[column]);
         }
     }
-    if (resized) table_->resizeColumnsToContents();
+    if (resized) {
+        // Each column as wide as its widest text or its title, measured with
+        // the font: asking the view to fit them would lay out every cell's
+        // text again, milliseconds at each new number of rows. The margin is
+        // the item's (the focus frame's and a pixel each side) and the grid's.
+        const QFontMetrics fm(table_->font());
+        const int margin = 2 * (table_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table_) + 1) +
+                           (table_->showGrid() ? 1 : 0);
+        QHeaderView* header = table_->horizontalHeader();
+        for (int column = 0; column < 6; ++column) {
+            int width = header->sectionSizeHint(column);
+            for (int row = 0; row < rows; ++row)
+                width = std::max(width, fm.horizontalAdvance(table_->item(row, column)->text()) + margin);
+            if (header->sectionSize(column) != width) table_->setColumnWidth(column, width);
+        }
+    }
 }
 
 void StabilityPanel::ShowDrift() {

@@ -4,10 +4,13 @@
 #include <cmath>
 
 #include <QFile>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPaintEngine>
 #include <QPainterPath>
+#include <QtMath>
 #include <QSvgGenerator>
 
 namespace kt::view {
@@ -64,64 +67,45 @@ void StabilityPlot::SetGuides(bool shown) {
     update();
 }
 
-void StabilityPlot::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    barsShown_ = Render(painter, rect());
-}
-
-int StabilityPlot::Render(QPainter& painter, const QRectF& area) const {
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillRect(area, Qt::white);
-    const QFontMetricsF fm(painter.font());
-    const double line = fm.height();
-
-    // Title on top, the value's title turned on the left, tau below.
-    painter.setPen(Qt::black);
-    QRectF titleBox(area.left(), area.top() + 2, area.width(), line + 4);
-    const QFont plain = painter.font();
-    QFont bold = plain;
-    bold.setBold(true);
-    painter.setFont(bold);
-    painter.drawText(titleBox, Qt::AlignCenter, title_);
-    painter.setFont(plain);
+StabilityPlot::Layout StabilityPlot::Arrange(const QFont& font, const QRectF& area) const {
+    Layout l;
+    l.area = area;
+    const QFontMetricsF fm(font);
+    l.line = fm.height();
+    l.titleBox = QRectF(area.left(), area.top() + 2, area.width(), l.line + 4);
     // The legend in rows under the title, as many entries a row as fit.
-    const double left = area.left() + fm.horizontalAdvance(QStringLiteral("10⁻¹⁰")) + line + 14;
+    const double left = area.left() + fm.horizontalAdvance(QStringLiteral("10⁻¹⁰")) + l.line + 14;
     const double right = area.right() - fm.horizontalAdvance(QStringLiteral("10000")) / 2 - 6;
-    std::vector<QPointF> legendAt;
-    double legendBottom = titleBox.bottom();
+    double legendBottom = l.titleBox.bottom();
     {
-        double x = left, y = titleBox.bottom() + 2;
+        double x = left, y = l.titleBox.bottom() + 2;
         for (const PlotCurve& c : curves_) {
-            const double w = 28 + fm.horizontalAdvance(c.label) + 14;
+            const double labelWidth = fm.horizontalAdvance(c.label);
+            const double w = 28 + labelWidth + 14;
             if (x > left && x + w > right) {
                 x = left;
-                y += line + 2;
+                y += l.line + 2;
             }
-            legendAt.emplace_back(x, y);
+            l.legend.push_back({QPointF(x, y), labelWidth});
             x += w;
-            legendBottom = y + line;
+            legendBottom = y + l.line;
         }
     }
-    const QRectF plot(left, legendBottom + 6, right - left, area.bottom() - legendBottom - 2 * line - 18);
-    if (plot.width() < 20 || plot.height() < 20) {
-        painter.restore();
-        return 0;
-    }
+    l.plot = QRectF(left, legendBottom + 6, right - left, area.bottom() - legendBottom - 2 * l.line - 18);
+    l.drawn = l.plot.width() >= 20 && l.plot.height() >= 20;
 
     // Whole decades around every point and its interval.
     double t0 = 0, t1 = 0, v0 = 0, v1 = 0;
-    bool any = false;
     for (const PlotCurve& c : curves_) {
         for (const DevPoint& p : c.points) {
             if (!Positive(p.tau) || !Positive(p.value)) continue;
             const double lo = Positive(p.low) ? std::min(p.low, p.value) : p.value;
             const double hi = Positive(p.high) ? std::max(p.high, p.value) : p.value;
-            if (!any) {
+            if (!l.any) {
                 t0 = t1 = p.tau;
                 v0 = lo;
                 v1 = hi;
-                any = true;
+                l.any = true;
             }
             t0 = std::min(t0, p.tau);
             t1 = std::max(t1, p.tau);
@@ -129,42 +113,78 @@ int StabilityPlot::Render(QPainter& painter, const QRectF& area) const {
             v1 = std::max(v1, hi);
         }
     }
-    int x0 = 0, x1 = 1, y0 = -12, y1 = -9;
-    if (any) {
-        x0 = static_cast<int>(std::floor(std::log10(t0) + 1e-9));
-        x1 = static_cast<int>(std::ceil(std::log10(t1) - 1e-9));
-        y0 = static_cast<int>(std::floor(std::log10(v0) + 1e-9));
-        y1 = static_cast<int>(std::ceil(std::log10(v1) - 1e-9));
-        if (x1 <= x0) x1 = x0 + 1;
-        if (y1 <= y0) y1 = y0 + 1;
+    if (l.any) {
+        l.x0 = static_cast<int>(std::floor(std::log10(t0) + 1e-9));
+        l.x1 = static_cast<int>(std::ceil(std::log10(t1) - 1e-9));
+        l.y0 = static_cast<int>(std::floor(std::log10(v0) + 1e-9));
+        l.y1 = static_cast<int>(std::ceil(std::log10(v1) - 1e-9));
+        if (l.x1 <= l.x0) l.x1 = l.x0 + 1;
+        if (l.y1 <= l.y0) l.y1 = l.y0 + 1;
     }
-    const auto X = [&](double tau) { return plot.left() + (std::log10(tau) - x0) / (x1 - x0) * plot.width(); };
-    const auto Y = [&](double v) { return plot.bottom() - (std::log10(v) - y0) / (y1 - y0) * plot.height(); };
+    return l;
+}
 
-    // Grid, decade ticks and their labels; minor ticks at 2..9.
+double StabilityPlot::Layout::X(double tau) const {
+    return plot.left() + (std::log10(tau) - x0) / (x1 - x0) * plot.width();
+}
+
+double StabilityPlot::Layout::Y(double v) const {
+    return plot.bottom() - (std::log10(v) - y0) / (y1 - y0) * plot.height();
+}
+
+void StabilityPlot::DrawFrame(QPainter& painter, const Layout& l) const {
+    // The background, the title on top, the value's title turned on the
+    // left, tau below, the grid with its decade ticks and labels.
+    const QRectF& area = l.area;
+    const QRectF& plot = l.plot;
+    const double line = l.line;
+    painter.fillRect(area, Qt::white);
+    painter.setPen(Qt::black);
+    const QFont plain = painter.font();
+    QFont bold = plain;
+    bold.setBold(true);
+    painter.setFont(bold);
+    painter.drawText(l.titleBox, Qt::AlignCenter, title_);
+    painter.setFont(plain);
+    if (!l.drawn) return;
+
+    // The grid at the decades and at 2..9 times them. Its lines run along
+    // the axes: drawn without antialiasing, each is one crisp pixel wide
+    // (antialiased, one at a fraction of a pixel is spread over two, and
+    // drawing them so is most of the frame's time).
     const QPen grid(QColor(225, 225, 225), 0);
     const QPen minor(QColor(242, 242, 242), 0);
-    for (int k = x0; k <= x1; ++k) {
-        for (int j = 2; j <= 9 && k < x1; ++j) {
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (int k = l.x0; k <= l.x1; ++k) {
+        for (int j = 2; j <= 9 && k < l.x1; ++j) {
             painter.setPen(minor);
-            painter.drawLine(QPointF(X(j * std::pow(10.0, k)), plot.top()), QPointF(X(j * std::pow(10.0, k)), plot.bottom()));
+            const double x = l.X(j * std::pow(10.0, k));
+            painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
         }
-        const double x = X(std::pow(10.0, k));
+        const double x = l.X(std::pow(10.0, k));
         painter.setPen(grid);
         painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
-        painter.setPen(Qt::black);
+    }
+    for (int k = l.y0; k <= l.y1; ++k) {
+        for (int j = 2; j <= 9 && k < l.y1; ++j) {
+            painter.setPen(minor);
+            const double y = l.Y(j * std::pow(10.0, k));
+            painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+        }
+        const double y = l.Y(std::pow(10.0, k));
+        painter.setPen(grid);
+        painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+    }
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    // Decade ticks and their labels.
+    painter.setPen(Qt::black);
+    for (int k = l.x0; k <= l.x1; ++k) {
+        const double x = l.X(std::pow(10.0, k));
         painter.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 5));
         painter.drawText(QRectF(x - 40, plot.bottom() + 6, 80, line), Qt::AlignHCenter | Qt::AlignTop, DecadeLabel(k));
     }
-    for (int k = y0; k <= y1; ++k) {
-        for (int j = 2; j <= 9 && k < y1; ++j) {
-            painter.setPen(minor);
-            painter.drawLine(QPointF(plot.left(), Y(j * std::pow(10.0, k))), QPointF(plot.right(), Y(j * std::pow(10.0, k))));
-        }
-        const double y = Y(std::pow(10.0, k));
-        painter.setPen(grid);
-        painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
-        painter.setPen(Qt::black);
+    for (int k = l.y0; k <= l.y1; ++k) {
+        const double y = l.Y(std::pow(10.0, k));
         painter.drawLine(QPointF(plot.left() - 5, y), QPointF(plot.left(), y));
         painter.drawText(QRectF(area.left() + line, y - line / 2, plot.left() - area.left() - line - 7, line),
                          Qt::AlignRight | Qt::AlignVCenter, DecadeLabel(k));
@@ -179,10 +199,18 @@ int StabilityPlot::Render(QPainter& painter, const QRectF& area) const {
     painter.rotate(-90);
     painter.drawText(QRectF(-plot.height() / 2, 0, plot.height(), line), Qt::AlignCenter, value_);
     painter.restore();
+}
 
+int StabilityPlot::DrawData(QPainter& painter, const Layout& l) const {
+    if (!l.drawn) return 0;
+    const QRectF& plot = l.plot;
+    const double line = l.line;
+    const int x0 = l.x0, x1 = l.x1, y0 = l.y0, y1 = l.y1;
+    const auto X = [&l](double tau) { return l.X(tau); };
+    const auto Y = [&l](double v) { return l.Y(v); };
     painter.setClipRect(plot.adjusted(-4, -4, 4, 4));
     // Noise slopes through the first point of the first curve.
-    if (guides_ && any) {
+    if (guides_ && l.any) {
         const PlotCurve* first = nullptr;
         for (const PlotCurve& c : curves_)
             if (first == nullptr && !c.points.empty() && Positive(c.points.front().value)) first = &c;
@@ -253,17 +281,66 @@ int StabilityPlot::Render(QPainter& painter, const QRectF& area) const {
 
     // The legend: each curve's colour and label.
     for (std::size_t i = 0; i < curves_.size(); ++i) {
-        const double x = legendAt[i].x(), y = legendAt[i].y() + line / 2;
+        const double x = l.legend[i].at.x(), y = l.legend[i].at.y() + line / 2;
         painter.setPen(QPen(curves_[i].colour, 2));
         painter.drawLine(QPointF(x, y), QPointF(x + 22, y));
         painter.setBrush(curves_[i].colour);
         painter.drawEllipse(QPointF(x + 11, y), 2.8, 2.8);
         painter.setPen(Qt::black);
-        painter.drawText(QRectF(x + 28, y - line / 2, fm.horizontalAdvance(curves_[i].label) + 6, line),
-                         Qt::AlignLeft | Qt::AlignVCenter, curves_[i].label);
+        painter.drawText(QRectF(x + 28, y - line / 2, l.legend[i].width + 6, line), Qt::AlignLeft | Qt::AlignVCenter,
+                         curves_[i].label);
     }
+    return bars;
+}
+
+int StabilityPlot::Render(QPainter& painter, const QRectF& area) const {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    const Layout layout = Arrange(painter.font(), area);
+    DrawFrame(painter, layout);
+    const int bars = DrawData(painter, layout);
     painter.restore();
     return bars;
+}
+
+void StabilityPlot::paintEvent(QPaintEvent*) {
+    // The frame (background, titles, grid, ticks and their labels, most of
+    // the time a paint takes) is drawn once into a picture of the device's
+    // pixels and copied; only the curves and the legend are drawn each time.
+    QPainter painter(this);
+    const Layout layout = Arrange(painter.font(), rect());
+    const QPaintDevice* device = painter.paintEngine() != nullptr ? painter.paintEngine()->paintDevice() : nullptr;
+    FrameKey key;
+    key.dpr = painter.device()->devicePixelRatio();
+    key.pixels = QSize(qCeil(width() * key.dpr), qCeil(height() * key.dpr));
+    key.format = device != nullptr && device->devType() == QInternal::Image ? static_cast<const QImage*>(device)->format()
+                                                                              : QImage::Format_ARGB32_Premultiplied;
+    key.dpi = QSize(logicalDpiX(), logicalDpiY());
+    key.font = painter.font().key();
+    key.title = title_;
+    key.value = value_;
+    key.plot = {layout.plot.left(), layout.plot.top(), layout.plot.width(), layout.plot.height()};
+    key.decades = {layout.x0, layout.x1, layout.y0, layout.y1};
+    key.drawn = layout.drawn;
+    if (frame_.isNull() || !(key == frameKey_)) {
+        frame_ = QImage(key.pixels, key.format);
+        frame_.setDevicePixelRatio(key.dpr);
+        frame_.setDotsPerMeterX(qRound(key.dpi.width() / 0.0254));
+        frame_.setDotsPerMeterY(qRound(key.dpi.height() / 0.0254));
+        QPainter framePainter(&frame_);
+        framePainter.setFont(painter.font());
+        framePainter.setRenderHint(QPainter::Antialiasing);
+        DrawFrame(framePainter, layout);
+        frameKey_ = std::move(key);
+        ++framesDrawn_;
+    }
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(QPointF(0, 0), frame_);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::black);
+    painter.setBrush(Qt::NoBrush);
+    barsShown_ = DrawData(painter, layout);
 }
 
 bool StabilityPlot::SavePng(const QString& path, QSize size) const {

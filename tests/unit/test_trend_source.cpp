@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <random>
 #include <string>
@@ -91,6 +92,121 @@ TEST(TrendPyramid, ExtremesAndPixelColumnsEqualABruteForceMinMax) {
                 ASSERT_EQ(columns[c], BruteForce(s, first, last)) << n << " column " << c;
                 first = last;
             }
+        }
+    }
+}
+
+// The search for a time starts from a guess (where the time falls between
+// the first and the last, or a column's width on from the column before):
+// whatever the pace, IndexAt and the columns' edges find what a scan finds.
+TEST(TrendSearch, IndexAtAndColumnEdgesFindWhatAScanFindsWhateverThePace) {
+    const struct {
+        const char* name;
+        double (*step)(std::size_t i);  // seconds from value i - 1 to value i
+    } paces[] = {
+        {"steady", [](std::size_t) { return 0.1; }},
+        {"a pause of ten hours", [](std::size_t i) { return i == 3000 ? 36000.0 : 0.1; }},
+        {"bursts of one time", [](std::size_t i) { return i % 50 < 45 ? 0.0 : 1.0; }},
+        {"ever slower", [](std::size_t i) { return 1e-4 * static_cast<double>(i * i); }},
+    };
+    std::mt19937_64 random(4629);
+    for (const auto& pace : paces) {
+        SCOPED_TRACE(pace.name);
+        TrendSource s;
+        double t = 50.0;
+        for (std::size_t i = 0; i < 10'000; ++i) ASSERT_TRUE(s.Append(t += pace.step(i), static_cast<double>(random() % 1000)));
+        std::vector<double> held(s.Size());
+        for (std::size_t i = 0; i < held.size(); ++i) held[i] = s.TimeAt(i);
+        const auto scan = [&](double at) {
+            return static_cast<std::size_t>(std::partition_point(held.begin(), held.end(), [&](double x) { return x < at; }) -
+                                            held.begin());
+        };
+        std::vector<double> probes{held.front() - 1.0, held.back() + 1.0};
+        for (std::size_t i = 0; i < held.size(); i += 7) probes.insert(probes.end(), {held[i], std::nextafter(held[i], 1e300)});
+        for (double at : probes) ASSERT_EQ(s.IndexAt(at), scan(at)) << at;
+        EXPECT_EQ(s.IndexAt(std::numeric_limits<double>::quiet_NaN()), s.Size());
+        for (int k = 0; k < 30; ++k) {
+            const double span = held.back() - held.front();
+            const double from = held.front() + span * std::uniform_real_distribution<double>(-0.1, 1.0)(random);
+            const double to = from + span * std::uniform_real_distribution<double>(1e-6, 1.1)(random);
+            const int width = 1 + static_cast<int>(random() % 1200);
+            std::vector<TrendColumn> columns;
+            s.Columns(from, to, width, columns);
+            std::size_t first = scan(from);
+            for (int c = 0; c < width; ++c) {
+                const std::size_t last = scan(c + 1 == width ? to : from + (to - from) / width * (c + 1));
+                ASSERT_EQ(columns[c], BruteForce(s, first, std::max(first, last))) << "column " << c << " of " << width;
+                first = std::max(first, last);
+            }
+        }
+    }
+}
+
+// The columns of a view as a scan of the held values finds them.
+std::vector<TrendColumn> Scanned(const TrendSource& s, double from, double to, int width) {
+    std::vector<TrendColumn> columns(static_cast<std::size_t>(width));
+    const std::size_t held = s.Size();
+    std::size_t first = 0;
+    while (first < held && s.TimeAt(first) < from) ++first;
+    for (int c = 0; c < width; ++c) {
+        const double hi = c + 1 == width ? to : from + (to - from) / width * (c + 1);
+        std::size_t last = first;
+        while (last < held && s.TimeAt(last) < hi) ++last;
+        columns[static_cast<std::size_t>(c)] = BruteForce(s, first, last);
+        first = last;
+    }
+    return columns;
+}
+
+// A view asked for again keeps its columns and reads again only those that
+// values taken or dropped since reach: as the stream passes through it, fills
+// it and leaves it, they are what a scan finds.
+TEST(TrendColumnsKept, AskedForAgainAsValuesAreTakenAndDroppedTheyAreWhatAScanFinds) {
+    const struct Case {
+        const char* name;
+        bool live;             // the record's series, else one with its own values
+        std::size_t capacity;  // of the record or of the series (0: none)
+        double left, right;    // the view, seconds
+        int width;
+    } cases[] = {
+        {"following, its own values", false, 0, 0.0, 50.0, 333},
+        {"following, its own values, the oldest dropped", false, 3000, 0.0, 50.0, 333},
+        {"zoomed in, its own values, the oldest dropped", false, 3000, 10.0, 12.5, 500},
+        {"following, the record dropping its oldest", true, 3000, 0.0, 50.0, 333},
+        {"zoomed in, the record dropping its oldest", true, 3000, 10.0, 12.5, 500},
+        {"zoomed out, more columns than values", true, 0, -5.0, 40.0, 1200},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::mt19937_64 random(462);
+        ReadingStore store(c.live && c.capacity != 0 ? c.capacity : ReadingStore::kCapacity);
+        TrendSource own;
+        own.SetCapacity(c.capacity);
+        TrendSource live(store);
+        TrendSource& s = c.live ? live : own;
+        double t = 0.0;
+        for (int n = 0; n < 20'000;) {
+            for (int k = 1 + static_cast<int>(random() % 300); k > 0; --k, ++n) {
+                // 512 values a second, a pause of two seconds now and then.
+                t += n % 1500 == 1499 ? 2.0 : 1.0 / 512;
+                const double v = 1e7 + static_cast<double>(random() % 2001) * 1e-3;
+                if (!c.live) {
+                    ASSERT_TRUE(own.Append(t, v));
+                    continue;
+                }
+                char text[40];
+                std::snprintf(text, sizeof text, "%.3fHz", v);
+                const bool other = random() % 9 == 0;  // another function's reading between
+                store.Add(other ? "1.5us" : text, other ? "PERIOD 1" : "FREQUENCY 1", SystemTime{},
+                          SteadyTime(std::chrono::nanoseconds(static_cast<int64_t>(std::llround(t * 1e9)))));
+                if (!other) {
+                    ASSERT_TRUE(live.Append(*store.Latest()));
+                }
+            }
+            if (random() % 3 == 0) live.Trim();
+            std::vector<TrendColumn> columns;
+            s.Columns(c.left, c.right, c.width, columns);
+            ASSERT_EQ(columns, Scanned(s, c.left, c.right, c.width)) << n;
         }
     }
 }
