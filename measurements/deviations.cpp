@@ -33,69 +33,154 @@ DeviationValue FromVariance(const Accumulated& a, double divisor) {
     return {std::sqrt(a.sum / (divisor * static_cast<double>(a.terms))), a.terms};
 }
 
+// The sums below are bound by the latency of an addition, not by the
+// arithmetic: each is kept in eight accumulators that do not wait for one
+// another, added together at the end (a different rounding of the same sum).
+constexpr int kLanes = 8;
+
+// The sum of term(i)^2 over i in [begin, end).
+template <class Term>
+double SquaresSum(uint64_t begin, uint64_t end, const Term& term) {
+    double lane[kLanes] = {};
+    uint64_t i = begin;
+    for (; i + kLanes <= end; i += kLanes) {
+        for (int l = 0; l < kLanes; ++l) {
+            const double d = term(i + static_cast<uint64_t>(l));
+            lane[l] += d * d;
+        }
+    }
+    for (; i < end; ++i) {
+        const double d = term(i);
+        lane[0] += d * d;
+    }
+    return ((lane[0] + lane[1]) + (lane[2] + lane[3])) + ((lane[4] + lane[5]) + (lane[6] + lane[7]));
+}
+
+// Terms taken together when a run of missing values is looked for: a run
+// of them that touches none is summed without a look at the counts.
+constexpr uint64_t kRun = 256;
+
+// The sum of term(i)^2 over the terms i in [0, count) whose span of values
+// y[i step .. i step + width) holds no missing value.
+template <class Term>
+Accumulated CompleteSquaresSum(const stability::PhaseSums& s, uint64_t count, uint64_t step, uint64_t width,
+                               const Term& term) {
+    if (s.missing.empty()) return {SquaresSum(0, count, term), count};
+    const uint32_t* c = s.missing.data();
+    Accumulated a;
+    for (uint64_t begin = 0; begin < count; begin += kRun) {
+        const uint64_t end = std::min(count, begin + kRun);
+        // The spans of the run together: y[begin step .. (end - 1) step + width).
+        if (c[(end - 1) * step + width] == c[begin * step]) {
+            a.sum += SquaresSum(begin, end, term);
+            a.terms += end - begin;
+            continue;
+        }
+        for (uint64_t i = begin; i < end; ++i) {
+            if (c[i * step + width] != c[i * step]) continue;
+            const double d = term(i);
+            a.sum += d * d;
+            ++a.terms;
+        }
+    }
+    return a;
+}
+
 // Allan variance, SP 1065 section 5.2.2, eq. (6) (frequency) and (7)
 // (phase): sigma^2 = 1 / (2 (M - 1)) sum (ybar[i+1] - ybar[i])^2 over the
 // M = floor(N/m) non-overlapping averages of m values;
 // m ybar[i] = x[(i+1)m] - x[im].
 Accumulated AllanSums(const stability::PhaseSums& s, uint64_t m) {
-    Accumulated a;
     const uint64_t blocks = s.n / m;
-    for (uint64_t i = 0; i + 2 <= blocks; ++i) {
-        const uint64_t b = i * m;
-        if (!s.Complete(b, b + 2 * m)) continue;
-        const double d = s.x[b + 2 * m] - 2.0 * s.x[b + m] + s.x[b];
-        a.sum += d * d;
-        ++a.terms;
-    }
-    return a;
+    if (blocks < 2) return {};
+    const double* x = s.x.data();
+    return CompleteSquaresSum(s, blocks - 1, m, 2 * m, [x, m](uint64_t i) {
+        const double* p = x + i * m;
+        return p[2 * m] - 2.0 * p[m] + p[0];
+    });
 }
 
 // Overlapping Allan variance, SP 1065 section 5.2.4, eq. (8) (phase) and (9)
 // (frequency): sigma^2 = 1 / (2 m^2 tau^2 (N - 2m)) sum over i of
 // (x[i+2m] - 2 x[i+m] + x[i])^2, N - 2m + 1 terms for N frequency values.
 Accumulated OverlappingAllanSums(const stability::PhaseSums& s, uint64_t m) {
-    Accumulated a;
-    if (s.n < 2 * m) return a;
-    const double* x = s.x.data();
-    const uint64_t last = s.n - 2 * m;
-    if (s.missing.empty()) {
-        double sum = 0.0;
-        for (uint64_t i = 0; i <= last; ++i) {
-            const double d = x[i + 2 * m] - 2.0 * x[i + m] + x[i];
-            sum += d * d;
-        }
-        return {sum, last + 1};
-    }
-    for (uint64_t i = 0; i <= last; ++i) {
-        if (!s.Complete(i, i + 2 * m)) continue;
-        const double d = x[i + 2 * m] - 2.0 * x[i + m] + x[i];
-        a.sum += d * d;
-        ++a.terms;
-    }
-    return a;
+    if (s.n < 2 * m) return {};
+    const double* x0 = s.x.data();
+    const double* x1 = x0 + m;
+    const double* x2 = x0 + 2 * m;
+    return CompleteSquaresSum(s, s.n - 2 * m + 1, 1, 2 * m,
+                              [x0, x1, x2](uint64_t i) { return x2[i] - 2.0 * x1[i] + x0[i]; });
 }
 
 // Modified Allan variance, SP 1065 section 5.2.5, eq. (10) (phase) and (11)
 // (frequency): Mod sigma^2 = 1 / (2 m^2 tau^2 (N - 3m + 1)) sum over j of
 // (sum over i = j..j+m-1 of (x[i+2m] - 2 x[i+m] + x[i]))^2, N - 3m + 2
 // terms for N frequency values. The inner sum is kept running: the next j
-// adds one second difference and drops one.
+// adds one second difference and drops one. Each running sum waits for the
+// one before it, so the terms are cut into up to kChains stretches of j,
+// each with a running sum of its own begun by summing its first m second
+// differences, and the stretches are walked side by side.
+constexpr uint64_t kChains = 4;
+
 Accumulated ModifiedAllanSums(const stability::PhaseSums& s, uint64_t m) {
-    Accumulated a;
-    if (s.n + 1 < 3 * m) return a;
+    if (s.n + 1 < 3 * m) return {};
     const double* x = s.x.data();
-    auto second = [&](uint64_t i) { return x[i + 2 * m] - 2.0 * x[i + m] + x[i]; };
-    const uint64_t last = s.n + 1 - 3 * m;  // the last j
-    double inner = 0.0;
-    for (uint64_t i = 0; i < m; ++i) inner += second(i);
-    for (uint64_t j = 0;; ++j) {
-        // Term j uses y[j .. j+3m-2].
-        if (s.Complete(j, j + 3 * m - 1)) {
-            a.sum += inner * inner;
-            ++a.terms;
+    auto second = [x, m](uint64_t i) { return x[i + 2 * m] - 2.0 * x[i + m] + x[i]; };
+    const uint64_t terms = s.n + 2 - 3 * m;  // j = 0 .. terms - 1
+    // A stretch costs m second differences to begin: worth it only when it
+    // is several times longer than that.
+    const uint64_t chains = std::clamp<uint64_t>(terms / (4 * m), 1, kChains);
+    const uint64_t length = terms / chains;  // the last stretch takes the rest
+    const uint64_t width = 3 * m - 1;        // term j uses y[j .. j+3m-2]
+    const uint32_t* c = s.missing.empty() ? nullptr : s.missing.data();
+
+    double inner[kChains] = {}, sum[kChains] = {};
+    uint64_t used[kChains] = {};
+    uint64_t start[kChains] = {};
+    for (uint64_t k = 0; k < chains; ++k) {
+        start[k] = k * length;
+        for (uint64_t i = start[k]; i < start[k] + m; ++i) inner[k] += second(i);
+    }
+    // Every stretch but the last ends where the next begins, so its running
+    // sum is moved on to j = start + length only by the last stretch.
+    auto step = [&](uint64_t k, uint64_t j) {
+        if (c == nullptr || c[j + width] == c[j]) {
+            sum[k] += inner[k] * inner[k];
+            ++used[k];
         }
-        if (j == last) break;
-        inner += second(j + m) - second(j);
+        inner[k] += second(j + m) - second(j);
+    };
+    if (c == nullptr && chains == kChains) {
+        // The usual case, without a look at the counts.
+        for (uint64_t t = 0; t + 1 < length; ++t) {
+            for (uint64_t k = 0; k < kChains; ++k) {
+                const uint64_t j = start[k] + t;
+                sum[k] += inner[k] * inner[k];
+                inner[k] += second(j + m) - second(j);
+            }
+        }
+        for (uint64_t k = 0; k < kChains; ++k) used[k] = length - 1;
+    } else {
+        for (uint64_t t = 0; t + 1 < length; ++t) {
+            for (uint64_t k = 0; k < chains; ++k) step(k, start[k] + t);
+        }
+    }
+    // The last term of each stretch but the last, then the rest of the last.
+    auto last_term = [&](uint64_t k, uint64_t j) {
+        if (c == nullptr || c[j + width] == c[j]) {
+            sum[k] += inner[k] * inner[k];
+            ++used[k];
+        }
+    };
+    for (uint64_t k = 0; k + 1 < chains; ++k) last_term(k, start[k] + length - 1);
+    const uint64_t tail = chains - 1;
+    for (uint64_t j = start[tail] + length - 1; j + 1 < terms; ++j) step(tail, j);
+    last_term(tail, terms - 1);
+
+    Accumulated a;
+    for (uint64_t k = 0; k < chains; ++k) {
+        a.sum += sum[k];
+        a.terms += used[k];
     }
     return a;
 }
@@ -104,16 +189,13 @@ Accumulated ModifiedAllanSums(const stability::PhaseSums& s, uint64_t m) {
 // (phase): H sigma^2 = 1 / (6 (M - 2)) sum (ybar[i+2] - 2 ybar[i+1] +
 // ybar[i])^2 over the M = floor(N/m) non-overlapping averages.
 Accumulated HadamardSums(const stability::PhaseSums& s, uint64_t m) {
-    Accumulated a;
     const uint64_t blocks = s.n / m;
-    for (uint64_t i = 0; i + 3 <= blocks; ++i) {
-        const uint64_t b = i * m;
-        if (!s.Complete(b, b + 3 * m)) continue;
-        const double d = s.x[b + 3 * m] - 3.0 * s.x[b + 2 * m] + 3.0 * s.x[b + m] - s.x[b];
-        a.sum += d * d;
-        ++a.terms;
-    }
-    return a;
+    if (blocks < 3) return {};
+    const double* x = s.x.data();
+    return CompleteSquaresSum(s, blocks - 2, m, 3 * m, [x, m](uint64_t i) {
+        const double* p = x + i * m;
+        return p[3 * m] - 3.0 * p[2 * m] + 3.0 * p[m] - p[0];
+    });
 }
 
 // Overlapping Hadamard variance, SP 1065 section 5.2.9, eq. (15) (phase)
@@ -121,25 +203,14 @@ Accumulated HadamardSums(const stability::PhaseSums& s, uint64_t m) {
 // (x[i+3m] - 3 x[i+2m] + 3 x[i+m] - x[i])^2, N - 3m + 1 terms for N
 // frequency values.
 Accumulated OverlappingHadamardSums(const stability::PhaseSums& s, uint64_t m) {
-    Accumulated a;
-    if (s.n < 3 * m) return a;
-    const double* x = s.x.data();
-    const uint64_t last = s.n - 3 * m;
-    if (s.missing.empty()) {
-        double sum = 0.0;
-        for (uint64_t i = 0; i <= last; ++i) {
-            const double d = x[i + 3 * m] - 3.0 * x[i + 2 * m] + 3.0 * x[i + m] - x[i];
-            sum += d * d;
-        }
-        return {sum, last + 1};
-    }
-    for (uint64_t i = 0; i <= last; ++i) {
-        if (!s.Complete(i, i + 3 * m)) continue;
-        const double d = x[i + 3 * m] - 3.0 * x[i + 2 * m] + 3.0 * x[i + m] - x[i];
-        a.sum += d * d;
-        ++a.terms;
-    }
-    return a;
+    if (s.n < 3 * m) return {};
+    const double* x0 = s.x.data();
+    const double* x1 = x0 + m;
+    const double* x2 = x0 + 2 * m;
+    const double* x3 = x0 + 3 * m;
+    return CompleteSquaresSum(s, s.n - 3 * m + 1, 1, 3 * m, [x0, x1, x2, x3](uint64_t i) {
+        return x3[i] - 3.0 * x2[i] + 3.0 * x1[i] - x0[i];
+    });
 }
 
 // Total variance, SP 1065 section 5.2.11, eq. (25): Tot var = 1 / (2 tau^2
@@ -147,7 +218,10 @@ Accumulated OverlappingHadamardSums(const stability::PhaseSums& s, uint64_t m) {
 // 2 x*[i] + x*[i+m])^2, where x* extends the N phase values by reflection
 // about both ends, x*[1-j] = 2 x[1] - x[1+j] and x*[N+j] = 2 x[N] - x[N-j].
 // In frequency terms the reflection mirrors y at each end, so the extended
-// phase is a difference of two entries of x and nothing is copied.
+// phase is a difference of two entries of x and nothing is copied. The
+// points whose terms stay within the data, p = m .. N-m, are the terms of
+// the overlapping Allan variance; only the m - 1 points at each end reach
+// into the reflection.
 Accumulated TotalSums(const stability::PhaseSums& s, uint64_t m) {
     Accumulated a;
     const int64_t n = static_cast<int64_t>(s.n);
@@ -165,13 +239,22 @@ Accumulated TotalSums(const stability::PhaseSums& s, uint64_t m) {
         if (k > n) return 2u * c[n] - c[2 * n - k];
         return c[k];
     };
-    for (int64_t p = 1; p < n; ++p) {
+    auto edge = [&](int64_t p) {
         // Term p uses the extended y[p-m .. p+m-1].
-        if (!s.missing.empty() && missing_to(p + mm) != missing_to(p - mm)) continue;
+        if (!s.missing.empty() && missing_to(p + mm) != missing_to(p - mm)) return;
         const double d = phase(p + mm) - 2.0 * phase(p) + phase(p - mm);
         a.sum += d * d;
         ++a.terms;
+    };
+    if (2 * mm > n) {  // no point has its terms within the data
+        for (int64_t p = 1; p < n; ++p) edge(p);
+        return a;
     }
+    for (int64_t p = 1; p < mm; ++p) edge(p);
+    for (int64_t p = n - mm + 1; p < n; ++p) edge(p);
+    const Accumulated interior = OverlappingAllanSums(s, m);
+    a.sum += interior.sum;
+    a.terms += interior.terms;
     return a;
 }
 
