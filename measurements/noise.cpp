@@ -14,9 +14,14 @@
 // al., 2000); white and flicker PM, which B1 cannot tell apart, are told by
 // R(n), the ratio of the modified to the Allan variance.
 //
-// The averages come from the phase sums (two subtractions each) and every
+// The averages come from the phase sums (one subtraction each) and every
 // pass is made over them afresh, so nothing of size N/m is kept: O(N/m) per
-// point.
+// point. They are taken as block sums, m times the averages: r1 and B1 are
+// ratios of sums of their products, which the factor m does not change (for
+// a power of two not even in the last bit), and a division per average is
+// saved. The lag-1 passes: one for the line, one for the averages
+// themselves and, only when those say the noise is redder, one for all the
+// differences at once.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -35,16 +40,61 @@ namespace {
 constexpr uint64_t kLag1MinimumAverages = 30;
 constexpr std::size_t kB1MinimumAverages = 5;
 
-// Calls f(z) for every m-average that has no missing value, in order.
+// Calls f(S) for every block of m values that has no missing value, in
+// order, S the sum of its (centred) values: m times its average.
 template <class F>
-void ForEachAverage(const stability::PhaseSums& s, uint64_t m, F&& f) {
-    const double md = static_cast<double>(m);
+void ForEachBlockSum(const stability::PhaseSums& s, uint64_t m, F&& f) {
+    const double* x = s.x.data();
     const uint64_t blocks = s.n / m;
-    for (uint64_t b = 0; b < blocks; ++b) {
-        const uint64_t begin = b * m;
-        if (s.Complete(begin, begin + m)) f(s.Sum(begin, begin + m) / md);
+    if (s.missing.empty()) {
+        for (uint64_t b = 0; b < blocks; ++b, x += m) f(x[m] - x[0]);
+        return;
+    }
+    const uint32_t* c = s.missing.data();
+    for (uint64_t b = 0; b < blocks; ++b, x += m, c += m) {
+        if (c[m] == c[0]) f(x[m] - x[0]);
     }
 }
+
+// The blocks of m values that have no missing value.
+uint64_t CompleteBlocks(const stability::PhaseSums& s, uint64_t m) {
+    const uint64_t blocks = s.n / m;
+    if (s.missing.empty()) return blocks;
+    const uint32_t* c = s.missing.data();
+    uint64_t complete = 0;
+    for (uint64_t b = 0; b < blocks; ++b, c += m) complete += c[m] == c[0] ? 1 : 0;
+    return complete;
+}
+
+// The running sums of one differenced series w for its lag-1
+// autocorrelation.
+struct Lag1Sums {
+    double sum = 0.0, sum_sq = 0.0, sum_lag = 0.0, first = 0.0, previous = 0.0;
+    uint64_t count = 0;
+
+    void Add(double w) {
+        if (count == 0) {
+            first = w;
+        } else {
+            sum_lag += previous * w;
+        }
+        previous = w;
+        sum += w;
+        sum_sq += w * w;
+        ++count;
+    }
+    // delta = r1 / (1 + r1); nullopt for a series without variation.
+    std::optional<double> Delta() const {
+        const double cd = static_cast<double>(count);
+        const double mean = sum / cd;
+        // Sums about the mean: sum (w_i - mean)^2 and sum (w_i - mean)(w_i+1 - mean).
+        const double denominator = sum_sq - cd * mean * mean;
+        if (!(denominator > 0.0)) return std::nullopt;
+        const double numerator = sum_lag - mean * ((sum - previous) + (sum - first)) + (cd - 1.0) * mean * mean;
+        const double r1 = numerator / denominator;
+        return r1 / (1.0 + r1);
+    }
+};
 
 int ClampAlpha(Deviation deviation, int alpha) {
     const int lowest = IsHadamard(deviation) ? -4 : -2;
@@ -60,7 +110,7 @@ std::optional<int> Lag1Alpha(Deviation deviation, const stability::PhaseSums& s,
     double sum_z = 0.0, sum_kz = 0.0;
     {
         double k = 0.0;
-        ForEachAverage(s, m, [&](double z) {
+        ForEachBlockSum(s, m, [&](double z) {
             sum_z += z;
             sum_kz += (k - k_mean) * z;
             k += 1.0;
@@ -68,50 +118,47 @@ std::optional<int> Lag1Alpha(Deviation deviation, const stability::PhaseSums& s,
     }
     const double z_mean = sum_z / nd;
     const double slope = sum_kz / (nd * (nd * nd - 1.0) / 12.0);
+    auto alpha_of = [&](double delta, int d) {
+        return ClampAlpha(deviation, -static_cast<int>(std::lround(2.0 * delta)) - 2 * d);
+    };
 
-    const int d_max = IsHadamard(deviation) ? 3 : 2;
-    for (int d = 0;; ++d) {
-        // w: the detrended averages differenced d times, made on the fly
-        // from the last d + 1 detrended averages.
-        std::array<double, 4> last{};
-        uint64_t seen = 0;
-        double sum = 0.0, sum_sq = 0.0, sum_lag = 0.0, first = 0.0, previous = 0.0;
-        uint64_t count = 0;
+    // d = 0: the detrended averages themselves.
+    {
+        Lag1Sums w;
         double k = 0.0;
-        ForEachAverage(s, m, [&](double z) {
-            const double detrended = z - z_mean - slope * (k - k_mean);
+        ForEachBlockSum(s, m, [&](double z) {
+            w.Add(z - z_mean - slope * (k - k_mean));
             k += 1.0;
-            for (int i = 0; i < d; ++i) last[static_cast<std::size_t>(i)] = last[static_cast<std::size_t>(i) + 1];
-            last[static_cast<std::size_t>(d)] = detrended;
-            if (++seen <= static_cast<uint64_t>(d)) return;
-            // The d-th difference: sum of (-1)^(d-i) C(d, i) last[i].
-            static constexpr int kBinomial[4][4] = {{1, 0, 0, 0}, {1, 1, 0, 0}, {1, 2, 1, 0}, {1, 3, 3, 1}};
-            double w = 0.0;
-            for (int i = 0; i <= d; ++i) {
-                const double c = kBinomial[d][i] * (((d - i) % 2 == 0) ? 1.0 : -1.0);
-                w += c * last[static_cast<std::size_t>(i)];
-            }
-            if (count == 0) {
-                first = w;
-            } else {
-                sum_lag += previous * w;
-            }
-            previous = w;
-            sum += w;
-            sum_sq += w * w;
-            ++count;
         });
-        const double cd = static_cast<double>(count);
-        const double mean = sum / cd;
-        // Sums about the mean: sum (w_i - mean)^2 and sum (w_i - mean)(w_i+1 - mean).
-        const double denominator = sum_sq - cd * mean * mean;
-        if (!(denominator > 0.0)) return std::nullopt;
-        const double numerator = sum_lag - mean * ((sum - previous) + (sum - first)) + (cd - 1.0) * mean * mean;
-        const double r1 = numerator / denominator;
-        const double delta = r1 / (1.0 + r1);
-        if (delta < 0.25 || d >= d_max) {
-            return ClampAlpha(deviation, -static_cast<int>(std::lround(2.0 * delta)) - 2 * d);
-        }
+        const std::optional<double> delta = w.Delta();
+        if (!delta) return std::nullopt;
+        if (*delta < 0.25) return alpha_of(*delta, 0);
+    }
+
+    // d = 1 .. d_max in one pass, each the d-th difference of the last d + 1
+    // detrended averages (the oldest first), sum of (-1)^(d-i) C(d, i) v[i].
+    const int d_max = IsHadamard(deviation) ? 3 : 2;
+    std::array<Lag1Sums, 4> w{};
+    {
+        double v0 = 0.0, v1 = 0.0, v2 = 0.0, v3 = 0.0;  // v3 the newest
+        uint64_t seen = 0;
+        double k = 0.0;
+        ForEachBlockSum(s, m, [&](double z) {
+            v0 = v1;
+            v1 = v2;
+            v2 = v3;
+            v3 = z - z_mean - slope * (k - k_mean);
+            k += 1.0;
+            ++seen;
+            if (seen > 1) w[1].Add(-v2 + v3);
+            if (seen > 2) w[2].Add((v1 + -2.0 * v2) + v3);
+            if (d_max == 3 && seen > 3) w[3].Add(((-v0 + 3.0 * v1) + -3.0 * v2) + v3);
+        });
+    }
+    for (int d = 1;; ++d) {
+        const std::optional<double> delta = w[static_cast<std::size_t>(d)].Delta();
+        if (!delta) return std::nullopt;
+        if (*delta < 0.25 || d >= d_max) return alpha_of(*delta, d);
     }
 }
 
@@ -133,7 +180,7 @@ double ExpectedB1(int mu, double n) {
 // The B1 method (and R(n) for phase noise) over fewer than 30 averages.
 std::optional<int> B1Alpha(Deviation deviation, const stability::PhaseSums& s, uint64_t m) {
     std::vector<double> z;
-    ForEachAverage(s, m, [&](double v) { z.push_back(v); });
+    ForEachBlockSum(s, m, [&](double v) { z.push_back(v); });
     const std::size_t n = z.size();
     // With three or four averages the expected ratios of neighbouring noise
     // types lie closer together than B1 scatters: white FM is then taken for
@@ -188,8 +235,7 @@ namespace stability {
 
 NoiseEstimate NoiseAt(Deviation deviation, const PhaseSums& s, uint64_t m) {
     if (m == 0 || m > s.n) return {};
-    uint64_t averages = 0;
-    ForEachAverage(s, m, [&](double) { ++averages; });
+    const uint64_t averages = CompleteBlocks(s, m);
     if (averages >= kLag1MinimumAverages) {
         if (const auto alpha = Lag1Alpha(deviation, s, m, averages)) return {*alpha, NoiseMethod::Lag1};
         return {};
