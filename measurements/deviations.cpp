@@ -60,15 +60,16 @@ double SquaresSum(uint64_t begin, uint64_t end, const Term& term) {
 // of them that touches none is summed without a look at the counts.
 constexpr uint64_t kRun = 256;
 
-// The sum of term(i)^2 over the terms i in [0, count) whose span of values
-// y[i step .. i step + width) holds no missing value.
+// The sum of term(i)^2 over the terms i in [first, count) whose span of
+// values y[i step .. i step + width) holds no missing value.
 template <class Term>
-Accumulated CompleteSquaresSum(const stability::PhaseSums& s, uint64_t count, uint64_t step, uint64_t width,
-                               const Term& term) {
-    if (s.missing.empty()) return {SquaresSum(0, count, term), count};
+Accumulated CompleteSquaresSum(const stability::PhaseSums& s, uint64_t first, uint64_t count, uint64_t step,
+                               uint64_t width, const Term& term) {
+    if (first >= count) return {};
+    if (s.missing.empty()) return {SquaresSum(first, count, term), count - first};
     const uint32_t* c = s.missing.data();
     Accumulated a;
-    for (uint64_t begin = 0; begin < count; begin += kRun) {
+    for (uint64_t begin = first; begin < count; begin += kRun) {
         const uint64_t end = std::min(count, begin + kRun);
         // The spans of the run together: y[begin step .. (end - 1) step + width).
         if (c[(end - 1) * step + width] == c[begin * step]) {
@@ -84,6 +85,12 @@ Accumulated CompleteSquaresSum(const stability::PhaseSums& s, uint64_t count, ui
         }
     }
     return a;
+}
+
+template <class Term>
+Accumulated CompleteSquaresSum(const stability::PhaseSums& s, uint64_t count, uint64_t step, uint64_t width,
+                               const Term& term) {
+    return CompleteSquaresSum(s, 0, count, step, width, term);
 }
 
 // Allan variance, SP 1065 section 5.2.2, eq. (6) (frequency) and (7)
@@ -103,13 +110,62 @@ Accumulated AllanSums(const stability::PhaseSums& s, uint64_t m) {
 // Overlapping Allan variance, SP 1065 section 5.2.4, eq. (8) (phase) and (9)
 // (frequency): sigma^2 = 1 / (2 m^2 tau^2 (N - 2m)) sum over i of
 // (x[i+2m] - 2 x[i+m] + x[i])^2, N - 2m + 1 terms for N frequency values.
-Accumulated OverlappingAllanSums(const stability::PhaseSums& s, uint64_t m) {
-    if (s.n < 2 * m) return {};
+// Overlapping Hadamard variance, SP 1065 section 5.2.9, eq. (15) (phase)
+// and (16) (frequency): H sigma^2 = 1 / (6 m^2 tau^2 (N - 3m)) sum over i of
+// (x[i+3m] - 3 x[i+2m] + 3 x[i+m] - x[i])^2, N - 3m + 1 terms for N
+// frequency values.
+// Term i of either uses y[i .. i + order m); these are its terms [first, end).
+Accumulated OverlappingSums(const stability::PhaseSums& s, int order, uint64_t m, uint64_t first, uint64_t end) {
     const double* x0 = s.x.data();
     const double* x1 = x0 + m;
     const double* x2 = x0 + 2 * m;
-    return CompleteSquaresSum(s, s.n - 2 * m + 1, 1, 2 * m,
-                              [x0, x1, x2](uint64_t i) { return x2[i] - 2.0 * x1[i] + x0[i]; });
+    if (order == 2) {
+        return CompleteSquaresSum(s, first, end, 1, 2 * m,
+                                  [x0, x1, x2](uint64_t i) { return x2[i] - 2.0 * x1[i] + x0[i]; });
+    }
+    const double* x3 = x0 + 3 * m;
+    return CompleteSquaresSum(s, first, end, 1, 3 * m, [x0, x1, x2, x3](uint64_t i) {
+        return x3[i] - 3.0 * x2[i] + 3.0 * x1[i] - x0[i];
+    });
+}
+
+// The terms of an overlapping sum: N - order m + 1.
+uint64_t OverlappingTerms(const stability::PhaseSums& s, int order, uint64_t m) {
+    const uint64_t width = static_cast<uint64_t>(order) * m;
+    return s.n < width ? 0 : s.n - width + 1;
+}
+
+Accumulated OverlappingAllanSums(const stability::PhaseSums& s, uint64_t m) {
+    return OverlappingSums(s, 2, m, 0, OverlappingTerms(s, 2, m));
+}
+
+// The overlapping sums at several factors in one pass over the phase: at
+// the short factors a pass reads all of the phase from memory, longer than
+// the cache. The phase is taken in stretches of kStretch values, and each
+// factor's terms that end within a stretch are summed while it (and, at
+// the octave factors, the stretches m and 2m further on, which the next
+// factors read again) is in the cache.
+constexpr uint64_t kStretch = 16384;
+
+std::vector<Accumulated> OverlappingSumsEach(const stability::PhaseSums& s, int order,
+                                             const std::vector<uint64_t>& factors) {
+    std::vector<Accumulated> sums(factors.size());
+    std::vector<uint64_t> next(factors.size(), 0);
+    for (uint64_t limit = 0; limit < s.n;) {
+        limit = std::min(s.n, limit + kStretch);
+        for (std::size_t f = 0; f < factors.size(); ++f) {
+            const uint64_t width = static_cast<uint64_t>(order) * factors[f];
+            if (limit < width) continue;
+            // The terms whose span ends by limit: i + width <= limit.
+            const uint64_t end = std::min(OverlappingTerms(s, order, factors[f]), limit - width + 1);
+            if (end <= next[f]) continue;
+            const Accumulated a = OverlappingSums(s, order, factors[f], next[f], end);
+            sums[f].sum += a.sum;
+            sums[f].terms += a.terms;
+            next[f] = end;
+        }
+    }
+    return sums;
 }
 
 // Modified Allan variance, SP 1065 section 5.2.5, eq. (10) (phase) and (11)
@@ -198,19 +254,8 @@ Accumulated HadamardSums(const stability::PhaseSums& s, uint64_t m) {
     });
 }
 
-// Overlapping Hadamard variance, SP 1065 section 5.2.9, eq. (15) (phase)
-// and (16) (frequency): H sigma^2 = 1 / (6 m^2 tau^2 (N - 3m)) sum over i of
-// (x[i+3m] - 3 x[i+2m] + 3 x[i+m] - x[i])^2, N - 3m + 1 terms for N
-// frequency values.
 Accumulated OverlappingHadamardSums(const stability::PhaseSums& s, uint64_t m) {
-    if (s.n < 3 * m) return {};
-    const double* x0 = s.x.data();
-    const double* x1 = x0 + m;
-    const double* x2 = x0 + 2 * m;
-    const double* x3 = x0 + 3 * m;
-    return CompleteSquaresSum(s, s.n - 3 * m + 1, 1, 3 * m, [x0, x1, x2, x3](uint64_t i) {
-        return x3[i] - 3.0 * x2[i] + 3.0 * x1[i] - x0[i];
-    });
+    return OverlappingSums(s, 3, m, 0, OverlappingTerms(s, 3, m));
 }
 
 // Total variance, SP 1065 section 5.2.11, eq. (25): Tot var = 1 / (2 tau^2
@@ -222,7 +267,9 @@ Accumulated OverlappingHadamardSums(const stability::PhaseSums& s, uint64_t m) {
 // points whose terms stay within the data, p = m .. N-m, are the terms of
 // the overlapping Allan variance; only the m - 1 points at each end reach
 // into the reflection.
-Accumulated TotalSums(const stability::PhaseSums& s, uint64_t m) {
+// The terms of the points that reach into the reflection: all of them when
+// 2m > N, else p = 1 .. m-1 and N-m+1 .. N-1.
+Accumulated TotalEdgeSums(const stability::PhaseSums& s, uint64_t m) {
     Accumulated a;
     const int64_t n = static_cast<int64_t>(s.n);
     const int64_t mm = static_cast<int64_t>(m);
@@ -252,10 +299,84 @@ Accumulated TotalSums(const stability::PhaseSums& s, uint64_t m) {
     }
     for (int64_t p = 1; p < mm; ++p) edge(p);
     for (int64_t p = n - mm + 1; p < n; ++p) edge(p);
-    const Accumulated interior = OverlappingAllanSums(s, m);
-    a.sum += interior.sum;
-    a.terms += interior.terms;
     return a;
+}
+
+Accumulated TotalSums(const stability::PhaseSums& s, uint64_t m) {
+    Accumulated a = TotalEdgeSums(s, m);
+    if (s.n >= 2 && 2 * m <= s.n) {
+        const Accumulated interior = OverlappingAllanSums(s, m);
+        a.sum += interior.sum;
+        a.terms += interior.terms;
+    }
+    return a;
+}
+
+DeviationValue ValueOf(Deviation deviation, const Accumulated& a, double tau0, uint64_t m) {
+    const double md = static_cast<double>(m);
+    switch (deviation) {
+        case Deviation::Adev:
+        case Deviation::Oadev:
+        case Deviation::Totdev: return FromVariance(a, 2.0 * md * md);
+        case Deviation::Mdev: return FromVariance(a, 2.0 * md * md * md * md);
+        case Deviation::Tdev: {
+            // Time variance, SP 1065 section 5.2.6, eq. (12): sigma_x^2 =
+            // tau^2 / 3 Mod sigma_y^2; in seconds.
+            if (!(std::isfinite(tau0) && tau0 > 0.0)) return {kNaN, 0};
+            DeviationValue v = FromVariance(a, 2.0 * md * md * md * md);
+            v.value *= md * tau0 / std::sqrt(3.0);
+            return v;
+        }
+        case Deviation::Hdev:
+        case Deviation::Ohdev: return FromVariance(a, 6.0 * md * md);
+    }
+    return {kNaN, 0};
+}
+
+Accumulated SumsAt(Deviation deviation, const stability::PhaseSums& s, uint64_t m) {
+    switch (deviation) {
+        case Deviation::Adev: return AllanSums(s, m);
+        case Deviation::Oadev: return OverlappingAllanSums(s, m);
+        case Deviation::Mdev:
+        case Deviation::Tdev: return ModifiedAllanSums(s, m);
+        case Deviation::Hdev: return HadamardSums(s, m);
+        case Deviation::Ohdev: return OverlappingHadamardSums(s, m);
+        case Deviation::Totdev: return TotalSums(s, m);
+    }
+    return {};
+}
+
+// DeviationAt at each factor (each within 1 .. N), the overlapping sums in
+// one pass for all of them.
+std::vector<DeviationValue> DeviationsAt(Deviation deviation, const stability::PhaseSums& s, double tau0,
+                                         const std::vector<uint64_t>& factors) {
+    std::vector<Accumulated> sums;
+    switch (deviation) {
+        case Deviation::Oadev: sums = OverlappingSumsEach(s, 2, factors); break;
+        case Deviation::Ohdev: sums = OverlappingSumsEach(s, 3, factors); break;
+        case Deviation::Totdev: {
+            std::vector<uint64_t> interior;  // the factors with points within the data
+            for (uint64_t m : factors) {
+                if (s.n >= 2 && 2 * m <= s.n) interior.push_back(m);
+            }
+            const std::vector<Accumulated> inner = OverlappingSumsEach(s, 2, interior);
+            for (std::size_t i = 0; i < factors.size(); ++i) {
+                Accumulated a = TotalEdgeSums(s, factors[i]);
+                if (i < inner.size()) {  // the factors ascend: the interior ones come first
+                    a.sum += inner[i].sum;
+                    a.terms += inner[i].terms;
+                }
+                sums.push_back(a);
+            }
+            break;
+        }
+        default:
+            for (uint64_t m : factors) sums.push_back(SumsAt(deviation, s, m));
+            break;
+    }
+    std::vector<DeviationValue> values;
+    for (std::size_t i = 0; i < factors.size(); ++i) values.push_back(ValueOf(deviation, sums[i], tau0, factors[i]));
+    return values;
 }
 
 }  // namespace
@@ -316,24 +437,7 @@ PhaseSums MakePhaseSumsInPlace(std::vector<double>&& values, std::vector<uint32_
 
 DeviationValue DeviationAt(Deviation deviation, const PhaseSums& s, double tau0, uint64_t m) {
     if (m == 0 || m > s.n) return {kNaN, 0};
-    const double md = static_cast<double>(m);
-    switch (deviation) {
-        case Deviation::Adev: return FromVariance(AllanSums(s, m), 2.0 * md * md);
-        case Deviation::Oadev: return FromVariance(OverlappingAllanSums(s, m), 2.0 * md * md);
-        case Deviation::Mdev: return FromVariance(ModifiedAllanSums(s, m), 2.0 * md * md * md * md);
-        case Deviation::Tdev: {
-            // Time variance, SP 1065 section 5.2.6, eq. (12): sigma_x^2 =
-            // tau^2 / 3 Mod sigma_y^2; in seconds.
-            if (!(std::isfinite(tau0) && tau0 > 0.0)) return {kNaN, 0};
-            DeviationValue v = FromVariance(ModifiedAllanSums(s, m), 2.0 * md * md * md * md);
-            v.value *= md * tau0 / std::sqrt(3.0);
-            return v;
-        }
-        case Deviation::Hdev: return FromVariance(HadamardSums(s, m), 6.0 * md * md);
-        case Deviation::Ohdev: return FromVariance(OverlappingHadamardSums(s, m), 6.0 * md * md);
-        case Deviation::Totdev: return FromVariance(TotalSums(s, m), 2.0 * md * md);
-    }
-    return {kNaN, 0};
+    return ValueOf(deviation, SumsAt(deviation, s, m), tau0, m);
 }
 
 }  // namespace stability
@@ -437,15 +541,29 @@ std::vector<DevPoint> AnalysePhaseSums(Deviation deviation, const stability::Pha
         }
         return 0;
     };
-    for (uint64_t m : AveragingFactors(options.taus, MaxAveragingFactor(deviation, sums.n))) {
-        const DeviationValue v = stability::DeviationAt(deviation, sums, tau0, m);
-        if (v.terms == 0) continue;
+    // The values first, then the noise of every point that has one, in
+    // passes shared by all of them.
+    std::vector<uint64_t> factors;
+    std::vector<DeviationValue> values;
+    {
+        const std::vector<uint64_t> all = AveragingFactors(options.taus, MaxAveragingFactor(deviation, sums.n));
+        const std::vector<DeviationValue> all_values = DeviationsAt(deviation, sums, tau0, all);
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            if (all_values[i].terms == 0) continue;
+            factors.push_back(all[i]);
+            values.push_back(all_values[i]);
+        }
+    }
+    const std::vector<NoiseEstimate> noises = stability::NoiseAtEach(deviation, sums, factors);
+    for (std::size_t i = 0; i < factors.size(); ++i) {
+        const uint64_t m = factors[i];
+        const DeviationValue& v = values[i];
         DevPoint p;
         p.m = m;
         p.tau = static_cast<double>(m) * tau0;
         p.terms = v.terms;
         p.value = v.value;
-        NoiseEstimate noise = stability::NoiseAt(deviation, sums, m);
+        NoiseEstimate noise = noises[i];
         // The last points have too few averages to tell their noise: they
         // keep the type found at the shorter tau before them.
         if (noise.method == NoiseMethod::None && !points.empty()) noise.alpha = points.back().alpha;

@@ -4,8 +4,8 @@
 // (eqs. 6, 9, 11, 12, 13, 16, 25); and the noise type against the lag-1
 // method written out over a vector of averages. What this proves is that
 // the sums' fast paths (several accumulators, runs without a missing value,
-// stretches of the running inner sum, the total deviation's interior) add
-// up to the same as the plain formula.
+// stretches of the running inner sum, the total deviation's interior, the
+// passes shared by all factors) add up to the same as the plain formula.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -226,6 +226,31 @@ TEST(DeviationSums, NoiseTypeIsThatOfTheLag1MethodWrittenOut) {
     }
     // Every pass was taken: alpha 2, 0, -2 and -4 all came up.
     for (int alpha : {2, 0, -2, -4}) EXPECT_GT(seen_alpha[2 - alpha], 0) << "alpha " << alpha;
+}
+
+TEST(DeviationSums, TheWholeAnalysisGivesEachPointWhatItsFactorAloneGives) {
+    // The analysis sums every factor in shared passes over the series; each
+    // point must still be what the deviation and the noise at its factor
+    // alone are. White FM, and a random walk, with missing readings.
+    for (std::size_t n : {std::size_t{40000}, std::size_t{3001}}) {
+        for (const Series& series : TestSeries(n)) {
+            for (Deviation dev : kAllDeviations) {
+                SCOPED_TRACE(series.name + " N=" + std::to_string(n) + " " + std::string(DeviationName(dev)));
+                const std::vector<DevPoint> points = AnalyseDeviation(dev, series.y, 0.5);
+                ASSERT_GE(points.size(), 8u);
+                for (const DevPoint& p : points) {
+                    const DeviationValue alone = ComputeDeviationAt(dev, series.y, 0.5, p.m);
+                    EXPECT_EQ(p.terms, alone.terms) << "m=" << p.m;
+                    EXPECT_NEAR(p.value, alone.value, alone.value * 1e-12) << "m=" << p.m;
+                    const NoiseEstimate noise = IdentifyNoise(dev, series.y, p.m);
+                    EXPECT_EQ(p.method, noise.method) << "m=" << p.m;
+                    if (noise.method != NoiseMethod::None) {
+                        EXPECT_EQ(p.alpha, noise.alpha) << "m=" << p.m;
+                    }
+                }
+            }
+        }
+    }
 }
 
 }  // namespace
