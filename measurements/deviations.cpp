@@ -178,68 +178,109 @@ std::vector<Accumulated> OverlappingSumsEach(const stability::PhaseSums& s, int 
 // differences, and the stretches are walked side by side.
 constexpr uint64_t kChains = 4;
 
-Accumulated ModifiedAllanSums(const stability::PhaseSums& s, uint64_t m) {
-    if (s.n + 1 < 3 * m) return {};
+// The terms j in [first, end) of the modified sum (of terms in all), inner
+// the running sum at j = first; returns the running sum at j = end (when
+// end < terms).
+double ModifiedRange(const stability::PhaseSums& s, uint64_t m, uint64_t terms, uint64_t first, uint64_t end,
+                     double running, Accumulated& a) {
     const double* x = s.x.data();
     auto second = [x, m](uint64_t i) { return x[i + 2 * m] - 2.0 * x[i + m] + x[i]; };
-    const uint64_t terms = s.n + 2 - 3 * m;  // j = 0 .. terms - 1
+    const uint64_t count = end - first;
     // A stretch costs m second differences to begin: worth it only when it
     // is several times longer than that.
-    const uint64_t chains = std::clamp<uint64_t>(terms / (4 * m), 1, kChains);
-    const uint64_t length = terms / chains;  // the last stretch takes the rest
+    const uint64_t chains = std::clamp<uint64_t>(count / (4 * m), 1, kChains);
+    const uint64_t length = count / chains;  // the last stretch takes the rest
     const uint64_t width = 3 * m - 1;        // term j uses y[j .. j+3m-2]
     const uint32_t* c = s.missing.empty() ? nullptr : s.missing.data();
 
-    double inner[kChains] = {}, sum[kChains] = {};
+    double inner[kChains] = {running}, sum[kChains] = {};
     uint64_t used[kChains] = {};
-    uint64_t start[kChains] = {};
-    for (uint64_t k = 0; k < chains; ++k) {
-        start[k] = k * length;
+    uint64_t start[kChains] = {first};
+    for (uint64_t k = 1; k < chains; ++k) {
+        start[k] = first + k * length;
         for (uint64_t i = start[k]; i < start[k] + m; ++i) inner[k] += second(i);
     }
-    // Every stretch but the last ends where the next begins, so its running
-    // sum is moved on to j = start + length only by the last stretch.
-    auto step = [&](uint64_t k, uint64_t j) {
+    auto add = [&](uint64_t k, uint64_t j) {
         if (c == nullptr || c[j + width] == c[j]) {
             sum[k] += inner[k] * inner[k];
             ++used[k];
         }
-        inner[k] += second(j + m) - second(j);
     };
+    // Every stretch but the last ends where the next begins, so its running
+    // sum is moved on to j = start + length only by the last stretch.
     if (c == nullptr && chains == kChains) {
-        // The usual case, without a look at the counts.
+        // The usual case, without a look at the counts; each stretch's sums
+        // in registers of their own.
+        const double* p0 = x + start[0];
+        const double* p1 = x + start[1];
+        const double* p2 = x + start[2];
+        const double* p3 = x + start[3];
+        const uint64_t m2 = 2 * m, m3 = 3 * m;
+        auto move = [m, m2, m3](const double* p, uint64_t t) {
+            // second(j + m) - second(j), j = p - x + t
+            const double* q = p + t;
+            return (q[m3] - 2.0 * q[m2] + q[m]) - (q[m2] - 2.0 * q[m] + q[0]);
+        };
+        double in0 = inner[0], in1 = inner[1], in2 = inner[2], in3 = inner[3];
+        double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
         for (uint64_t t = 0; t + 1 < length; ++t) {
-            for (uint64_t k = 0; k < kChains; ++k) {
-                const uint64_t j = start[k] + t;
-                sum[k] += inner[k] * inner[k];
-                inner[k] += second(j + m) - second(j);
-            }
+            s0 += in0 * in0;
+            s1 += in1 * in1;
+            s2 += in2 * in2;
+            s3 += in3 * in3;
+            in0 += move(p0, t);
+            in1 += move(p1, t);
+            in2 += move(p2, t);
+            in3 += move(p3, t);
         }
+        inner[0] = in0, inner[1] = in1, inner[2] = in2, inner[3] = in3;
+        sum[0] = s0, sum[1] = s1, sum[2] = s2, sum[3] = s3;
         for (uint64_t k = 0; k < kChains; ++k) used[k] = length - 1;
     } else {
         for (uint64_t t = 0; t + 1 < length; ++t) {
-            for (uint64_t k = 0; k < chains; ++k) step(k, start[k] + t);
+            for (uint64_t k = 0; k < chains; ++k) {
+                const uint64_t j = start[k] + t;
+                add(k, j);
+                inner[k] += second(j + m) - second(j);
+            }
         }
     }
     // The last term of each stretch but the last, then the rest of the last.
-    auto last_term = [&](uint64_t k, uint64_t j) {
-        if (c == nullptr || c[j + width] == c[j]) {
-            sum[k] += inner[k] * inner[k];
-            ++used[k];
-        }
-    };
-    for (uint64_t k = 0; k + 1 < chains; ++k) last_term(k, start[k] + length - 1);
+    for (uint64_t k = 0; k + 1 < chains; ++k) add(k, start[k] + length - 1);
     const uint64_t tail = chains - 1;
-    for (uint64_t j = start[tail] + length - 1; j + 1 < terms; ++j) step(tail, j);
-    last_term(tail, terms - 1);
-
-    Accumulated a;
+    for (uint64_t j = start[tail] + length - 1; j < end; ++j) {
+        add(tail, j);
+        if (j + 1 < terms) inner[tail] += second(j + m) - second(j);
+    }
     for (uint64_t k = 0; k < chains; ++k) {
         a.sum += sum[k];
         a.terms += used[k];
     }
+    return inner[tail];
+}
+
+// The terms of the modified sum: N - 3m + 2.
+uint64_t ModifiedTerms(const stability::PhaseSums& s, uint64_t m) { return s.n + 1 < 3 * m ? 0 : s.n + 2 - 3 * m; }
+
+// The running sum at j = 0.
+double FirstInner(const stability::PhaseSums& s, uint64_t m) {
+    const double* x = s.x.data();
+    double inner = 0.0;
+    for (uint64_t i = 0; i < m; ++i) inner += x[i + 2 * m] - 2.0 * x[i + m] + x[i];
+    return inner;
+}
+
+Accumulated ModifiedAllanSums(const stability::PhaseSums& s, uint64_t m) {
+    Accumulated a;
+    const uint64_t terms = ModifiedTerms(s, m);
+    if (terms > 0) ModifiedRange(s, m, terms, 0, terms, FirstInner(s, m), a);
     return a;
 }
+
+// The modified sums at several factors (ascending) in one pass, a stretch
+// of the phase at a time as OverlappingSumsEach; each factor's running sum
+// is carried from one stretch to the next.
+std::vector<Accumulated> ModifiedSumsEach(const stability::PhaseSums& s, const std::vector<uint64_t>& factors);
 
 // Hadamard variance, SP 1065 section 5.2.8, eq. (13) (frequency) and (14)
 // (phase): H sigma^2 = 1 / (6 (M - 2)) sum (ybar[i+2] - 2 ybar[i+1] +
@@ -267,6 +308,36 @@ Accumulated OverlappingHadamardSums(const stability::PhaseSums& s, uint64_t m) {
 // points whose terms stay within the data, p = m .. N-m, are the terms of
 // the overlapping Allan variance; only the m - 1 points at each end reach
 // into the reflection.
+std::vector<Accumulated> ModifiedSumsEach(const stability::PhaseSums& s, const std::vector<uint64_t>& all) {
+    // Only the factors short enough for four running sums within a stretch;
+    // the longer ones walk the whole phase in four stretches of their own.
+    std::vector<uint64_t> factors;
+    for (uint64_t m : all) {
+        if (16 * m <= kStretch) factors.push_back(m);
+    }
+    std::vector<Accumulated> sums(factors.size());
+    std::vector<uint64_t> next(factors.size(), 0);
+    std::vector<double> inner(factors.size(), 0.0);
+    for (std::size_t f = 0; f < factors.size(); ++f) {
+        if (ModifiedTerms(s, factors[f]) > 0) inner[f] = FirstInner(s, factors[f]);
+    }
+    for (uint64_t limit = 0; limit < s.n;) {
+        limit = std::min(s.n, limit + kStretch);
+        for (std::size_t f = 0; f < factors.size(); ++f) {
+            const uint64_t m = factors[f];
+            const uint64_t terms = ModifiedTerms(s, m);
+            // The terms whose running sum moves on within limit (j + 3m <
+            // = limit); the last stretch takes the rest.
+            uint64_t end = limit == s.n ? terms : (limit >= 3 * m ? std::min(terms, limit - 3 * m + 1) : 0);
+            if (end <= next[f]) continue;
+            inner[f] = ModifiedRange(s, m, terms, next[f], end, inner[f], sums[f]);
+            next[f] = end;
+        }
+    }
+    for (std::size_t f = factors.size(); f < all.size(); ++f) sums.push_back(ModifiedAllanSums(s, all[f]));
+    return sums;
+}
+
 // The terms of the points that reach into the reflection: all of them when
 // 2m > N, else p = 1 .. m-1 and N-m+1 .. N-1.
 Accumulated TotalEdgeSums(const stability::PhaseSums& s, uint64_t m) {
@@ -297,8 +368,21 @@ Accumulated TotalEdgeSums(const stability::PhaseSums& s, uint64_t m) {
         for (int64_t p = 1; p < n; ++p) edge(p);
         return a;
     }
-    for (int64_t p = 1; p < mm; ++p) edge(p);
-    for (int64_t p = n - mm + 1; p < n; ++p) edge(p);
+    // Each end reaches into its own reflection only: at the start x*[p-m] =
+    // -x[m-p], at the end x*[p+m] = 2 x[N] - x[2N-p-m].
+    const uint32_t* c = s.missing.empty() ? nullptr : s.missing.data();
+    for (int64_t p = 1; p < mm; ++p) {
+        if (c != nullptr && c[p + mm] != 0u - c[mm - p]) continue;
+        const double d = x[p + mm] - 2.0 * x[p] + -x[mm - p];
+        a.sum += d * d;
+        ++a.terms;
+    }
+    for (int64_t p = n - mm + 1; p < n; ++p) {
+        if (c != nullptr && 2u * c[n] - c[2 * n - p - mm] != c[p - mm]) continue;
+        const double d = (2.0 * x[n] - x[2 * n - p - mm]) - 2.0 * x[p] + x[p - mm];
+        a.sum += d * d;
+        ++a.terms;
+    }
     return a;
 }
 
@@ -354,6 +438,8 @@ std::vector<DeviationValue> DeviationsAt(Deviation deviation, const stability::P
     switch (deviation) {
         case Deviation::Oadev: sums = OverlappingSumsEach(s, 2, factors); break;
         case Deviation::Ohdev: sums = OverlappingSumsEach(s, 3, factors); break;
+        case Deviation::Mdev:
+        case Deviation::Tdev: sums = ModifiedSumsEach(s, factors); break;
         case Deviation::Totdev: {
             std::vector<uint64_t> interior;  // the factors with points within the data
             for (uint64_t m : factors) {
