@@ -470,8 +470,10 @@ std::vector<DeviationValue> DeviationsAt(Deviation deviation, const stability::P
 namespace stability {
 
 PhaseSums MakePhaseSums(std::span<const double> y) {
-    std::vector<double> x(y.size() + 1);
-    std::copy(y.begin(), y.end(), x.begin() + 1);
+    std::vector<double> x;
+    x.reserve(y.size() + 1);  // not filled with zeros first: the values go straight in
+    x.push_back(0.0);
+    x.insert(x.end(), y.begin(), y.end());
     return MakePhaseSumsInPlace(std::move(x), {});
 }
 
