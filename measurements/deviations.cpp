@@ -196,9 +196,22 @@ double ModifiedRange(const stability::PhaseSums& s, uint64_t m, uint64_t terms, 
     double inner[kChains] = {running}, sum[kChains] = {};
     uint64_t used[kChains] = {};
     uint64_t start[kChains] = {first};
-    for (uint64_t k = 1; k < chains; ++k) {
-        start[k] = first + k * length;
-        for (uint64_t i = start[k]; i < start[k] + m; ++i) inner[k] += second(i);
+    for (uint64_t k = 1; k < chains; ++k) start[k] = first + k * length;
+    if (chains == kChains) {
+        // The three stretches after the first begun side by side.
+        double b1 = 0.0, b2 = 0.0, b3 = 0.0;
+        for (uint64_t i = 0; i < m; ++i) {
+            b1 += second(start[1] + i);
+            b2 += second(start[2] + i);
+            b3 += second(start[3] + i);
+        }
+        inner[1] = b1, inner[2] = b2, inner[3] = b3;
+    } else {
+        for (uint64_t k = 1; k < chains; ++k) {
+            double b = 0.0;
+            for (uint64_t i = start[k]; i < start[k] + m; ++i) b += second(i);
+            inner[k] = b;
+        }
     }
     auto add = [&](uint64_t k, uint64_t j) {
         if (c == nullptr || c[j + width] == c[j]) {
@@ -277,11 +290,6 @@ Accumulated ModifiedAllanSums(const stability::PhaseSums& s, uint64_t m) {
     return a;
 }
 
-// The modified sums at several factors (ascending) in one pass, a stretch
-// of the phase at a time as OverlappingSumsEach; each factor's running sum
-// is carried from one stretch to the next.
-std::vector<Accumulated> ModifiedSumsEach(const stability::PhaseSums& s, const std::vector<uint64_t>& factors);
-
 // Hadamard variance, SP 1065 section 5.2.8, eq. (13) (frequency) and (14)
 // (phase): H sigma^2 = 1 / (6 (M - 2)) sum (ybar[i+2] - 2 ybar[i+1] +
 // ybar[i])^2 over the M = floor(N/m) non-overlapping averages.
@@ -299,21 +307,15 @@ Accumulated OverlappingHadamardSums(const stability::PhaseSums& s, uint64_t m) {
     return OverlappingSums(s, 3, m, 0, OverlappingTerms(s, 3, m));
 }
 
-// Total variance, SP 1065 section 5.2.11, eq. (25): Tot var = 1 / (2 tau^2
-// (N - 2)) sum over the interior phase points i = 2..N-1 of (x*[i-m] -
-// 2 x*[i] + x*[i+m])^2, where x* extends the N phase values by reflection
-// about both ends, x*[1-j] = 2 x[1] - x[1+j] and x*[N+j] = 2 x[N] - x[N-j].
-// In frequency terms the reflection mirrors y at each end, so the extended
-// phase is a difference of two entries of x and nothing is copied. The
-// points whose terms stay within the data, p = m .. N-m, are the terms of
-// the overlapping Allan variance; only the m - 1 points at each end reach
-// into the reflection.
+// The modified sums at several factors (ascending) in one pass, a stretch
+// of the phase at a time as OverlappingSumsEach; each factor's running sum
+// is carried from one stretch to the next.
 std::vector<Accumulated> ModifiedSumsEach(const stability::PhaseSums& s, const std::vector<uint64_t>& all) {
     // Only the factors short enough for four running sums within a stretch;
     // the longer ones walk the whole phase in four stretches of their own.
     std::vector<uint64_t> factors;
     for (uint64_t m : all) {
-        if (16 * m <= kStretch) factors.push_back(m);
+        if (64 * m <= kStretch) factors.push_back(m);
     }
     std::vector<Accumulated> sums(factors.size());
     std::vector<uint64_t> next(factors.size(), 0);
@@ -338,6 +340,15 @@ std::vector<Accumulated> ModifiedSumsEach(const stability::PhaseSums& s, const s
     return sums;
 }
 
+// Total variance, SP 1065 section 5.2.11, eq. (25): Tot var = 1 / (2 tau^2
+// (N - 2)) sum over the interior phase points i = 2..N-1 of (x*[i-m] -
+// 2 x*[i] + x*[i+m])^2, where x* extends the N phase values by reflection
+// about both ends, x*[1-j] = 2 x[1] - x[1+j] and x*[N+j] = 2 x[N] - x[N-j].
+// In frequency terms the reflection mirrors y at each end, so the extended
+// phase is a difference of two entries of x and nothing is copied. The
+// points whose terms stay within the data, p = m .. N-m, are the terms of
+// the overlapping Allan variance; only the m - 1 points at each end reach
+// into the reflection.
 // The terms of the points that reach into the reflection: all of them when
 // 2m > N, else p = 1 .. m-1 and N-m+1 .. N-1.
 Accumulated TotalEdgeSums(const stability::PhaseSums& s, uint64_t m) {
