@@ -172,7 +172,8 @@ std::vector<Accumulated> OverlappingSumsEach(const stability::PhaseSums& s, int 
 // (frequency): Mod sigma^2 = 1 / (2 m^2 tau^2 (N - 3m + 1)) sum over j of
 // (sum over i = j..j+m-1 of (x[i+2m] - 2 x[i+m] + x[i]))^2, N - 3m + 2
 // terms for N frequency values. The inner sum is kept running: the next j
-// adds one second difference and drops one. Each running sum waits for the
+// adds one second difference and drops one, together the third difference
+// x[j+3m] - x[j] - 3 (x[j+2m] - x[j+m]). Each running sum waits for the
 // one before it, so the terms are cut into up to kChains stretches of j,
 // each with a running sum of its own begun by summing its first m second
 // differences, and the stretches are walked side by side.
@@ -185,6 +186,9 @@ double ModifiedRange(const stability::PhaseSums& s, uint64_t m, uint64_t terms, 
                      double running, Accumulated& a) {
     const double* x = s.x.data();
     auto second = [x, m](uint64_t i) { return x[i + 2 * m] - 2.0 * x[i + m] + x[i]; };
+    // What the running sum moves by from j to j + 1, second(j + m) -
+    // second(j): the third difference.
+    auto third = [x, m](uint64_t j) { return (x[j + 3 * m] - x[j]) - 3.0 * (x[j + 2 * m] - x[j + m]); };
     const uint64_t count = end - first;
     // A stretch costs m second differences to begin: worth it only when it
     // is several times longer than that.
@@ -230,9 +234,10 @@ double ModifiedRange(const stability::PhaseSums& s, uint64_t m, uint64_t terms, 
         const double* p3 = x + start[3];
         const uint64_t m2 = 2 * m, m3 = 3 * m;
         auto move = [m, m2, m3](const double* p, uint64_t t) {
-            // second(j + m) - second(j), j = p - x + t
+            // second(j + m) - second(j), j = p - x + t: the third
+            // difference, x[j+3m] - x[j] - 3 (x[j+2m] - x[j+m])
             const double* q = p + t;
-            return (q[m3] - 2.0 * q[m2] + q[m]) - (q[m2] - 2.0 * q[m] + q[0]);
+            return (q[m3] - q[0]) - 3.0 * (q[m2] - q[m]);
         };
         double in0 = inner[0], in1 = inner[1], in2 = inner[2], in3 = inner[3];
         double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
@@ -254,7 +259,7 @@ double ModifiedRange(const stability::PhaseSums& s, uint64_t m, uint64_t terms, 
             for (uint64_t k = 0; k < chains; ++k) {
                 const uint64_t j = start[k] + t;
                 add(k, j);
-                inner[k] += second(j + m) - second(j);
+                inner[k] += third(j);
             }
         }
     }
@@ -263,7 +268,7 @@ double ModifiedRange(const stability::PhaseSums& s, uint64_t m, uint64_t terms, 
     const uint64_t tail = chains - 1;
     for (uint64_t j = start[tail] + length - 1; j < end; ++j) {
         add(tail, j);
-        if (j + 1 < terms) inner[tail] += second(j + m) - second(j);
+        if (j + 1 < terms) inner[tail] += third(j);
     }
     for (uint64_t k = 0; k < chains; ++k) {
         a.sum += sum[k];
