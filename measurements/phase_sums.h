@@ -42,5 +42,8 @@ PhaseSums MakePhaseSumsInPlace(std::vector<double>&& x, std::vector<uint32_t>&& 
 
 DeviationValue DeviationAt(Deviation deviation, const PhaseSums& sums, double tau0, uint64_t m);
 NoiseEstimate NoiseAt(Deviation deviation, const PhaseSums& sums, uint64_t m);
+// NoiseAt at each of the factors, with the passes over the sums made for all
+// of them together.
+std::vector<NoiseEstimate> NoiseAtEach(Deviation deviation, const PhaseSums& sums, const std::vector<uint64_t>& factors);
 
 }  // namespace kt::stability
