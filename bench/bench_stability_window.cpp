@@ -208,11 +208,12 @@ int main(int argc, char** argv) {
     });
     arrive.start();
 
-    double busy = 0.0;
+    double busy = 0.0, busy_cpu = 0.0;
     int results = 0;
     double longest_analysis = 0.0;
     QObject::connect(panel->Traces()[0].worker, &kt::view::AnalysisWorker::finished, [&](const kt::view::AnalysisResult& r) {
         busy += r.analysis.seconds;
+        busy_cpu += std::max(r.analysis.cpu_seconds, 0.0);
         longest_analysis = std::max(longest_analysis, r.analysis.seconds);
         ++results;
     });
@@ -254,6 +255,7 @@ int main(int argc, char** argv) {
     double elapsed = 0.0, cpu = 0.0;  // of the timed run: wall seconds, process CPU seconds
     QTimer::singleShot(2000, &app, [&] {
         busy = 0.0;
+        busy_cpu = 0.0;
         results = 0;
         app.timing = true;
         app.began = std::chrono::steady_clock::now();
@@ -304,8 +306,10 @@ int main(int argc, char** argv) {
         std::printf("  %8.3f ms (%.3f ms CPU) at %5.1f s  %s%s\n", e.outer.ms, e.outer.cpu, e.outer.at,
                     e.outer.who.Text().c_str(), inner.c_str());
     }
-    std::printf("analysis (%s): %d results in %.1f s, %.3f s each at most, worker busy %.1f %% of one core\n",
-                dev.c_str(), results, elapsed, longest_analysis, 100.0 * busy / elapsed);
+    std::printf("analysis (%s): %d results in %.1f s, %.3f s each at most, worker busy %.1f %% of one core "
+                "(its CPU time: %.1f %%, %.3f s an analysis)\n",
+                dev.c_str(), results, elapsed, longest_analysis, 100.0 * busy / elapsed, 100.0 * busy_cpu / elapsed,
+                results > 0 ? busy_cpu / results : 0.0);
     std::printf("process CPU: %.1f %% of one core (readings arriving, trend, statistics and analysis)\n",
                 100.0 * cpu / elapsed);
     return 0;

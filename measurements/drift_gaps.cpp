@@ -1,6 +1,7 @@
 // Linear frequency drift and gaps in the data (see stability.h).
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 
 #include "measurements/stability.h"
@@ -68,7 +69,51 @@ DriftFit FitLinearDrift(std::span<const double> t, std::span<const double> y) {
 
 DriftFit FitLinearDriftSpaced(std::span<const double> y, double tau0) {
     if (!(tau0 > 0.0) || !std::isfinite(tau0)) return {};
-    return FitLine(y, [tau0](std::size_t i) { return static_cast<double>(i) * tau0; });
+    // The same line as FitLine's, for ten million values in a fraction of its
+    // time: the mean of the indices summed exactly as integers, the sums in
+    // four accumulators each (no chain of one running update per value), the
+    // time in units of tau0 until the end.
+    DriftFit fit;
+    const std::size_t size = y.size();
+    const double* v = y.data();
+    uint64_t n = 0;
+    uint64_t sum_i = 0;  // below 2^64 for any series that fits in memory
+    double sy[4] = {0.0, 0.0, 0.0, 0.0};
+    for (std::size_t i = 0; i < size; ++i) {
+        if (std::isnan(v[i])) continue;
+        ++n;
+        sum_i += i;
+        sy[i % 4] += v[i];
+    }
+    fit.count = n;
+    if (n < 3) return fit;
+    const double nd = static_cast<double>(n);
+    const double mean_k = static_cast<double>(sum_i) / nd;  // in units of tau0
+    const double mean_y = ((sy[0] + sy[1]) + (sy[2] + sy[3])) / nd;
+    double skk[4] = {0.0, 0.0, 0.0, 0.0}, sky[4] = {0.0, 0.0, 0.0, 0.0};
+    for (std::size_t i = 0; i < size; ++i) {
+        if (std::isnan(v[i])) continue;
+        const double dk = static_cast<double>(i) - mean_k;
+        skk[i % 4] += dk * dk;
+        sky[i % 4] += dk * (v[i] - mean_y);
+    }
+    const double kk = (skk[0] + skk[1]) + (skk[2] + skk[3]);
+    const double ky = (sky[0] + sky[1]) + (sky[2] + sky[3]);
+    if (!(kk > 0.0) || !std::isfinite(kk) || !std::isfinite(ky)) return fit;
+    const double slope_k = ky / kk;  // per tau0
+    double se[4] = {0.0, 0.0, 0.0, 0.0};
+    for (std::size_t i = 0; i < size; ++i) {
+        if (std::isnan(v[i])) continue;
+        const double r = (v[i] - mean_y) - slope_k * (static_cast<double>(i) - mean_k);
+        se[i % 4] += r * r;
+    }
+    const double sse = (se[0] + se[1]) + (se[2] + se[3]);
+    // t = k tau0: Stt = tau0^2 Skk, slope = slope_k / tau0.
+    fit.slope = slope_k / tau0;
+    fit.intercept = mean_y - slope_k * mean_k;
+    fit.slope_se = std::sqrt(sse / static_cast<double>(n - 2) / kk) / tau0;
+    fit.valid = std::isfinite(fit.slope) && std::isfinite(fit.slope_se);
+    return fit;
 }
 
 void RemoveDriftSpaced(std::span<double> y, double tau0, const DriftFit& fit) {

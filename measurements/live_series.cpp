@@ -15,12 +15,11 @@ double Elapsed(int64_t steady_ns, int64_t origin_ns) {
     return std::chrono::duration<double>(std::chrono::nanoseconds(steady_ns - origin_ns)).count();
 }
 
-// Empties values and gives it room for exactly size values: memory kept
-// from an earlier run is used when it is enough and not more than twice as
-// much (a series that shrank after a Clear gives back what it no longer needs).
+// Empties values and gives it room for size values: memory kept from an
+// earlier run is used when it is enough.
 void Reserve(std::vector<double>& values, std::size_t size) {
     values.clear();
-    if (values.capacity() >= size && values.capacity() / 2 <= size) return;
+    if (values.capacity() >= size) return;
     std::vector<double>().swap(values);
     values.reserve(size);
 }
@@ -34,10 +33,11 @@ LiveSeriesLayout LayOutLiveSeries(const ReadingSnapshot& readings, const SeriesK
     // values for their median.
     int64_t origin = 0;
     double last_time = 0.0;
-    // The buffer holds the spacings now and the grid later: made to measure,
-    // as growing it would leave it up to twice as large (and copy it).
-    const std::size_t count = readings.CountSeries(key, range);
-    Reserve(values, count + 1);
+    // The buffer holds the spacings now and the grid later: room for every
+    // reading held in the range (growing it would leave it up to twice as
+    // large, and copy it). Memory made for it and never written is never
+    // paged in, so a series of a few among many readings costs what it holds.
+    Reserve(values, readings.HeldIn(range) + 1);
     readings.VisitSeries(
         key, range,
         [&](std::span<const SeriesPoint> run) {

@@ -316,20 +316,12 @@ bool ReadingSnapshot::SeriesForm(const SeriesKey& key, SeqRange range, uint32_t&
     return false;
 }
 
-std::size_t ReadingSnapshot::CountSeries(const SeriesKey& key, SeqRange range) const {
-    uint32_t want = 0;
-    std::size_t begin = 0, end = 0;
-    if (!SeriesForm(key, range, want, begin, end)) return 0;
-    std::size_t count = 0;
-    for (std::size_t global = begin; global < end;) {
-        const ReadingChunk& chunk = *chunks_[global / ReadingChunk::kSize];
-        const std::size_t slot0 = global % ReadingChunk::kSize;
-        const std::size_t slots = std::min(ReadingChunk::kSize - slot0, end - global);
-        for (std::size_t slot = slot0; slot < slot0 + slots; ++slot)
-            count += (chunk.entries[slot].form & kSeriesMask) == want ? 1 : 0;
-        global += slots;
-    }
-    return count;
+std::size_t ReadingSnapshot::HeldIn(SeqRange range) const {
+    const auto index_of = [&](uint64_t seq) {
+        return seq <= first_seq_ ? 0 : static_cast<std::size_t>(std::min<uint64_t>(seq - first_seq_, size_));
+    };
+    const std::size_t begin = index_of(range.from), end = index_of(range.to);
+    return end > begin ? end - begin : 0;
 }
 
 void ReadingSnapshot::VisitSeries(const SeriesKey& key, SeqRange range,

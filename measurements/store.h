@@ -138,8 +138,9 @@ public:
     // a chunk's worth): what the stability analysis passes over, more than
     // once, on its worker. Only the value's parts and the time are made, so
     // a pass over ten million costs a fraction of At() for each.
-    // How many readings VisitSeries would hand over (a pass over the forms alone).
-    std::size_t CountSeries(const SeriesKey& key, SeqRange range) const;
+    // How many readings of any kind are held with seqs in range: at least as
+    // many as VisitSeries hands over. O(1).
+    std::size_t HeldIn(SeqRange range) const;
     // With values false the parts are left zero: a pass that wants only the
     // times costs a third as much.
     void VisitSeries(const SeriesKey& key, SeqRange range,

@@ -7,10 +7,36 @@
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
+#if defined(_WIN32)
+#include <windows.h>
+#elif defined(__unix__) || defined(__APPLE__)
+#include <time.h>
+#endif
 
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace kt::view {
+
+namespace {
+
+// The CPU time of the calling thread, seconds; below 0 where the system does
+// not tell. What the analysis costs the machine, whatever else runs beside it.
+double ThreadCpuSeconds() {
+#if defined(_WIN32)
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return -1.0;
+    const auto ticks = [](const FILETIME& f) { return (static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
+    return static_cast<double>(ticks(kernel) + ticks(user)) * 1e-7;
+#elif defined(CLOCK_THREAD_CPUTIME_ID)
+    timespec t{};
+    if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t) != 0) return -1.0;
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+#else
+    return -1.0;
+#endif
+}
+
+}  // namespace
 
 AnalysisWorker::AnalysisWorker(QObject* parent) : QObject(parent) {
     connect(&watcher_, &QFutureWatcher<AnalysisResult>::finished, this, &AnalysisWorker::OnFinished);
@@ -45,6 +71,7 @@ void AnalysisWorker::Start(Numbered job) {
         AnalysisResult result;
         result.request = job.request;
         const auto start = std::chrono::steady_clock::now();
+        const double cpu_start = ThreadCpuSeconds();
         result.analysis = job.job();
         result.analysis.thread = std::this_thread::get_id();
         result.analysis.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -57,6 +84,8 @@ void AnalysisWorker::Start(Numbered job) {
         // much, 10 ms and more, seen with strace on the event thread).
         malloc_trim(0);
 #endif
+        const double cpu_end = ThreadCpuSeconds();
+        result.analysis.cpu_seconds = cpu_start >= 0.0 && cpu_end >= cpu_start ? cpu_end - cpu_start : -1.0;
         return result;
     }));
 }

@@ -315,8 +315,11 @@ void StabilityPanel::OnResult(AnalysisWorker* worker, const AnalysisResult& resu
     trace->analysed = true;
     if (trace->live) {
         // The analysis may take at most kCpuShare of a core on average: refresh
-        // less often as it takes longer, but at least every kLiveMax.
-        const auto took = std::chrono::duration<double>(result.analysis.seconds / kCpuShare);
+        // less often as it takes longer, but at least every kLiveMax. What it
+        // took of the processor counts (the wall time where that is not told:
+        // on a busy machine it is the longer).
+        const double cost = result.analysis.cpu_seconds >= 0.0 ? result.analysis.cpu_seconds : result.analysis.seconds;
+        const auto took = std::chrono::duration<double>(cost / kCpuShare);
         liveInterval_ = std::clamp(std::chrono::duration_cast<std::chrono::steady_clock::duration>(took),
                                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(kLiveMin),
                                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(kLiveMax));

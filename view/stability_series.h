@@ -57,6 +57,7 @@ struct SeriesAnalysis {
     GapSummary gaps;
     std::thread::id thread;     // where it ran
     double seconds = 0.0;       // how long it took
+    double cpu_seconds = -1.0;  // the worker thread's CPU time in it; below 0 where the system does not tell
 };
 
 // The fractional frequency of the live series laid on the grid of tau0 with

@@ -252,5 +252,31 @@ TEST(Drift, OnePartIn1e9PerDayInWhiteFmIsFoundWithinItsErrorAndRemoved) {
     EXPECT_FALSE(FitLinearDriftSpaced(std::vector<double>{1, 2}, 1.0).valid);
 }
 
+TEST(Drift, TheSpacedFitIsTheFitThroughTheTimesOfTheGrid) {
+    // Noise alone, drift far above the noise, a large offset, missing values
+    // at the ends and in runs: the fit over the grid's own times.
+    struct Case {
+        double offset, per_step, noise;
+        bool gaps;
+    } cases[] = {{0.0, 0.0, 1e-11, false}, {3e-8, 1e-12, 1e-15, true}, {1e7, -1e-3, 1e-4, true}, {-2e-9, 1e-14, 1e-11, true}};
+    std::mt19937_64 random(5);
+    for (const Case& c : cases) {
+        std::normal_distribution<double> white(0.0, c.noise);
+        std::vector<double> y(7001), t(y.size());
+        for (std::size_t i = 0; i < y.size(); ++i) {
+            t[i] = 0.25 * static_cast<double>(i);
+            y[i] = c.offset + c.per_step * static_cast<double>(i) + white(random);
+            if (c.gaps && (i < 3 || i + 2 >= y.size() || (i >= 1000 && i < 1400) || i % 97 == 0)) y[i] = std::nan("");
+        }
+        const DriftFit spaced = FitLinearDriftSpaced(y, 0.25);
+        const DriftFit through = FitLinearDrift(t, y);
+        ASSERT_TRUE(spaced.valid && through.valid);
+        EXPECT_EQ(spaced.count, through.count);
+        EXPECT_NEAR(spaced.slope, through.slope, 1e-9 * std::abs(through.slope) + 1e-12 * through.slope_se);
+        EXPECT_NEAR(spaced.slope_se, through.slope_se, 1e-9 * through.slope_se);
+        EXPECT_NEAR(spaced.intercept, through.intercept, 1e-12 * std::abs(c.offset) + 1e-3 * c.noise);
+    }
+}
+
 }  // namespace
 }  // namespace kt::test

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "measurements/live_series.h"
-#include "measurements/missing_index.h"
 #include "measurements/stability.h"
 #include "measurements/statistics.h"
 #include "measurements/store.h"
@@ -215,37 +214,6 @@ TEST(LiveSeries, EveryDeviationOverAKeptBufferIsTheDeviationOfTheSeries) {
                 EXPECT_EQ(got[i].low, want[i].low);
                 EXPECT_EQ(got[i].high, want[i].high);
             }
-        }
-    }
-}
-
-TEST(MissingIndex, CountsTheMissingBeforeEveryPlaceAsACountPerValueWould) {
-    // Lengths around the word size, marks at word edges, runs across words,
-    // everything missing, and the memory reused for a shorter series.
-    std::mt19937 rng(3);
-    stability::MissingIndex index;
-    for (uint64_t n : {0u, 1u, 63u, 64u, 65u, 127u, 128u, 1000u, 4097u}) {
-        for (int pattern = 0; pattern < 4; ++pattern) {
-            std::vector<bool> missing(n);
-            for (uint64_t i = 0; i < n; ++i) {
-                switch (pattern) {
-                    case 0: missing[i] = rng() % 7 == 0; break;
-                    case 1: missing[i] = i % 64 == 0 || i % 64 == 63; break;
-                    case 2: missing[i] = i >= n / 3 && i < n / 3 + 130; break;
-                    default: missing[i] = true; break;
-                }
-            }
-            index.Reset(n);
-            for (uint64_t i = 0; i < n; ++i)
-                if (missing[i]) index.Mark(i);
-            index.Finish();
-            uint32_t count = 0;
-            std::size_t wrong = 0;
-            for (uint64_t k = 0; k <= n; ++k) {
-                if (index.Before(k) != count) ++wrong;
-                if (k < n && missing[k]) ++count;
-            }
-            EXPECT_EQ(wrong, 0u) << "n=" << n << " pattern " << pattern;
         }
     }
 }
