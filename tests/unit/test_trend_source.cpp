@@ -28,6 +28,22 @@ TrendColumn BruteForce(const TrendSource& s, std::size_t first, std::size_t last
     return c;
 }
 
+// The columns of a view as a scan of the held values finds them.
+std::vector<TrendColumn> Scanned(const TrendSource& s, double from, double to, int width) {
+    std::vector<TrendColumn> columns(static_cast<std::size_t>(width));
+    const std::size_t held = s.Size();
+    std::size_t first = 0;
+    while (first < held && s.TimeAt(first) < from) ++first;
+    for (int c = 0; c < width; ++c) {
+        const double hi = c + 1 == width ? to : from + (to - from) / width * (c + 1);
+        std::size_t last = first;
+        while (last < held && s.TimeAt(last) < hi) ++last;
+        columns[static_cast<std::size_t>(c)] = BruteForce(s, first, last);
+        first = last;
+    }
+    return columns;
+}
+
 TEST(TrendPyramid, ExtremesAndPixelColumnsEqualABruteForceMinMax) {
     std::mt19937_64 random(46290);
     // Sizes around the block and segment boundaries, with and without a
@@ -83,15 +99,8 @@ TEST(TrendPyramid, ExtremesAndPixelColumnsEqualABruteForceMinMax) {
             std::vector<TrendColumn> columns;
             s.Columns(from, to, width, columns);
             ASSERT_EQ(columns.size(), static_cast<std::size_t>(width));
-            std::size_t first = 0;
-            while (first < held && s.TimeAt(first) < from) ++first;
-            for (int c = 0; c < width; ++c) {
-                const double hi = c + 1 == width ? to : from + (to - from) / width * (c + 1);
-                std::size_t last = first;
-                while (last < held && s.TimeAt(last) < hi) ++last;
-                ASSERT_EQ(columns[c], BruteForce(s, first, last)) << n << " column " << c;
-                first = last;
-            }
+            const std::vector<TrendColumn> scanned = Scanned(s, from, to, width);
+            for (int c = 0; c < width; ++c) ASSERT_EQ(columns[c], scanned[c]) << n << " column " << c;
         }
     }
 }
@@ -142,21 +151,6 @@ TEST(TrendSearch, IndexAtAndColumnEdgesFindWhatAScanFindsWhateverThePace) {
     }
 }
 
-// The columns of a view as a scan of the held values finds them.
-std::vector<TrendColumn> Scanned(const TrendSource& s, double from, double to, int width) {
-    std::vector<TrendColumn> columns(static_cast<std::size_t>(width));
-    const std::size_t held = s.Size();
-    std::size_t first = 0;
-    while (first < held && s.TimeAt(first) < from) ++first;
-    for (int c = 0; c < width; ++c) {
-        const double hi = c + 1 == width ? to : from + (to - from) / width * (c + 1);
-        std::size_t last = first;
-        while (last < held && s.TimeAt(last) < hi) ++last;
-        columns[static_cast<std::size_t>(c)] = BruteForce(s, first, last);
-        first = last;
-    }
-    return columns;
-}
 
 // A view asked for again keeps its columns and reads again only those that
 // values taken or dropped since reach: as the stream passes through it, fills
