@@ -86,42 +86,19 @@ void AppendExactOf(std::string& out, const CompactReading& e) {
                        digits.substr(int_count), kPrefixExponents[Bits(e.form, kPrefixShift, 3)]);
 }
 
-// The double and the parts of a number form, equal bit for bit to what
-// ParseValue gives for the exact decimal: where the digits and the power of
-// ten are both exact in a double, one division or product is correctly
-// rounded, as reading the decimal text is; otherwise the text is read.
-void NumberOf(const CompactReading& e, double& value, SplitValue& parts) {
-    const int exponent = kPrefixExponents[Bits(e.form, kPrefixShift, 3)] - static_cast<int>(Bits(e.form, kFracShift, 5));
-    const bool negative = kSigns[Bits(e.form, kSignShift, 2)] == '-';
-    if (e.digits < kExactInteger && exponent >= -22 && exponent <= 22) {
-        const double digits = static_cast<double>(e.digits);
-        if (exponent >= 0) {
-            value = digits * kExactPowers[exponent];
-            parts = {value, 0.0};
-        } else {
-            const int places = -exponent;
-            value = digits / kExactPowers[places];
-            int64_t whole = 0;
-            int64_t fraction = e.digits;
-            if (places <= 18) {
-                int64_t scale = 1;
-                for (int i = 0; i < places; ++i) scale *= 10;
-                whole = e.digits / scale;
-                fraction = e.digits % scale;
-            }
-            parts = {static_cast<double>(whole), static_cast<double>(fraction) / kExactPowers[places]};
-        }
-        if (negative) {
-            value = -value;
-            parts = {-parts.whole, -parts.fraction};
-        }
-        return;
-    }
+// Whether the digits and the power of ten of a number form are both exact
+// in a double: then one division or product is correctly rounded, as reading
+// the decimal text is.
+bool ExactInDouble(const CompactReading& e, int& exponent) {
+    exponent = kPrefixExponents[Bits(e.form, kPrefixShift, 3)] - static_cast<int>(Bits(e.form, kFracShift, 5));
+    return e.digits < kExactInteger && exponent >= -22 && exponent <= 22;
+}
+
+// The exact decimal of a number form read as ParseValue reads it.
+ParsedValue ParsedOf(const CompactReading& e) {
     std::string exact;
     AppendExactOf(exact, e);
-    const ParsedValue parsed = ParseValue(exact);
-    value = parsed.value;
-    parts = parsed.parts;
+    return ParseValue(exact);
 }
 
 constexpr int64_t kIntPowers[] = {1,
@@ -144,16 +121,11 @@ constexpr int64_t kIntPowers[] = {1,
                                   100000000000000000,
                                   1000000000000000000};
 
-// The parts of a number form alone, as NumberOf gives them: one integer
-// division instead of its loop, its remainder and the double's division.
+// The parts of a number form, equal to what ParseValue gives for its exact
+// decimal: the whole part and the fraction apart, each correctly rounded.
 SplitValue PartsOf(const CompactReading& e) {
-    const int exponent = kPrefixExponents[Bits(e.form, kPrefixShift, 3)] - static_cast<int>(Bits(e.form, kFracShift, 5));
-    if (e.digits >= kExactInteger || exponent < -22 || exponent > 22) {
-        double value = 0.0;
-        SplitValue parts;
-        NumberOf(e, value, parts);
-        return parts;
-    }
+    int exponent = 0;
+    if (!ExactInDouble(e, exponent)) return ParsedOf(e).parts;
     SplitValue parts;
     if (exponent >= 0) {
         parts = {static_cast<double>(e.digits) * kExactPowers[exponent], 0.0};
@@ -168,6 +140,29 @@ SplitValue PartsOf(const CompactReading& e) {
     return parts;
 }
 
+// The double of a number form, equal bit for bit to what ParseValue gives
+// for its exact decimal.
+double DoubleOf(const CompactReading& e) {
+    int exponent = 0;
+    if (!ExactInDouble(e, exponent)) return ParsedOf(e).value;
+    const double digits = static_cast<double>(e.digits);
+    const double value = exponent >= 0 ? digits * kExactPowers[exponent] : digits / kExactPowers[-exponent];
+    return kSigns[Bits(e.form, kSignShift, 2)] == '-' ? -value : value;
+}
+
+// Both, the text read once where it must be.
+void NumberOf(const CompactReading& e, double& value, SplitValue& parts) {
+    int exponent = 0;
+    if (!ExactInDouble(e, exponent)) {
+        const ParsedValue parsed = ParsedOf(e);
+        value = parsed.value;
+        parts = parsed.parts;
+        return;
+    }
+    value = DoubleOf(e);
+    parts = PartsOf(e);
+}
+
 // The double of a held reading's value alone, as MakeView gives it.
 double ValueOf(const ReadingChunk& chunk, std::size_t slot) {
     const CompactReading& e = chunk.entries[slot];
@@ -176,17 +171,7 @@ double ValueOf(const ReadingChunk& chunk, std::size_t slot) {
         const ReadingChunk::Side* side = chunk.FindSide(static_cast<uint32_t>(slot), false);
         return side != nullptr ? ParseValue(side->text).value : 0.0;
     }
-    const int exponent = kPrefixExponents[Bits(e.form, kPrefixShift, 3)] - static_cast<int>(Bits(e.form, kFracShift, 5));
-    if (e.digits < kExactInteger && exponent >= -22 && exponent <= 22) {
-        // NumberOf's value without the parts.
-        const double digits = static_cast<double>(e.digits);
-        const double value = exponent >= 0 ? digits * kExactPowers[exponent] : digits / kExactPowers[-exponent];
-        return kSigns[Bits(e.form, kSignShift, 2)] == '-' ? -value : value;
-    }
-    double value = 0.0;
-    SplitValue parts;
-    NumberOf(e, value, parts);
-    return value;
+    return DoubleOf(e);
 }
 
 ReadingView MakeView(const ReadingChunk& chunk, std::size_t slot, std::string_view function) {
@@ -303,24 +288,22 @@ constexpr uint32_t kSeriesMask = kFunctionMask | (3u << kUnitShift) | kHasValue;
 bool ReadingSnapshot::SeriesForm(const SeriesKey& key, SeqRange range, uint32_t& form, std::size_t& begin,
                                  std::size_t& end) const {
     // Function texts are interned: one index per text, so an index compares as the text does.
-    const auto index_of = [&](uint64_t seq) {
-        return seq <= first_seq_ ? 0 : static_cast<std::size_t>(std::min<uint64_t>(seq - first_seq_, size_));
-    };
     for (std::size_t i = 0; i < functions_.size(); ++i) {
         if (functions_[i] != key.function) continue;
         form = static_cast<uint32_t>(i) | (static_cast<uint32_t>(key.unit) << kUnitShift) | kHasValue;
-        begin = first_ + index_of(range.from);
-        end = first_ + index_of(range.to);
+        begin = first_ + IndexOf(range.from);
+        end = first_ + IndexOf(range.to);
         return begin < end;
     }
     return false;
 }
 
+std::size_t ReadingSnapshot::IndexOf(uint64_t seq) const {
+    return seq <= first_seq_ ? 0 : static_cast<std::size_t>(std::min<uint64_t>(seq - first_seq_, size_));
+}
+
 std::size_t ReadingSnapshot::HeldIn(SeqRange range) const {
-    const auto index_of = [&](uint64_t seq) {
-        return seq <= first_seq_ ? 0 : static_cast<std::size_t>(std::min<uint64_t>(seq - first_seq_, size_));
-    };
-    const std::size_t begin = index_of(range.from), end = index_of(range.to);
+    const std::size_t begin = IndexOf(range.from), end = IndexOf(range.to);
     return end > begin ? end - begin : 0;
 }
 
@@ -329,7 +312,6 @@ void ReadingSnapshot::VisitSeries(const SeriesKey& key, SeqRange range,
     uint32_t want = 0;
     std::size_t begin = 0, end = 0;
     if (!SeriesForm(key, range, want, begin, end)) return;
-    constexpr uint32_t kMask = kSeriesMask;
     std::vector<SeriesPoint> run(ReadingChunk::kSize);
     std::size_t global = begin;
     while (global < end) {
@@ -339,7 +321,7 @@ void ReadingSnapshot::VisitSeries(const SeriesKey& key, SeqRange range,
         SeriesPoint* out = run.data();
         for (std::size_t slot = slot0; slot < slot0 + slots; ++slot) {
             const CompactReading& e = chunk.entries[slot];
-            if ((e.form & kMask) != want) continue;
+            if ((e.form & kSeriesMask) != want) continue;
             // Written in place: a point made aside and copied in would wait
             // for its own stores to land.
             out->steady_ns = e.steady_ns;
@@ -583,7 +565,7 @@ void ReadingStore::CurrentSeries(SeriesData& out) const {
 void ReadingSnapshot::CurrentSeries(SeriesData& out) const {
     const SeriesKey key{has_series_ ? std::string_view(functions_[series_function_]) : std::string_view(), series_unit_};
     std::size_t begin = size_;
-    if (has_series_) begin = clear_seq_ <= first_seq_ ? 0 : static_cast<std::size_t>(std::min<uint64_t>(clear_seq_ - first_seq_, size_));
+    if (has_series_) begin = IndexOf(clear_seq_);
     CollectSeries([this](std::size_t i) { return At(i); }, begin, size_, key, out);
 }
 

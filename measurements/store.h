@@ -133,16 +133,16 @@ public:
     // ReadingStore::CurrentSeries gives it: made here, on the worker, instead
     // of copied on the event thread (O(N), a second at ten million).
     void CurrentSeries(SeriesData& out) const;
-    // The readings of one series (a value, this function and this unit) with
-    // seqs in [range.from, range.to), oldest first, handed to visit a run at a time (at most
-    // a chunk's worth): what the stability analysis passes over, more than
-    // once, on its worker. Only the value's parts and the time are made, so
-    // a pass over ten million costs a fraction of At() for each.
     // How many readings of any kind are held with seqs in range: at least as
     // many as VisitSeries hands over. O(1).
     std::size_t HeldIn(SeqRange range) const;
-    // With values false the parts are left zero: a pass that wants only the
-    // times costs a third as much.
+    // The readings of one series (a value, this function and this unit) with
+    // seqs in [range.from, range.to), oldest first, handed to visit a run at
+    // a time (at most a chunk's worth): what the stability analysis passes
+    // over, more than once, on its worker. Only the value's parts and the
+    // time are made, so a pass over ten million costs a fraction of At() for
+    // each. With values false the parts are left zero: a pass that wants
+    // only the times costs a third as much.
     void VisitSeries(const SeriesKey& key, SeqRange range,
                      const std::function<void(std::span<const SeriesPoint>)>& visit, bool values = true) const;
 
@@ -151,6 +151,8 @@ private:
     // The form bits of the series' readings (function, unit, a value) and
     // the indices of the range held; false when no reading can be of it.
     bool SeriesForm(const SeriesKey& key, SeqRange range, uint32_t& form, std::size_t& begin, std::size_t& end) const;
+    // The index of the first held reading with seq >= seq (Size() when none).
+    std::size_t IndexOf(uint64_t seq) const;
     std::vector<std::shared_ptr<const ReadingChunk>> chunks_;
     std::size_t first_ = 0;  // slot of the oldest held reading in chunks_[0]
     std::size_t size_ = 0;

@@ -284,7 +284,7 @@ void StabilityPanel::Request(Trace& trace) {
             // The buffer (eight bytes a reading) lives as long as the analysis:
             // between two analyses of ten million readings, ten seconds apart,
             // the window holds no more than the record and the trend. Made anew
-            // it costs a twentieth of the analysis, in page faults.
+            // it costs a twentieth to a tenth of the analysis, in page faults.
             DeviationBuffers buffers;
             return AnalyseLiveReadings(source, o, buffers);
         });
