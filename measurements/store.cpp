@@ -121,11 +121,9 @@ constexpr int64_t kIntPowers[] = {1,
                                   100000000000000000,
                                   1000000000000000000};
 
-// The parts of a number form, equal to what ParseValue gives for its exact
-// decimal: the whole part and the fraction apart, each correctly rounded.
-SplitValue PartsOf(const CompactReading& e) {
-    int exponent = 0;
-    if (!ExactInDouble(e, exponent)) return ParsedOf(e).parts;
+// The parts and the double of a number form whose digits and power of ten
+// are exact in a double (ExactInDouble gave exponent).
+SplitValue ExactParts(const CompactReading& e, int exponent) {
     SplitValue parts;
     if (exponent >= 0) {
         parts = {static_cast<double>(e.digits) * kExactPowers[exponent], 0.0};
@@ -140,27 +138,37 @@ SplitValue PartsOf(const CompactReading& e) {
     return parts;
 }
 
-// The double of a number form, equal bit for bit to what ParseValue gives
-// for its exact decimal.
-double DoubleOf(const CompactReading& e) {
-    int exponent = 0;
-    if (!ExactInDouble(e, exponent)) return ParsedOf(e).value;
+double ExactDouble(const CompactReading& e, int exponent) {
     const double digits = static_cast<double>(e.digits);
     const double value = exponent >= 0 ? digits * kExactPowers[exponent] : digits / kExactPowers[-exponent];
     return kSigns[Bits(e.form, kSignShift, 2)] == '-' ? -value : value;
 }
 
+// The parts of a number form, equal to what ParseValue gives for its exact
+// decimal: the whole part and the fraction apart, each correctly rounded.
+SplitValue PartsOf(const CompactReading& e) {
+    int exponent = 0;
+    return ExactInDouble(e, exponent) ? ExactParts(e, exponent) : ParsedOf(e).parts;
+}
+
+// The double of a number form, equal bit for bit to what ParseValue gives
+// for its exact decimal.
+double DoubleOf(const CompactReading& e) {
+    int exponent = 0;
+    return ExactInDouble(e, exponent) ? ExactDouble(e, exponent) : ParsedOf(e).value;
+}
+
 // Both, the text read once where it must be.
 void NumberOf(const CompactReading& e, double& value, SplitValue& parts) {
     int exponent = 0;
-    if (!ExactInDouble(e, exponent)) {
-        const ParsedValue parsed = ParsedOf(e);
-        value = parsed.value;
-        parts = parsed.parts;
+    if (ExactInDouble(e, exponent)) {
+        value = ExactDouble(e, exponent);
+        parts = ExactParts(e, exponent);
         return;
     }
-    value = DoubleOf(e);
-    parts = PartsOf(e);
+    const ParsedValue parsed = ParsedOf(e);
+    value = parsed.value;
+    parts = parsed.parts;
 }
 
 // The double of a held reading's value alone, as MakeView gives it.
