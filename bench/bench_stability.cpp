@@ -3,10 +3,14 @@
 // the counts given), and the peak memory of the whole run.
 //
 //   bench_stability [COUNT...]      (default 1000000 10000000)
-//   bench_stability --live COUNT    the live series as the readings window
+//   bench_stability --live COUNT [--gap]
+//                                   the live series as the readings window
 //                                   analyses it: COUNT readings held in the
 //                                   record, laid on their grid from a snapshot
-//                                   in a kept buffer, drift fitted, each deviation
+//                                   in a kept buffer, drift fitted, each deviation;
+//                                   with --gap a pause of 10 s halfway (ten
+//                                   missing readings, as where a prefilled
+//                                   record meets the live stream)
 #include <sys/resource.h>
 
 #include <chrono>
@@ -44,7 +48,7 @@ long PeakResidentKiB() {
 
 // The readings window's live analysis, step by step, with the buffer kept
 // from one run to the next as the live trace keeps it.
-int Live(std::size_t n) {
+int Live(std::size_t n, bool gap) {
     kt::ReadingStore store(n);
     const auto t0 = std::chrono::steady_clock::now();
     const auto wall = std::chrono::system_clock::now();
@@ -52,7 +56,8 @@ int Live(std::size_t n) {
     char line[40];
     for (std::size_t i = 0; i < n; ++i) {
         std::snprintf(line, sizeof line, "10000000.00%04uHz", static_cast<unsigned>(rng() % 10000u));
-        store.Add(line, "FREQUENCY 1", wall, t0 + std::chrono::milliseconds(100 * i));
+        const std::size_t late = gap && i >= n / 2 ? 100 : 0;
+        store.Add(line, "FREQUENCY 1", wall, t0 + std::chrono::milliseconds(100 * (i + late)));
     }
     const kt::ReadingSnapshot snapshot = store.Snapshot();
     const kt::SeriesKey key{"FREQUENCY 1", kt::Unit::Hz};
@@ -73,6 +78,10 @@ int Live(std::size_t n) {
                         points.size(), laid - start, fitted - laid, end - fitted, cpu,
                         round == 0 && dev == kt::Deviation::Adev ? "  (buffer new)" : "");
             if (!drift.valid) std::printf("  no drift fitted\n");
+            if (round == 0 && dev == kt::Deviation::Adev && layout.gaps.missing > 0)
+                std::printf("  %llu missing readings in %llu gaps\n",
+                            static_cast<unsigned long long>(layout.gaps.missing),
+                            static_cast<unsigned long long>(layout.gaps.gaps));
         }
     }
     std::printf("peak resident memory: %.1f MB (the record and one buffer of 8 bytes a reading)\n",
@@ -83,7 +92,8 @@ int Live(std::size_t n) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::string(argv[1]) == "--live") return Live(std::strtoull(argv[2], nullptr, 10));
+    if ((argc == 3 || argc == 4) && std::string(argv[1]) == "--live")
+        return Live(std::strtoull(argv[2], nullptr, 10), argc == 4 && std::string(argv[3]) == "--gap");
     std::vector<std::size_t> counts;
     for (int i = 1; i < argc; ++i) counts.push_back(std::strtoull(argv[i], nullptr, 10));
     if (counts.empty()) counts = {1000000, 10000000};

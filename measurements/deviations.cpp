@@ -67,7 +67,7 @@ Accumulated CompleteSquaresSum(const stability::PhaseSums& s, uint64_t first, ui
                                uint64_t width, const Term& term) {
     if (first >= count) return {};
     if (s.missing.empty()) return {SquaresSum(first, count, term), count - first};
-    const uint32_t* c = s.missing.data();
+    const MissingCounts& c = s.missing;
     Accumulated a;
     for (uint64_t begin = first; begin < count; begin += kRun) {
         const uint64_t end = std::min(count, begin + kRun);
@@ -181,9 +181,10 @@ constexpr uint64_t kChains = 4;
 
 // The terms j in [first, end) of the modified sum (of terms in all), inner
 // the running sum at j = first; returns the running sum at j = end (when
-// end < terms).
-double ModifiedRange(const stability::PhaseSums& s, uint64_t m, uint64_t terms, uint64_t first, uint64_t end,
-                     double running, Accumulated& a) {
+// end < terms). c: the counts of missing values, or null when none of these
+// terms has a missing value in its span.
+double ModifiedStretch(const stability::PhaseSums& s, uint64_t m, uint64_t terms, uint64_t first, uint64_t end,
+                       double running, Accumulated& a, const MissingCounts* c) {
     const double* x = s.x.data();
     auto second = [x, m](uint64_t i) { return x[i + 2 * m] - 2.0 * x[i + m] + x[i]; };
     // What the running sum moves by from j to j + 1, second(j + m) -
@@ -195,7 +196,6 @@ double ModifiedRange(const stability::PhaseSums& s, uint64_t m, uint64_t terms, 
     const uint64_t chains = std::clamp<uint64_t>(count / (4 * m), 1, kChains);
     const uint64_t length = count / chains;  // the last stretch takes the rest
     const uint64_t width = 3 * m - 1;        // term j uses y[j .. j+3m-2]
-    const uint32_t* c = s.missing.empty() ? nullptr : s.missing.data();
 
     double inner[kChains] = {running}, sum[kChains] = {};
     uint64_t used[kChains] = {};
@@ -218,7 +218,7 @@ double ModifiedRange(const stability::PhaseSums& s, uint64_t m, uint64_t terms, 
         }
     }
     auto add = [&](uint64_t k, uint64_t j) {
-        if (c == nullptr || c[j + width] == c[j]) {
+        if (c == nullptr || (*c)[j + width] == (*c)[j]) {
             sum[k] += inner[k] * inner[k];
             ++used[k];
         }
@@ -280,11 +280,78 @@ double ModifiedRange(const stability::PhaseSums& s, uint64_t m, uint64_t terms, 
 // The terms of the modified sum: N - 3m + 2.
 uint64_t ModifiedTerms(const stability::PhaseSums& s, uint64_t m) { return s.n + 1 < 3 * m ? 0 : s.n + 2 - 3 * m; }
 
-// The running sum at j = 0.
-double FirstInner(const stability::PhaseSums& s, uint64_t m) {
-    const double* x = s.x.data();
+// The running sum at term j (j < terms).
+double InnerAt(const stability::PhaseSums& s, uint64_t m, uint64_t j) {
+    const double* x = s.x.data() + j;
     double inner = 0.0;
     for (uint64_t i = 0; i < m; ++i) inner += x[i + 2 * m] - 2.0 * x[i + m] + x[i];
+    return inner;
+}
+
+double FirstInner(const stability::PhaseSums& s, uint64_t m) { return InnerAt(s, m, 0); }
+
+// The counts of missing values never fall (a series is far shorter than
+// 2^32 values), so where they change is found by halving.
+// The first k in [lo, hi) with c[k] > value (hi when none).
+uint64_t FirstAbove(const MissingCounts& c, uint64_t lo, uint64_t hi, uint32_t value) {
+    while (lo < hi) {
+        const uint64_t mid = lo + (hi - lo) / 2;
+        if (c[mid] > value) {
+            hi = mid;
+        } else {
+            lo = mid + 1;
+        }
+    }
+    return lo;
+}
+// The first missing value among y[from .. to), to when none is.
+uint64_t FirstMissing(const MissingCounts& c, uint64_t from, uint64_t to) {
+    return FirstAbove(c, from + 1, to + 1, c[from]) - 1;
+}
+// The first k in [from, to] with none of y[k .. to) missing.
+uint64_t PresentFrom(const MissingCounts& c, uint64_t from, uint64_t to) {
+    const uint32_t last = c[to];
+    return last == 0 ? from : FirstAbove(c, from, to + 1, last - 1);
+}
+
+// ModifiedStretch over any terms: the stretches of complete terms between
+// the missing values are summed without a look at the counts, and the
+// running sum is carried over the terms between them (walked when that is
+// shorter than m, else begun again).
+double ModifiedRange(const stability::PhaseSums& s, uint64_t m, uint64_t terms, uint64_t first, uint64_t end,
+                     double running, Accumulated& a) {
+    if (s.missing.empty()) return ModifiedStretch(s, m, terms, first, end, running, a, nullptr);
+    const MissingCounts& c = s.missing;
+    const double* x = s.x.data();
+    const uint64_t width = 3 * m - 1;      // term j uses y[j .. j+width)
+    const uint64_t limit = end - 1 + width;  // the last term's span ends there (<= N)
+    uint64_t j = first;
+    double inner = running;
+    while (j < end) {
+        // The terms from j whose spans end before the first missing value.
+        const uint64_t p = FirstMissing(c, j, limit);
+        const uint64_t complete = p == limit ? end : (p + 1 >= j + width ? p + 1 - width : j);
+        if (complete > j) {
+            inner = ModifiedStretch(s, m, terms, j, complete, inner, a, nullptr);
+            j = complete;
+            if (j >= end) break;
+        }
+        // Term j has a missing value in its span: the next term without one.
+        uint64_t next = j;
+        while (next < end) {
+            const uint64_t k = PresentFrom(c, next, next + width);
+            if (k == next) break;
+            next = k;
+        }
+        next = std::min(next, end);
+        if (next >= terms) break;
+        if (next - j <= m) {
+            for (; j < next; ++j) inner += (x[j + 3 * m] - x[j]) - 3.0 * (x[j + 2 * m] - x[j + m]);
+        } else {
+            j = next;
+            inner = InnerAt(s, m, j);
+        }
+    }
     return inner;
 }
 
@@ -368,7 +435,7 @@ Accumulated TotalEdgeSums(const stability::PhaseSums& s, uint64_t m) {
         return x[k];
     };
     auto missing_to = [&](int64_t k) -> uint32_t {
-        const uint32_t* c = s.missing.data();
+        const MissingCounts& c = s.missing;
         if (k < 0) return 0u - c[-k];
         if (k > n) return 2u * c[n] - c[2 * n - k];
         return c[k];
@@ -386,15 +453,15 @@ Accumulated TotalEdgeSums(const stability::PhaseSums& s, uint64_t m) {
     }
     // Each end reaches into its own reflection only: at the start x*[p-m] =
     // -x[m-p], at the end x*[p+m] = 2 x[N] - x[2N-p-m].
-    const uint32_t* c = s.missing.empty() ? nullptr : s.missing.data();
+    const MissingCounts* c = s.missing.empty() ? nullptr : &s.missing;
     for (int64_t p = 1; p < mm; ++p) {
-        if (c != nullptr && c[p + mm] != 0u - c[mm - p]) continue;
+        if (c != nullptr && (*c)[p + mm] != 0u - (*c)[mm - p]) continue;
         const double d = x[p + mm] - 2.0 * x[p] + -x[mm - p];
         a.sum += d * d;
         ++a.terms;
     }
     for (int64_t p = n - mm + 1; p < n; ++p) {
-        if (c != nullptr && 2u * c[n] - c[2 * n - p - mm] != c[p - mm]) continue;
+        if (c != nullptr && 2u * (*c)[n] - (*c)[2 * n - p - mm] != (*c)[p - mm]) continue;
         const double d = (2.0 * x[n] - x[2 * n - p - mm]) - 2.0 * x[p] + x[p - mm];
         a.sum += d * d;
         ++a.terms;
@@ -493,7 +560,7 @@ PhaseSums MakePhaseSums(std::span<const double> y) {
     return MakePhaseSumsInPlace(std::move(x), {});
 }
 
-PhaseSums MakePhaseSumsInPlace(std::vector<double>&& values, std::vector<uint32_t>&& missing_buffer) {
+PhaseSums MakePhaseSumsInPlace(std::vector<double>&& values, MissingCounts&& missing_buffer) {
     PhaseSums s;
     s.x = std::move(values);
     s.missing = std::move(missing_buffer);
@@ -516,26 +583,24 @@ PhaseSums MakePhaseSumsInPlace(std::vector<double>&& values, std::vector<uint32_
         ++s.valid;
     }
     const double mean_d = s.valid > 0 ? sum_d / static_cast<double>(s.valid) : 0.0;
-    if (s.valid < s.n) {
-        s.missing.resize(s.n + 1);
+    const bool gapped = s.valid < s.n;
+    if (gapped) {
+        s.missing.Reset(s.n);
     } else {
         s.missing.clear();  // none missing; the memory stays lent
     }
-    uint32_t* counts = s.missing.empty() ? nullptr : s.missing.data();
     double sum = 0.0;
-    uint32_t missing = 0;
     x[0] = 0.0;
-    if (counts != nullptr) counts[0] = 0;
     for (uint64_t i = 1; i <= s.n; ++i) {
         const double v = x[i];
         if (std::isfinite(v)) {
             sum += (v - base) - mean_d;
         } else {
-            ++missing;
+            s.missing.SetMissing(i - 1);
         }
         x[i] = sum;
-        if (counts != nullptr) counts[i] = missing;
     }
+    if (gapped) s.missing.Count();
     return s;
 }
 

@@ -40,6 +40,9 @@ namespace {
 constexpr uint64_t kLag1MinimumAverages = 30;
 constexpr std::size_t kB1MinimumAverages = 5;
 
+// Blocks taken together when a missing value is looked for.
+constexpr uint64_t kBlockRun = 64;
+
 // Calls f(S) for every block b in [begin, end) of m values that has no
 // missing value, in order, S the sum of its (centred) values: m times its
 // average.
@@ -50,9 +53,19 @@ void ForEachBlockSum(const stability::PhaseSums& s, uint64_t m, uint64_t begin, 
         for (uint64_t b = begin; b < end; ++b, x += m) f(x[m] - x[0]);
         return;
     }
-    const uint32_t* c = s.missing.data() + begin * m;
-    for (uint64_t b = begin; b < end; ++b, x += m, c += m) {
-        if (c[m] == c[0]) f(x[m] - x[0]);
+    // Runs of blocks that hold no missing value are visited without a look
+    // at each block's counts.
+    const MissingCounts& c = s.missing;
+    for (uint64_t run = begin; run < end;) {
+        const uint64_t run_end = std::min(end, run + kBlockRun);
+        if (c[run_end * m] == c[run * m]) {
+            for (uint64_t b = run; b < run_end; ++b, x += m) f(x[m] - x[0]);
+        } else {
+            for (uint64_t b = run, k = run * m; b < run_end; ++b, x += m, k += m) {
+                if (c[k + m] == c[k]) f(x[m] - x[0]);
+            }
+        }
+        run = run_end;
     }
 }
 
@@ -332,13 +345,20 @@ std::vector<NoiseEstimate> NoiseAtEach(Deviation deviation, const PhaseSums& s, 
         averages.push_back(s.n / factors[p]);
     }
     if (!s.missing.empty()) {
-        const uint32_t* counts = s.missing.data();
+        const MissingCounts& c = s.missing;
         std::fill(averages.begin(), averages.end(), 0);
         ForEachStretch(s, usable, [&](std::size_t i, uint64_t begin, uint64_t end) {
             const uint64_t m = usable[i];
-            const uint32_t* c = counts + begin * m;
             uint64_t complete = 0;
-            for (uint64_t b = begin; b < end; ++b, c += m) complete += c[m] == c[0] ? 1 : 0;
+            for (uint64_t run = begin; run < end;) {
+                const uint64_t run_end = std::min(end, run + kBlockRun);
+                if (c[run_end * m] == c[run * m]) {
+                    complete += run_end - run;
+                } else {
+                    for (uint64_t b = run, k = run * m; b < run_end; ++b, k += m) complete += c[k + m] == c[k] ? 1 : 0;
+                }
+                run = run_end;
+            }
             averages[i] += complete;
         });
     }

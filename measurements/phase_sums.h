@@ -20,7 +20,7 @@ struct PhaseSums {
     // missing[k] = number of missing values among y[0..k), modulo 2^32 (a
     // span's count is a difference, exact for spans shorter than 2^32);
     // empty when no value is missing.
-    std::vector<uint32_t> missing;
+    MissingCounts missing;
     uint64_t n = 0;      // values, missing ones included
     uint64_t valid = 0;  // values present
 
@@ -38,7 +38,7 @@ struct PhaseSums {
 PhaseSums MakePhaseSums(std::span<const double> y);
 // The same in place: x holds y[0..N-1] at [1..N] and becomes the sums' x;
 // missing lends its memory to the sums' count of missing values.
-PhaseSums MakePhaseSumsInPlace(std::vector<double>&& x, std::vector<uint32_t>&& missing);
+PhaseSums MakePhaseSumsInPlace(std::vector<double>&& x, MissingCounts&& missing);
 
 DeviationValue DeviationAt(Deviation deviation, const PhaseSums& sums, double tau0, uint64_t m);
 NoiseEstimate NoiseAt(Deviation deviation, const PhaseSums& sums, uint64_t m);

@@ -134,9 +134,53 @@ std::vector<DevPoint> AnalyseDeviation(Deviation deviation, std::span<const doub
 // million values are not allocated and paged in anew each time). On entry
 // buffers.values holds y[0..N-1] at [1..N] (its [0] is free); the values
 // are turned into their phase in place, so on return they are spent.
+// The running count of missing values of a series y[0..N): a byte a value,
+// the count since the start of its block of 128, and the count before each
+// block (a count of four bytes a value was paged in anew with every analysis
+// of a series with a gap). counts[k] is the number missing among y[0..k),
+// k <= N, modulo 2^32; the counts never fall while N < 2^32.
+class MissingCounts {
+public:
+    bool empty() const { return within_.empty(); }
+    // None, keeping the memory.
+    void clear() {
+        within_.clear();
+        before_.clear();
+    }
+    // N values, none missing yet (the memory kept from before is used when
+    // it is enough). Then SetMissing in ascending order, then Count.
+    void Reset(uint64_t n) {
+        within_.assign(static_cast<std::size_t>(n + 1), 0);
+        before_.assign(static_cast<std::size_t>(n / kBlock + 1), 0);
+    }
+    void SetMissing(uint64_t i) { ++within_[static_cast<std::size_t>(i + 1)]; }
+    void Count() {
+        uint32_t total = 0, in_block = 0;
+        for (std::size_t k = 0; k < within_.size(); ++k) {
+            const uint32_t missing = within_[k];  // 1 when y[k-1] is missing
+            total += missing;
+            if (k % kBlock == 0) {
+                before_[k / kBlock] = total;
+                in_block = 0;
+            } else {
+                in_block += missing;
+            }
+            within_[k] = static_cast<uint8_t>(in_block);
+        }
+    }
+    uint32_t operator[](uint64_t k) const {
+        return before_[static_cast<std::size_t>(k / kBlock)] + within_[static_cast<std::size_t>(k)];
+    }
+
+private:
+    static constexpr uint64_t kBlock = 128;  // a count within it fits a byte
+    std::vector<uint8_t> within_;  // [k]: missing among y[k0 .. k), k0 = k's block start
+    std::vector<uint32_t> before_;  // missing among y[0 .. k0) of each block
+};
+
 struct DeviationBuffers {
     std::vector<double> values;
-    std::vector<uint32_t> missing;  // working memory, only with missing values
+    MissingCounts missing;  // working memory, only with missing values
 };
 std::vector<DevPoint> AnalyseDeviationInPlace(Deviation deviation, DeviationBuffers& buffers, double tau0,
                                               const AnalysisOptions& options = {});

@@ -144,19 +144,44 @@ double ExactDouble(const CompactReading& e, int exponent) {
     return kSigns[Bits(e.form, kSignShift, 2)] == '-' ? -value : value;
 }
 
-// The parts of a number form, equal to what ParseValue gives for its exact
-// decimal: the whole part and the fraction apart, each correctly rounded.
-SplitValue PartsOf(const CompactReading& e) {
-    int exponent = 0;
-    return ExactInDouble(e, exponent) ? ExactParts(e, exponent) : ParsedOf(e).parts;
-}
-
 // The double of a number form, equal bit for bit to what ParseValue gives
 // for its exact decimal.
 double DoubleOf(const CompactReading& e) {
     int exponent = 0;
     return ExactInDouble(e, exponent) ? ExactDouble(e, exponent) : ParsedOf(e).value;
 }
+
+// The parts of the number forms of one series read one after another. A
+// series moves in its last digits, so the whole part of the reading before
+// mostly serves again: the quotient of the digits by the power of ten is
+// carried over while the remainder stays within it, and a division made
+// only when the whole part or the form changes. The parts are those
+// ParseValue gives for the exact decimal (the whole part and the fraction
+// apart, each correctly rounded), bit for bit, as NumberOf's.
+class SeriesPartsReader {
+public:
+    SplitValue Parts(const CompactReading& e) {
+        int exponent = 0;
+        if (!ExactInDouble(e, exponent)) return ParsedOf(e).parts;
+        if (exponent >= 0 || -exponent > 18) return ExactParts(e, exponent);
+        const int64_t scale = kIntPowers[-exponent];
+        int64_t rest = e.digits - whole_digits_;
+        if (exponent != exponent_ || rest < 0 || rest >= scale) {
+            exponent_ = exponent;
+            const int64_t whole = e.digits / scale;
+            whole_digits_ = whole * scale;
+            whole_ = static_cast<double>(whole);
+            rest = e.digits - whole_digits_;
+        }
+        const SplitValue parts{whole_, static_cast<double>(rest) / kExactPowers[-exponent]};
+        return kSigns[Bits(e.form, kSignShift, 2)] == '-' ? SplitValue{-parts.whole, -parts.fraction} : parts;
+    }
+
+private:
+    int exponent_ = 1;  // none yet: never a negative exponent
+    int64_t whole_digits_ = 0;
+    double whole_ = 0.0;
+};
 
 // Both, the text read once where it must be.
 void NumberOf(const CompactReading& e, double& value, SplitValue& parts) {
@@ -321,14 +346,16 @@ void ReadingSnapshot::VisitSeries(const SeriesKey& key, SeqRange range,
     std::size_t begin = 0, end = 0;
     if (!SeriesForm(key, range, want, begin, end)) return;
     std::vector<SeriesPoint> run(ReadingChunk::kSize);
+    SeriesPartsReader reader;
     std::size_t global = begin;
     while (global < end) {
         const ReadingChunk& chunk = *chunks_[global / ReadingChunk::kSize];
         const std::size_t slot0 = global % ReadingChunk::kSize;
         const std::size_t slots = std::min(ReadingChunk::kSize - slot0, end - global);
         SeriesPoint* out = run.data();
+        const CompactReading* entries = chunk.entries.get();
         for (std::size_t slot = slot0; slot < slot0 + slots; ++slot) {
-            const CompactReading& e = chunk.entries[slot];
+            const CompactReading& e = entries[slot];
             if ((e.form & kSeriesMask) != want) continue;
             // Written in place: a point made aside and copied in would wait
             // for its own stores to land.
@@ -336,7 +363,7 @@ void ReadingSnapshot::VisitSeries(const SeriesKey& key, SeqRange range,
             if (!values) {
                 out->parts = {};
             } else if ((e.form & kHasForm) != 0) {
-                out->parts = PartsOf(e);
+                out->parts = reader.Parts(e);
             } else if (const ReadingChunk::Side* side = chunk.FindSide(static_cast<uint32_t>(slot), false)) {
                 out->parts = ParseValue(side->text).parts;
             } else {

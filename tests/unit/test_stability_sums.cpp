@@ -8,6 +8,7 @@
 // passes shared by all factors) add up to the same as the plain formula.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -115,7 +116,41 @@ std::vector<Series> TestSeries(std::size_t n) {
         for (std::size_t i : {std::size_t{2}, n / 5, n / 3 + 1, 3 * n / 4, n - 4}) y[i] = kNaN;
         return y;
     };
-    return {{"white", white}, {"white gapped", gapped(white)}, {"walk", walk}, {"walk gapped", gapped(walk)}};
+    // Missing every 61st in the first quarter, so that a long span holds many,
+    // and a run of 150.
+    std::vector<double> riddled = white;
+    for (std::size_t i = 5; i < n / 4; i += 61) riddled[i] = kNaN;
+    for (std::size_t i = 3 * n / 5; i < 3 * n / 5 + 150; ++i) riddled[i] = kNaN;
+    return {{"white", white},         {"white gapped", gapped(white)}, {"walk", walk},
+            {"walk gapped", gapped(walk)}, {"white riddled", riddled}};
+}
+
+TEST(DeviationSums, TheCountOfMissingValuesIsEveryPrefixs) {
+    // Across the blocks of 64 the count is kept in: none, at the edges of a
+    // block, whole blocks, all.
+    const std::vector<std::vector<std::size_t>> patterns = {
+        {}, {0}, {63}, {64}, {63, 64, 65}, {127, 128}, {0, 1, 2, 3, 200, 255, 256, 299}};
+    for (std::size_t n : {std::size_t{1}, std::size_t{64}, std::size_t{300}}) {
+        for (std::vector<std::size_t> missing : patterns) {
+            std::erase_if(missing, [n](std::size_t i) { return i >= n; });
+            for (int all = 0; all < 2; ++all) {
+                if (all == 1) {
+                    missing.clear();
+                    for (std::size_t i = 0; i < n; ++i) missing.push_back(i);
+                }
+                MissingCounts counts;
+                counts.Reset(n + 7);  // memory left from a longer series
+                counts.Reset(n);
+                for (std::size_t i : missing) counts.SetMissing(i);
+                counts.Count();
+                uint32_t want = 0;
+                for (std::size_t k = 0; k <= n; ++k) {
+                    ASSERT_EQ(counts[k], want) << "n=" << n << " k=" << k;
+                    if (std::find(missing.begin(), missing.end(), k) != missing.end()) ++want;
+                }
+            }
+        }
+    }
 }
 
 TEST(DeviationSums, EveryDeviationAddsUpToItsDefiningFormula) {

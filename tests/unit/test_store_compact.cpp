@@ -75,6 +75,32 @@ TEST(CompactRecord, EveryLineIsMadeAgainAsTheCounterSentIt) {
         SCOPED_TRACE(line);
         ExpectMadeAgain(store, store.Add(line, "PERIOD 1", noon, SteadyTime{} + i * 1ms));
     }
+    // A series walking its last digits over whole parts and forms, as the
+    // analysis reads it: the parts it is handed are the readings' own.
+    for (int i = 0; i < 3000; ++i) {
+        const long long micro = 9'999'999'998'000LL + (i % 1500) * 37 - (i / 1500) * 4'000'000'000LL;
+        std::string line = std::to_string(micro / 1'000'000) + "." + std::to_string(1'000'000 + micro % 1'000'000).substr(1);
+        if (i % 500 == 7) line = "-" + line;
+        if (i % 700 == 3) line = "0.0" + std::to_string(i) + "M";
+        store.Add(line + "Hz", "PERIOD 1", noon, SteadyTime{} + i * 1ms);
+    }
+    const ReadingSnapshot snapshot = store.Snapshot();
+    for (Unit unit : {Unit::None, Unit::Hz, Unit::Seconds}) {
+        std::size_t at = 0;
+        int compared = 0;
+        snapshot.VisitSeries({"PERIOD 1", unit}, {}, [&](std::span<const SeriesPoint> run) {
+            for (const SeriesPoint& p : run) {
+                while (!(snapshot.At(at).has_value && snapshot.At(at).unit == unit &&
+                         snapshot.At(at).function == "PERIOD 1"))
+                    ++at;
+                const ReadingView v = snapshot.At(at++);
+                ASSERT_TRUE(SameBits(p.parts.whole, v.parts.whole) && SameBits(p.parts.fraction, v.parts.fraction))
+                    << v.Text();
+                ++compared;
+            }
+        });
+        EXPECT_GT(compared, 1000);
+    }
 }
 
 TEST(CompactRecord, WallClockTimesFarFromTheMonotonicClockAndFunctionsBeyondTheTable) {
