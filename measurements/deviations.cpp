@@ -39,21 +39,29 @@ DeviationValue FromVariance(const Accumulated& a, double divisor) {
 constexpr int kLanes = 8;
 
 // The sum of term(i)^2 over i in [begin, end).
+// (The accumulators are named one by one: kept in an array, the compiler
+// left them in memory, each addition waiting for the store of the last.)
 template <class Term>
 double SquaresSum(uint64_t begin, uint64_t end, const Term& term) {
-    double lane[kLanes] = {};
+    static_assert(kLanes == 8);
+    double l0 = 0.0, l1 = 0.0, l2 = 0.0, l3 = 0.0, l4 = 0.0, l5 = 0.0, l6 = 0.0, l7 = 0.0;
+    auto square = [&term](uint64_t i) {
+        const double d = term(i);
+        return d * d;
+    };
     uint64_t i = begin;
     for (; i + kLanes <= end; i += kLanes) {
-        for (int l = 0; l < kLanes; ++l) {
-            const double d = term(i + static_cast<uint64_t>(l));
-            lane[l] += d * d;
-        }
+        l0 += square(i);
+        l1 += square(i + 1);
+        l2 += square(i + 2);
+        l3 += square(i + 3);
+        l4 += square(i + 4);
+        l5 += square(i + 5);
+        l6 += square(i + 6);
+        l7 += square(i + 7);
     }
-    for (; i < end; ++i) {
-        const double d = term(i);
-        lane[0] += d * d;
-    }
-    return ((lane[0] + lane[1]) + (lane[2] + lane[3])) + ((lane[4] + lane[5]) + (lane[6] + lane[7]));
+    for (; i < end; ++i) l0 += square(i);
+    return ((l0 + l1) + (l2 + l3)) + ((l4 + l5) + (l6 + l7));
 }
 
 // Terms taken together when a run of missing values is looked for: a run
