@@ -67,6 +67,40 @@ DriftFit FitLinearDrift(std::span<const double> t, std::span<const double> y) {
     return FitLine(y, [&](std::size_t i) { return t[i]; });
 }
 
+namespace {
+
+// Four sums, value i added to sum i % 4, named one by one so that they stay
+// in registers (in an array indexed by i % 4 they were kept in memory, each
+// addition waiting for the last one's store).
+struct FourSums {
+    double a0 = 0.0, a1 = 0.0, a2 = 0.0, a3 = 0.0;
+    template <int L>
+    double& At() {
+        if constexpr (L == 0) return a0;
+        if constexpr (L == 1) return a1;
+        if constexpr (L == 2) return a2;
+        return a3;
+    }
+    double Sum() const { return (a0 + a1) + (a2 + a3); }
+};
+
+// add<i % 4>(i) for i in [0, size), in order.
+template <class Add>
+void EachInFour(std::size_t size, Add& add) {
+    const std::size_t whole = size - size % 4;
+    for (std::size_t i = 0; i < whole; i += 4) {
+        add.template operator()<0>(i);
+        add.template operator()<1>(i + 1);
+        add.template operator()<2>(i + 2);
+        add.template operator()<3>(i + 3);
+    }
+    if (whole + 0 < size) add.template operator()<0>(whole);
+    if (whole + 1 < size) add.template operator()<1>(whole + 1);
+    if (whole + 2 < size) add.template operator()<2>(whole + 2);
+}
+
+}  // namespace
+
 DriftFit FitLinearDriftSpaced(std::span<const double> y, double tau0) {
     if (!(tau0 > 0.0) || !std::isfinite(tau0)) return {};
     // The same line as FitLine's, for ten million values in a fraction of its
@@ -76,38 +110,40 @@ DriftFit FitLinearDriftSpaced(std::span<const double> y, double tau0) {
     DriftFit fit;
     const std::size_t size = y.size();
     const double* v = y.data();
+    // Value i goes to accumulator i % 4 (FourSums).
+    const auto each = [size](auto&& add) { EachInFour(size, add); };
     uint64_t n = 0;
     uint64_t sum_i = 0;  // below 2^64 for any series that fits in memory
-    double sy[4] = {0.0, 0.0, 0.0, 0.0};
-    for (std::size_t i = 0; i < size; ++i) {
-        if (std::isnan(v[i])) continue;
+    FourSums sy;
+    each([&]<int L>(std::size_t i) {
+        if (std::isnan(v[i])) return;
         ++n;
         sum_i += i;
-        sy[i % 4] += v[i];
-    }
+        sy.At<L>() += v[i];
+    });
     fit.count = n;
     if (n < 3) return fit;
     const double nd = static_cast<double>(n);
     const double mean_k = static_cast<double>(sum_i) / nd;  // in units of tau0
-    const double mean_y = ((sy[0] + sy[1]) + (sy[2] + sy[3])) / nd;
-    double skk[4] = {0.0, 0.0, 0.0, 0.0}, sky[4] = {0.0, 0.0, 0.0, 0.0};
-    for (std::size_t i = 0; i < size; ++i) {
-        if (std::isnan(v[i])) continue;
+    const double mean_y = sy.Sum() / nd;
+    FourSums skk, sky;
+    each([&]<int L>(std::size_t i) {
+        if (std::isnan(v[i])) return;
         const double dk = static_cast<double>(i) - mean_k;
-        skk[i % 4] += dk * dk;
-        sky[i % 4] += dk * (v[i] - mean_y);
-    }
-    const double kk = (skk[0] + skk[1]) + (skk[2] + skk[3]);
-    const double ky = (sky[0] + sky[1]) + (sky[2] + sky[3]);
+        skk.At<L>() += dk * dk;
+        sky.At<L>() += dk * (v[i] - mean_y);
+    });
+    const double kk = skk.Sum();
+    const double ky = sky.Sum();
     if (!(kk > 0.0) || !std::isfinite(kk) || !std::isfinite(ky)) return fit;
     const double slope_k = ky / kk;  // per tau0
-    double se[4] = {0.0, 0.0, 0.0, 0.0};
-    for (std::size_t i = 0; i < size; ++i) {
-        if (std::isnan(v[i])) continue;
+    FourSums se;
+    each([&]<int L>(std::size_t i) {
+        if (std::isnan(v[i])) return;
         const double r = (v[i] - mean_y) - slope_k * (static_cast<double>(i) - mean_k);
-        se[i % 4] += r * r;
-    }
-    const double sse = (se[0] + se[1]) + (se[2] + se[3]);
+        se.At<L>() += r * r;
+    });
+    const double sse = se.Sum();
     // t = k tau0: Stt = tau0^2 Skk, slope = slope_k / tau0.
     fit.slope = slope_k / tau0;
     fit.intercept = mean_y - slope_k * mean_k;

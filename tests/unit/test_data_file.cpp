@@ -262,7 +262,8 @@ TEST(Drift, TheSpacedFitIsTheFitThroughTheTimesOfTheGrid) {
     std::mt19937_64 random(5);
     for (const Case& c : cases) {
         std::normal_distribution<double> white(0.0, c.noise);
-        std::vector<double> y(7001), t(y.size());
+        // Lengths of each remainder by four (the fit's four sums).
+        std::vector<double> y(7001 + static_cast<std::size_t>(&c - cases)), t(y.size());
         for (std::size_t i = 0; i < y.size(); ++i) {
             t[i] = 0.25 * static_cast<double>(i);
             y[i] = c.offset + c.per_step * static_cast<double>(i) + white(random);
