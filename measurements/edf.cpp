@@ -14,6 +14,7 @@
 //
 // The interval: sigma^2 nu / chi^2(1 - p; nu) to sigma^2 nu / chi^2(p; nu),
 // p = (1 - confidence) / 2 (SP 1065 section 5.3, the chi-squared interval).
+#include <algorithm>
 #include <boost/math/distributions/chi_squared.hpp>
 #include <cmath>
 #include <limits>
@@ -74,6 +75,31 @@ double BasicSum(double j_count, double m_count, double stride, double f, int alp
     for (uint64_t j = 1; j < last; ++j) {
         const double jd = static_cast<double>(j);
         sum += 2.0 * (1.0 - jd / m_count) * sq(Sz(jd / stride, f, alpha, d));
+    }
+    return sum;
+}
+
+// BasicSum for white PM (alpha 2), over the lags where sz is not zero. Its
+// sw, -|t|, is a straight line on each side of 0, so sx(t, F) vanishes for
+// |t| >= 1/F and sz(t) everywhere but within 1/F of the integers -d .. d:
+// with the lags j / stride, only the j within stride / F of a multiple of
+// stride count. Summed over all of them (up to the number of terms, millions
+// at the longest averaging times) the sum adds nothing but rounding.
+double WhitePmBasicSum(double j_count, double m_count, double stride, double f, int d) {
+    auto sq = [](double v) { return v * v; };
+    double sum = sq(Sz(0.0, f, 2, d)) + (1.0 - j_count / m_count) * sq(Sz(j_count / stride, f, 2, d));
+    const auto last = static_cast<uint64_t>(j_count);
+    const double reach = stride / f;  // lags j with |j - K stride| < reach
+    uint64_t next = 1;                // the lags below it are summed
+    for (int k = 0; k <= d; ++k) {
+        const double centre = k * stride;
+        const auto from = static_cast<uint64_t>(std::max(1.0, std::floor(centre - reach)));
+        const auto to = static_cast<uint64_t>(std::min(static_cast<double>(last), std::ceil(centre + reach) + 1.0));
+        for (uint64_t j = std::max(from, next); j < to; ++j) {
+            const double jd = static_cast<double>(j);
+            sum += 2.0 * (1.0 - jd / m_count) * sq(Sz(jd / stride, f, 2, d));
+        }
+        next = std::max(next, to);
     }
     return sum;
 }
@@ -153,7 +179,7 @@ double InverseEdf(int alpha, int d, double m, double f, double stride, double n_
         return (a0 - a1 / r) / terms;
     }
     // So few terms that the approximation does not hold: the sum itself.
-    return BasicSum(j, terms, stride, m, 2, d) / (terms * sq(Sz(0.0, m, 2, d)));
+    return WhitePmBasicSum(j, terms, stride, m, d) / (terms * sq(Sz(0.0, m, 2, d)));
 }
 
 // The handbook's simple edf formulas of the overlapping Allan variance, for

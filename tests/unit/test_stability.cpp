@@ -322,6 +322,44 @@ TEST(Edf, GrowsSmoothlyWithTheRecordAcrossEveryBranchOfTheAlgorithm) {
     }
 }
 
+TEST(Edf, WhitePmWithFewTermsIsGreenhallsSumOverEveryLag) {
+    // With fewer than d + 1 averages per stride the algorithm sums every
+    // covariance, up to millions of lags at the longest averaging times;
+    // the edf must be that sum's, written out here term by term.
+    auto sz = [](double t, double f, int d) {
+        auto sx = [f](double u) { return f * f * (-2.0 * std::fabs(u) + std::fabs(u - 1.0 / f) + std::fabs(u + 1.0 / f)); };
+        double sum = 0.0, binomial = 1.0;  // C(2d, d + k), k = -d first
+        for (int k = -d; k <= d; ++k) {
+            sum += ((k + d) % 2 == 0 ? 1.0 : -1.0) * binomial * sx(t + k);
+            binomial = binomial * (d - k) / (d + k + 1);
+        }
+        return sum;
+    };
+    struct Case {
+        Deviation dev;
+        int d;
+        bool overlapping;
+    } cases[] = {{Deviation::Oadev, 2, true}, {Deviation::Ohdev, 3, true}, {Deviation::Hdev, 3, false}};
+    int compared = 0;
+    for (const Case& c : cases) {
+        for (uint64_t m : {3, 40, 1000}) {
+            for (uint64_t n = c.d * m + 1; n <= (2 * c.d + 1) * m; n += std::max<uint64_t>(1, m / 7)) {
+                const double md = static_cast<double>(m), stride = c.overlapping ? md : 1.0;
+                const double terms = 1.0 + std::floor(stride * (static_cast<double>(n) + 1.0 - (1.0 + md * c.d)) / md);
+                if (std::ceil(terms / stride) > c.d) continue;  // the approximation's domain
+                const double j = std::min(terms, (c.d + 1) * stride);
+                double sum = sz(0.0, md, c.d) * sz(0.0, md, c.d) + (1.0 - j / terms) * std::pow(sz(j / stride, md, c.d), 2);
+                for (double l = 1.0; l < j; l += 1.0) sum += 2.0 * (1.0 - l / terms) * std::pow(sz(l / stride, md, c.d), 2);
+                const double want = terms * std::pow(sz(0.0, md, c.d), 2) / sum;
+                SCOPED_TRACE(std::string(DeviationName(c.dev)) + " m=" + std::to_string(m) + " n=" + std::to_string(n));
+                EXPECT_NEAR(EquivalentDegreesOfFreedom(c.dev, 2, m, n), want, 1e-9 * want);
+                ++compared;
+            }
+        }
+    }
+    EXPECT_GT(compared, 20);
+}
+
 TEST(Edf, NoneWhereNoneCanBeGiven) {
     EXPECT_TRUE(std::isnan(EquivalentDegreesOfFreedom(Deviation::Oadev, 3, 1, 100)));
     EXPECT_TRUE(std::isnan(EquivalentDegreesOfFreedom(Deviation::Oadev, -3, 1, 100)));
