@@ -43,30 +43,36 @@ constexpr std::size_t kB1MinimumAverages = 5;
 // Blocks taken together when a missing value is looked for.
 constexpr uint64_t kBlockRun = 64;
 
+// Calls f(b) for every block b in [begin, end) of m values that has no
+// missing value, in order. Runs of blocks that hold none are visited
+// without a look at each block's counts.
+template <class F>
+void ForEachCompleteBlock(const stability::PhaseSums& s, uint64_t m, uint64_t begin, uint64_t end, F&& f) {
+    if (s.missing.empty()) {
+        for (uint64_t b = begin; b < end; ++b) f(b);
+        return;
+    }
+    const MissingCounts& c = s.missing;
+    for (uint64_t run = begin; run < end;) {
+        const uint64_t run_end = std::min(end, run + kBlockRun);
+        if (c[run_end * m] == c[run * m]) {
+            for (uint64_t b = run; b < run_end; ++b) f(b);
+        } else {
+            for (uint64_t b = run; b < run_end; ++b) {
+                if (c[(b + 1) * m] == c[b * m]) f(b);
+            }
+        }
+        run = run_end;
+    }
+}
+
 // Calls f(S) for every block b in [begin, end) of m values that has no
 // missing value, in order, S the sum of its (centred) values: m times its
 // average.
 template <class F>
 void ForEachBlockSum(const stability::PhaseSums& s, uint64_t m, uint64_t begin, uint64_t end, F&& f) {
-    const double* x = s.x.data() + begin * m;
-    if (s.missing.empty()) {
-        for (uint64_t b = begin; b < end; ++b, x += m) f(x[m] - x[0]);
-        return;
-    }
-    // Runs of blocks that hold no missing value are visited without a look
-    // at each block's counts.
-    const MissingCounts& c = s.missing;
-    for (uint64_t run = begin; run < end;) {
-        const uint64_t run_end = std::min(end, run + kBlockRun);
-        if (c[run_end * m] == c[run * m]) {
-            for (uint64_t b = run; b < run_end; ++b, x += m) f(x[m] - x[0]);
-        } else {
-            for (uint64_t b = run, k = run * m; b < run_end; ++b, x += m, k += m) {
-                if (c[k + m] == c[k]) f(x[m] - x[0]);
-            }
-        }
-        run = run_end;
-    }
+    const double* x = s.x.data();
+    ForEachCompleteBlock(s, m, begin, end, [&](uint64_t b) { f(x[(b + 1) * m] - x[b * m]); });
 }
 
 template <class F>
@@ -345,20 +351,11 @@ std::vector<NoiseEstimate> NoiseAtEach(Deviation deviation, const PhaseSums& s, 
         averages.push_back(s.n / factors[p]);
     }
     if (!s.missing.empty()) {
-        const MissingCounts& c = s.missing;
         std::fill(averages.begin(), averages.end(), 0);
         ForEachStretch(s, usable, [&](std::size_t i, uint64_t begin, uint64_t end) {
             const uint64_t m = usable[i];
             uint64_t complete = 0;
-            for (uint64_t run = begin; run < end;) {
-                const uint64_t run_end = std::min(end, run + kBlockRun);
-                if (c[run_end * m] == c[run * m]) {
-                    complete += run_end - run;
-                } else {
-                    for (uint64_t b = run, k = run * m; b < run_end; ++b, k += m) complete += c[k + m] == c[k] ? 1 : 0;
-                }
-                run = run_end;
-            }
+            ForEachCompleteBlock(s, m, begin, end, [&](uint64_t) { ++complete; });
             averages[i] += complete;
         });
     }

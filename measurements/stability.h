@@ -129,11 +129,6 @@ struct AnalysisOptions {
 std::vector<DevPoint> AnalyseDeviation(Deviation deviation, std::span<const double> y, double tau0,
                                        const AnalysisOptions& options = {});
 
-// The same, over values held in buffers that the caller keeps from one run
-// to the next (the live series, analysed again every few seconds: ten
-// million values are not allocated and paged in anew each time). On entry
-// buffers.values holds y[0..N-1] at [1..N] (its [0] is free); the values
-// are turned into their phase in place, so on return they are spent.
 // The running count of missing values of a series y[0..N): a byte a value,
 // the count since the start of its block of 128, and the count before each
 // block (a count of four bytes a value was paged in anew with every analysis
@@ -178,6 +173,11 @@ private:
     std::vector<uint32_t> before_;  // missing among y[0 .. k0) of each block
 };
 
+// The same, over values held in buffers that the caller keeps from one run
+// to the next (the live series, analysed again every few seconds: ten
+// million values are not allocated and paged in anew each time). On entry
+// buffers.values holds y[0..N-1] at [1..N] (its [0] is free); the values
+// are turned into their phase in place, so on return they are spent.
 struct DeviationBuffers {
     std::vector<double> values;
     MissingCounts missing;  // working memory, only with missing values

@@ -353,9 +353,8 @@ void ReadingSnapshot::VisitSeries(const SeriesKey& key, SeqRange range,
         const std::size_t slot0 = global % ReadingChunk::kSize;
         const std::size_t slots = std::min(ReadingChunk::kSize - slot0, end - global);
         SeriesPoint* out = run.data();
-        const CompactReading* entries = chunk.entries.get();
         for (std::size_t slot = slot0; slot < slot0 + slots; ++slot) {
-            const CompactReading& e = entries[slot];
+            const CompactReading& e = chunk.entries[slot];
             if ((e.form & kSeriesMask) != want) continue;
             // Written in place: a point made aside and copied in would wait
             // for its own stores to land.
